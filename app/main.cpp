@@ -1,0 +1,59 @@
+// zorvanix: the teacher's desktop program. Opens the roll-call window first.
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "app/window_hub.h"
+#include "platform/app_context.h"
+#include "rollcall/roll_call_window.h"
+
+using namespace zorvanix;
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Zorvane"));
+  QApplication::setApplicationName(QStringLiteral("Zorvanix"));
+  QApplication::setApplicationVersion(QStringLiteral(ZORVANIX_VERSION));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Zorvanix roll-call and scoring"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption service_root({QStringLiteral("service-root")},
+                                        QStringLiteral("Address of the scoring service."),
+                                        QStringLiteral("url"));
+  const QCommandLineOption vendor_site({QStringLiteral("vendor-site")},
+                                       QStringLiteral("Address of the maker's website."),
+                                       QStringLiteral("url"));
+  const QCommandLineOption data_dir({QStringLiteral("data-dir")},
+                                    QStringLiteral("Folder of the cache file and daily logs."),
+                                    QStringLiteral("dir"));
+  parser.addOptions({service_root, vendor_site, data_dir});
+  parser.process(app);
+
+  CommandLineOptions options{parser.value(service_root), parser.value(vendor_site),
+                             parser.value(data_dir)};
+  AppContext context;
+  context.config = ResolveConfig(options, QCoreApplication::applicationDirPath());
+
+  Session session;
+  HttpExchange http(context.config.transfer_timeout);
+  ServiceClient service(context.config.service_root, context.config.vendor_site, session, http);
+  WidgetPrompter prompter;
+  SystemClock clock;
+  DesktopShell shell;
+  SettingsStore settings;
+  SystemNetworkState network;
+  context.session = &session;
+  context.service = &service;
+  context.prompter = &prompter;
+  context.clock = &clock;
+  context.shell = &shell;
+  context.settings = &settings;
+  context.network = &network;
+
+  WindowHub hub(context);
+  RollCallWindow& roll_call = hub.RollCall();
+  prompter.SetParent(&roll_call);
+  roll_call.show();
+  return app.exec();
+}

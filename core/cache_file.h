@@ -1,0 +1,106 @@
+// The cache file "ServerRec.dmd": the teacher's classes, topics with their
+// criteria and the students of every class, as the service's record download
+// delivered them. The program never edits it; it is replaced whole by each
+// download and otherwise only read, line by line, by tag.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <memory>
+#include <vector>
+
+namespace zorvanix {
+
+inline constexpr char kServerRecordFileName[] = "ServerRec.dmd";
+inline constexpr char16_t kClassListTag[] = u"Class_Is_Ready";
+inline constexpr char16_t kTopicTag[] = u"[keti]";
+
+// Every line of the file that begins with tag (exact, case-sensitive), in file
+// order, each followed by CR LF, concatenated. "" when the file does not exist.
+// Served from an in-memory index of the file that is rebuilt only when the
+// file changes, so a look-up after the first one costs microseconds.
+QString ReadTaggedLines(const QString& path, QStringView tag);
+
+// Forgets the index of path; the next look-up parses the file again. The
+// download calls it after replacing the file.
+void ForgetTaggedLineIndex(const QString& path);
+
+// The lines of one text, indexed for prefix look-ups.
+class TaggedLineIndex {
+ public:
+  explicit TaggedLineIndex(QString text);
+
+  // The lines beginning with tag, in file order, without their line ends.
+  std::vector<QStringView> Find(QStringView tag) const;
+  // Find() joined as ReadTaggedLines returns it.
+  QString Lines(QStringView tag) const;
+  qsizetype LineCount() const { return static_cast<qsizetype>(lines_.size()); }
+
+ private:
+  QString text_;
+  std::vector<QStringView> lines_;  // file order
+  std::vector<int> sorted_;         // line numbers ordered by line text
+};
+
+// The index of the file at path as it is now; null when the file is missing.
+std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path);
+
+// --- Line kinds -----------------------------------------------------------
+
+// The class names of the class-list text (what ReadTaggedLines returns for
+// "Class_Is_Ready"): the TAB-separated fields after the tag, without the last
+// one, which is what follows the final TAB.
+QStringList ClassNamesFromCache(QStringView class_list_text);
+
+struct Criterion {
+  QString text;
+  QString score;  // as the service wrote it
+};
+
+struct TopicLine {
+  QString name;
+  QList<Criterion> criteria;
+};
+
+// A "[keti]" line: field 1 the topic name, then criterion text/score pairs.
+// A line without a name field gives nothing.
+bool ParseTopicLine(QStringView line, TopicLine* topic);
+
+// The topic names of the topic text (every "[keti]" line), in file order.
+QStringList TopicNamesFromCache(QStringView topic_text);
+
+struct StudentRow {
+  QString class_name;
+  QString name;
+  QString group;    // field 2, "0" to "15"
+  QString number;   // field 3, the service's own
+  QString average;  // field 4, as written
+  QString count;    // field 5, as written
+  // The group number 0..15, or -1 when the field is anything else.
+  int GroupIndex() const;
+  double AverageValue() const;
+  double CountValue() const;
+};
+
+// A roster row: exactly six TAB-separated fields (after the line end is
+// removed). Any other shape gives false.
+bool ParseStudentRow(QStringView line, StudentRow* row);
+
+// The roster of one class: every row that begins with class_name + TAB and
+// has six fields, in file order.
+QList<StudentRow> StudentRowsFromText(QStringView tagged_text);
+
+// Tags of the look-ups that select one class or one student. The TAB keeps
+// class "1" from matching the rows of class "10".
+QString RosterTag(QStringView class_name);
+QString StudentTag(QStringView class_name, QStringView student_name);
+QString TopicTag(QStringView topic_name);
+
+// --- Writing, for the service -----------------------------------------------
+
+QString ClassListLine(const QStringList& class_names);
+QString TopicLineText(const TopicLine& topic);
+QString StudentRowText(const StudentRow& row);
+
+}  // namespace zorvanix

@@ -1,0 +1,15 @@
+// Pinyin initials of Chinese names: 张三 -> "ZS". The teacher finds a student
+// by typing them.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace zorvanix {
+
+// One output character per input character: the capital initial of a Chinese
+// character's usual reading, or the character itself (ASCII, punctuation,
+// characters without a known initial).
+QString PinyinInitials(QStringView text);
+
+}  // namespace zorvanix

@@ -1,0 +1,45 @@
+// Where the program finds its service, its website and its folder.
+//
+// ServiceRoot and VendorSite come from, in this order of precedence: the
+// command line (--service-root, --vendor-site), the environment
+// (ZORVANIX_SERVICE_ROOT, ZORVANIX_VENDOR_SITE), zorvanix.ini in the program
+// folder ([service] root=..., vendor_site=..., support_email=...,
+// timeout_seconds=...), and the built-in default, the local service that
+// scripts/demo starts.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+
+namespace zorvanix {
+
+inline constexpr char kDefaultServiceRoot[] = "http://127.0.0.1:8808";
+inline constexpr char kConfigFileName[] = "zorvanix.ini";
+
+struct AppConfig {
+  QString service_root = QLatin1String(kDefaultServiceRoot);
+  QString vendor_site = QLatin1String(kDefaultServiceRoot);
+  // The program folder: the cache file and the daily logs live here.
+  QString data_dir;
+  // Shown in the password-reset window; empty: ask the school's administrator.
+  QString support_email;
+  std::chrono::milliseconds transfer_timeout{30000};
+
+  QString CacheFilePath() const;
+};
+
+// The program folder: --data-dir when given, else the executable's folder when
+// it is writable (a portable copy), else the per-user data folder.
+QString ResolveDataDir(const QString& data_dir_option, const QString& executable_dir);
+
+// Applies the sources above over the defaults. arguments are the already
+// parsed option values (empty when not given).
+struct CommandLineOptions {
+  QString service_root;
+  QString vendor_site;
+  QString data_dir;
+};
+AppConfig ResolveConfig(const CommandLineOptions& options, const QString& executable_dir);
+
+}  // namespace zorvanix

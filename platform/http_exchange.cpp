@@ -1,0 +1,92 @@
+#include "platform/http_exchange.h"
+
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <memory>
+
+#include "core/cache_file.h"
+#include "core/gbk.h"
+
+namespace zorvanix {
+namespace {
+
+struct ReplyDeleter {
+  void operator()(QNetworkReply* reply) const {
+    if (!reply) return;
+    reply->abort();
+    reply->deleteLater();
+  }
+};
+using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+void WaitFor(QNetworkReply* reply, QEventLoop::ProcessEventsFlags flags) {
+  if (reply->isFinished()) return;
+  QEventLoop loop;
+  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  loop.exec(flags);
+}
+
+int StatusOf(const QNetworkReply* reply) {
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  return status.isValid() ? status.toInt() : 0;
+}
+
+}  // namespace
+
+HttpExchange::HttpExchange(std::chrono::milliseconds timeout) : timeout_(timeout) {
+  manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+QNetworkRequest HttpExchange::MakeRequest(const QUrl& url) const {
+  QNetworkRequest request(url);
+  request.setTransferTimeout(static_cast<int>(timeout_.count()));
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+  request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+  return request;
+}
+
+PostResult HttpExchange::PostToService(const QUrl& url, const QByteArray& body) {
+  QNetworkRequest request = MakeRequest(url);
+  request.setRawHeader("Content-Length", QByteArray::number(body.size()));
+  request.setRawHeader("CONTENT-TYPE", "application/x-www-form-urlencoded");
+  ReplyPtr reply(manager_.post(request, body));
+  WaitFor(reply.get(), QEventLoop::AllEvents);
+  PostResult result;
+  result.status = StatusOf(reply.get());
+  if (result.status != 0) result.text = DecodeGbk(reply->readAll());
+  return result;
+}
+
+QString HttpExchange::HttpGetText(const QUrl& url, QStringView charset) {
+  QNetworkRequest request = MakeRequest(url);
+  request.setRawHeader("If-Modified-Since", "0");
+  ReplyPtr reply(manager_.get(request));
+  WaitFor(reply.get(), QEventLoop::ExcludeUserInputEvents);
+  return DecodeBytes(reply->readAll(), charset);
+}
+
+QString HttpExchange::GetTextKeepingWindowLive(const QUrl& url) {
+  ReplyPtr reply(manager_.get(MakeRequest(url)));
+  WaitFor(reply.get(), QEventLoop::AllEvents);
+  return DecodeGbk(reply->readAll());
+}
+
+bool HttpExchange::DownloadToFile(const QUrl& url, const QString& path) {
+  ReplyPtr reply(manager_.get(MakeRequest(url)));
+  WaitFor(reply.get(), QEventLoop::ExcludeUserInputEvents);
+  if (reply->error() != QNetworkReply::NoError || StatusOf(reply.get()) != 200) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  const QByteArray body = reply->readAll();
+  if (file.write(body) != body.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) return false;
+  ForgetTaggedLineIndex(path);
+  return true;
+}
+
+}  // namespace zorvanix

@@ -1,0 +1,49 @@
+#include "platform/prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace zorvanix {
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation: return QMessageBox::Information;
+    case MessageIcon::kWarning: return QMessageBox::Warning;
+    case MessageIcon::kError: return QMessageBox::Critical;
+    case MessageIcon::kQuestion: return QMessageBox::Question;
+    case MessageIcon::kNone: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void WidgetPrompter::ShowMessage(const QString& title, const QString& text, MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool WidgetPrompter::AskYesNo(const QString& title, const QString& text, MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent_);
+  return box.exec() == QMessageBox::Yes;
+}
+
+QString WidgetPrompter::OpenFileName(const QString& title, const QString& filter) {
+  return QFileDialog::getOpenFileName(parent_, title, QString(), QtFileFilter(filter));
+}
+
+QString WidgetPrompter::SaveFileName(const QString& title, const QString& filter) {
+  return QFileDialog::getSaveFileName(parent_, title, QString(), QtFileFilter(filter), nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtFileFilter(const QString& filter) {
+  const QStringList parts = filter.split(u'|');
+  QStringList choices;
+  for (qsizetype i = 0; i < parts.size(); i += 2) choices.append(parts[i]);
+  return choices.join(QStringLiteral(";;"));
+}
+
+}  // namespace zorvanix

@@ -1,0 +1,65 @@
+// The real scoring service, started for a test on a free loopback port with a
+// database of its own, and stopped when the fixture goes.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace zorvanix::testing {
+
+class ServerProcess {
+ public:
+  struct Options {
+    // Passed to --database. Empty: a fresh SQLite file in the fixture's
+    // folder, or, when ZORVANIX_TEST_DATABASE=postgresql is set, a fresh
+    // PostgreSQL database on the cluster named by ZORVANIX_TEST_PG_ADMIN.
+    QString database;
+    bool vendor = true;      // --vendor: the version endpoints too
+    bool seed_demo = false;  // --seed-demo: the demo teacher and classes
+    QStringList extra_arguments;
+  };
+
+  ServerProcess();
+  explicit ServerProcess(Options options);
+  ~ServerProcess();
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  // Starts the service and waits (at most 15 s) until it says where it listens.
+  bool Start(QString* error = nullptr);
+  // SIGTERM and wait; the database stays for a later Start().
+  void Stop();
+  // SIGKILL, as a crash or a power cut would.
+  void Kill();
+
+  bool IsRunning() const;
+  // "http://127.0.0.1:PORT", no trailing slash.
+  QString Root() const { return root_; }
+  QString MailSpoolDir() const;
+  QString Database() const { return database_; }
+  QString WorkDir() const { return dir_.path(); }
+  // What the service wrote to its standard error (the access log).
+  QString Log();
+
+  // The newest mail in the spool, as text ("" when there is none).
+  QString LatestMail() const;
+
+ private:
+  Options options_;
+  QTemporaryDir dir_;
+  std::unique_ptr<QProcess> process_;
+  QString database_;
+  QString root_;
+  QByteArray log_;
+};
+
+// An address where nothing listens: a port that was free a moment ago.
+QString ClosedPortRoot();
+
+// The path of the zorvanix-server binary under test.
+QString ServerBinary();
+
+}  // namespace zorvanix::testing
