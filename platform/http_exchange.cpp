@@ -73,6 +73,17 @@ QString HttpExchange::GetTextKeepingWindowLive(const QUrl& url) {
   return DecodeGbk(reply->readAll());
 }
 
+void HttpExchange::GetTextAsync(const QUrl& url, const QObject* receiver,
+                                std::function<void(const QString&)> done) {
+  QNetworkRequest request = MakeRequest(url);
+  request.setRawHeader("If-Modified-Since", "0");
+  QNetworkReply* reply = manager_.get(request);
+  QObject::connect(reply, &QNetworkReply::finished, receiver,
+                   [reply, done = std::move(done)] { done(DecodeGbk(reply->readAll())); });
+  // The reply goes when it is done, whether or not anyone still listens.
+  QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+}
+
 bool HttpExchange::DownloadToFile(const QUrl& url, const QString& path) {
   ReplyPtr reply(manager_.get(MakeRequest(url)));
   WaitFor(reply.get(), QEventLoop::ExcludeUserInputEvents);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <functional>
 
 namespace zorvanix {
 
@@ -47,6 +48,12 @@ class HttpExchange {
   // A GET whose wait keeps processing every window event (the start-up clock
   // and version checks run while the teacher already works).
   QString GetTextKeepingWindowLive(const QUrl& url);
+
+  // A GET that returns at once: done receives the body decoded as GBK (empty
+  // when nothing arrived) on the window thread once the reply is complete. If
+  // receiver is destroyed first, done is never called.
+  void GetTextAsync(const QUrl& url, const QObject* receiver,
+                    std::function<void(const QString&)> done);
 
   // Downloads url into path, bypassing every cache. The body goes to a
   // temporary file that replaces path only when the whole reply arrived with

@@ -53,6 +53,12 @@ QString ServiceClient::CheckUserName(const QString& user) {
   return http_.HttpGetText(ServiceUrl(QStringLiteral("/score/checkusername.php") + Query({{"u", user}})));
 }
 
+void ServiceClient::CheckUserNameAsync(const QString& user, const QObject* receiver,
+                                       std::function<void(const QString&)> done) {
+  http_.GetTextAsync(ServiceUrl(QStringLiteral("/score/checkusername.php") + Query({{"u", user}})),
+                     receiver, std::move(done));
+}
+
 PostResult ServiceClient::RegisterTeacher(const Registration& r) {
   FormBody body;
   body.Add(u"username", r.user)

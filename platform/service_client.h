@@ -32,6 +32,10 @@ class ServiceClient {
   PostResult CheckPassword(const QString& user, const QString& password);
   // Returns the service's reply verbatim; "√" means the name is free.
   QString CheckUserName(const QString& user);
+  // The same check without waiting: done gets the reply verbatim when it
+  // arrives (empty when nothing arrived), unless receiver is gone by then.
+  void CheckUserNameAsync(const QString& user, const QObject* receiver,
+                          std::function<void(const QString&)> done);
   struct Registration {
     QString user, teacher_name, password, super_password, email, mobile, telephone, qq;
   };
