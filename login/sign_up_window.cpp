@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/window_hub.h"
@@ -66,9 +67,11 @@ SignUpWindow::SignUpWindow(AppContext& context, WindowHub& hub, QWidget* parent)
   setWindowTitle(QStringLiteral("用户注册"));
   BuildLayout();
 
-  name_check_timer_.setSingleShot(true);
-  name_check_timer_.setInterval(kNameCheckPause);
-  connect(&name_check_timer_, &QTimer::timeout, this, &SignUpWindow::SendNameCheck);
+  name_check_timer_ = new QTimer(this);
+  name_check_timer_->setObjectName(QStringLiteral("NameCheckTimer"));
+  name_check_timer_->setSingleShot(true);
+  name_check_timer_->setInterval(kNameCheckPause);
+  connect(name_check_timer_, &QTimer::timeout, this, &SignUpWindow::SendNameCheck);
   connect(account_edit_, &QLineEdit::textChanged, this, &SignUpWindow::OnAccountNameChanged);
   connect(register_button_, &QPushButton::clicked, this, &SignUpWindow::Register);
   connect(back_button_, &QPushButton::clicked, this, &SignUpWindow::ReturnToLogin);
@@ -125,7 +128,7 @@ void SignUpWindow::BuildLayout() {
 
 void SignUpWindow::OnAccountNameChanged(const QString& text) {
   ++name_generation_;
-  name_check_timer_.stop();
+  name_check_timer_->stop();
   switch (ClassifyAccountName(text)) {
     case AccountNameShape::kIllegalCharacters:
       name_hint_label_->setText(kIllegalCharactersHint);
@@ -141,7 +144,7 @@ void SignUpWindow::OnAccountNameChanged(const QString& text) {
       name_confirmed_ = false;
       SetAccountBoxColor(kNeutralColor);
       UpdateRegisterButton();
-      name_check_timer_.start();
+      name_check_timer_->start();
       return;
   }
 }

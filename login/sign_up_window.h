@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 #include <chrono>
 
@@ -15,6 +14,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace zorvanix {
 
@@ -77,7 +77,7 @@ class SignUpWindow : public QWidget {
   QPushButton* register_button_ = nullptr;     // Command1
   QPushButton* back_button_ = nullptr;         // Command2
 
-  QTimer name_check_timer_;
+  QTimer* name_check_timer_ = nullptr;  // NameCheckTimer: the pause in typing
   // Counts the edits of the account name; a reply is taken only when no edit
   // came after the request, so a late reply for an older text is ignored.
   int name_generation_ = 0;
