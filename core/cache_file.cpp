@@ -1,9 +1,11 @@
 #include "core/cache_file.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "core/gbk.h"
@@ -47,10 +49,24 @@ bool StampOf(const QString& path, FileStamp* stamp) {
 #endif
 }
 
+// A file system keeps modification times with a coarse clock (a few
+// milliseconds on Linux, two seconds on FAT), so a file rewritten with the
+// same size right after it was read can show the very same stamp. While a
+// file is that young its stamp proves nothing and its bytes are compared by
+// hash; once it has been read after this much time has passed since its last
+// change, a later change must show a new stamp and the stamp alone decides.
+constexpr qint64 kStampSlackNs = 2'000'000'000;
+
 struct IndexEntry {
   FileStamp stamp;
+  size_t content_hash = 0;
+  bool settled = false;  // the stamp alone tells whether the file changed
   std::shared_ptr<const TaggedLineIndex> index;
 };
+
+std::atomic<qint64> file_reads{0};
+
+qint64 NowNs() { return QDateTime::currentMSecsSinceEpoch() * 1000000; }
 
 std::mutex& IndexMutex() {
   static std::mutex mutex;
@@ -123,15 +139,29 @@ std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path) {
     return nullptr;
   }
   auto found = entries.find(path);
-  if (found != entries.end() && found->stamp == stamp) return found->index;
+  const bool same_stamp = found != entries.end() && found->stamp == stamp;
+  if (same_stamp && found->settled) return found->index;
+  const qint64 read_at = NowNs();
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  auto index = std::make_shared<const TaggedLineIndex>(DecodeGbk(file.readAll()));
-  // The file may have changed while it was read; the stamp taken before the
-  // read makes the next look-up notice that and read it again.
-  entries.insert(path, IndexEntry{stamp, index});
-  return index;
+  const QByteArray bytes = file.readAll();
+  file_reads.fetch_add(1, std::memory_order_relaxed);
+  IndexEntry entry;
+  // The stamp was taken before the read: if the file changes while it is read,
+  // the next look-up sees a new stamp and reads it again.
+  entry.stamp = stamp;
+  entry.content_hash = qHash(bytes);
+  entry.settled = read_at - std::max(stamp.modified_ns, stamp.changed_ns) > kStampSlackNs;
+  if (same_stamp && found->content_hash == entry.content_hash) {
+    entry.index = found->index;
+  } else {
+    entry.index = std::make_shared<const TaggedLineIndex>(DecodeGbk(bytes));
+  }
+  entries.insert(path, entry);
+  return entry.index;
 }
+
+qint64 TaggedLineFileReads() { return file_reads.load(std::memory_order_relaxed); }
 
 void ForgetTaggedLineIndex(const QString& path) {
   std::lock_guard lock(IndexMutex());

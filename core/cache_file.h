@@ -46,6 +46,11 @@ class TaggedLineIndex {
 // The index of the file at path as it is now; null when the file is missing.
 std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path);
 
+// How many times the tagged-line reader has read a file from disk since the
+// program started. An unchanged file is served from memory, so this stays put
+// across look-ups; the benchmark and the tests watch it.
+qint64 TaggedLineFileReads();
+
 // --- Line kinds -----------------------------------------------------------
 
 // The class names of the class-list text (what ReadTaggedLines returns for

@@ -1,5 +1,6 @@
 #include "core/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zorvanix {
@@ -30,7 +31,18 @@ double LeadingNumber(QStringView text) {
 QString ShortestDecimal(double value) {
   if (!std::isfinite(value) || value == 0.0) return QStringLiteral("0");
   // Fifteen significant digits at most, no trailing zeros: 2.50 -> 2.5, 4.0 -> 4.
-  return QString::number(value, 'g', 15);
+  QString text = QString::number(value, 'g', 15);
+  if (!text.contains(u'e')) return text;
+  // Very large or very small values: still plain decimal digits, never "1e+15",
+  // because the text is shown to the teacher and sent to the service as is.
+  const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+  const int decimals = std::clamp(14 - exponent, 0, 330);
+  text = QString::number(value, 'f', decimals);
+  if (text.contains(u'.')) {
+    while (text.endsWith(u'0')) text.chop(1);
+    if (text.endsWith(u'.')) text.chop(1);
+  }
+  return text;
 }
 
 }  // namespace zorvanix

@@ -48,14 +48,18 @@ QChar InitialOf(QChar character) {
     }
   }
   const int code = GbkCode(QStringView(&character, 1));
+  const int lead = code >> 8;
+  const int trail = code & 0xFF;
+  // GB2312 characters have both bytes at A1 or above. The GBK extension puts
+  // characters with lower trail bytes between them in code order (盄 B140),
+  // but those are not sorted by pinyin: they keep their own form.
+  if (code < 0 || trail < 0xA1) return character;
   if (code >= 0xB0A1 && code <= 0xD7F9) {
     for (const Level1Range& range : kLevel1Ranges) {
       if (code >= range.from && code <= range.to) return QLatin1Char(range.initial);
     }
   }
-  const int lead = code >> 8;
-  const int trail = code & 0xFF;
-  if (code >= 0xD8A1 && code <= 0xF7FE && trail >= 0xA1) {
+  if (code >= 0xD8A1 && code <= 0xF7FE) {
     const int entry = (lead - 0xD8) * 94 + (trail - 0xA1);
     const QByteArray& letters = Level2Initials();
     if (entry < letters.size()) return QLatin1Char(letters[entry]);

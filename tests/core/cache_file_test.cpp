@@ -1,0 +1,165 @@
+// The cache file: tagged look-ups, their in-memory index, and the line kinds.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/cache_file.h"
+#include "core/gbk.h"
+
+using namespace zorvanix;
+
+namespace {
+
+const QString kRecord = QStringLiteral(
+    "Class_Is_Ready\t1\t10\t一班\t\r\n"
+    "[keti]\t课堂表现\t回答正确\t2\t主动提问\t1\t\r\n"
+    "[keti]\t作业\t\r\n"
+    "[keti]\t课堂表现\t重复\t9\t\r\n"
+    "1\t张三\t0\t1001\t4.5\t2\r\n"
+    "10\t李四\t3\t1002\t3\t1\r\n"
+    "1\t王五, \"小王\"\t1\t1003\t0\t0\r\n"
+    "一班\t赵六\t15\t\t5\t7\r\n"
+    "[KETI]\tupper\t\r\n"
+    "[keti]\r\n"
+    "1\t坏行\t1\r\n");
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+}  // namespace
+
+class CacheFileTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QVERIFY(dir_.isValid());
+    path_ = dir_.filePath(QStringLiteral("ServerRec%1.dmd").arg(++file_number_));
+    WriteBytes(path_, EncodeGbk(kRecord));
+  }
+
+  void LinesBeginningWithTheTagInFileOrder_data() {
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("prefix class matches both") << QStringLiteral("1")
+        << QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n10\t李四\t3\t1002\t3\t1\r\n"
+                          "1\t王五, \"小王\"\t1\t1003\t0\t0\r\n1\t坏行\t1\r\n");
+    QTest::newRow("roster tag keeps class 1 apart") << RosterTag(u"1")
+        << QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n1\t王五, \"小王\"\t1\t1003\t0\t0\r\n"
+                          "1\t坏行\t1\r\n");
+    QTest::newRow("one student, comma and quotes whole") << StudentTag(u"1", u"王五, \"小王\"")
+        << QStringLiteral("1\t王五, \"小王\"\t1\t1003\t0\t0\r\n");
+    QTest::newRow("one topic, both duplicates") << TopicTag(u"课堂表现")
+        << QStringLiteral("[keti]\t课堂表现\t回答正确\t2\t主动提问\t1\t\r\n"
+                          "[keti]\t课堂表现\t重复\t9\t\r\n");
+    QTest::newRow("case-sensitive, at the start only") << QStringLiteral("[KETI]")
+        << QStringLiteral("[KETI]\tupper\t\r\n");
+    QTest::newRow("no match") << QStringLiteral("二班\t") << QString();
+    QTest::newRow("Chinese class") << RosterTag(u"一班") << QStringLiteral("一班\t赵六\t15\t\t5\t7\r\n");
+  }
+  void LinesBeginningWithTheTagInFileOrder() {
+    QFETCH(QString, tag);
+    QFETCH(QString, lines);
+    QCOMPARE(ReadTaggedLines(path_, tag), lines);
+  }
+
+  void MissingFileOrUnusualLineEndsStillRead() {
+    QCOMPARE(ReadTaggedLines(dir_.filePath(QStringLiteral("absent.dmd")), u"1"), QString());
+    QCOMPARE(ReadTaggedLines(dir_.path(), u""), QString());
+    WriteBytes(path_, EncodeGbk(QStringLiteral("1\ta\r2\tb\n1\tc\r\n\r\n1\td")));
+    QCOMPARE(ReadTaggedLines(path_, u"1"), QStringLiteral("1\ta\r\n1\tc\r\n1\td\r\n"));
+    QCOMPARE(ReadTaggedLines(path_, u""), QStringLiteral("1\ta\r\n2\tb\r\n1\tc\r\n\r\n1\td\r\n"));
+  }
+
+  // A download replaces the file; an editor may rewrite it in place. Either
+  // way, same size or not, the next look-up sees the new text.
+  void ChangedFileIsNoticedEvenWithTheSameSize() {
+    QCOMPARE(ReadTaggedLines(path_, u"1\t张三"), QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n"));
+    QString same_size = kRecord;
+    same_size.replace(QStringLiteral("张三"), QStringLiteral("张四"));
+    WriteBytes(path_, EncodeGbk(same_size));  // in place, same size, same moment
+    QCOMPARE(ReadTaggedLines(path_, u"1\t张"), QStringLiteral("1\t张四\t0\t1001\t4.5\t2\r\n"));
+
+    const QString fresh = path_ + QStringLiteral(".new");
+    WriteBytes(fresh, EncodeGbk(kRecord));
+    QVERIFY(QFile::remove(path_));
+    QCOMPARE(ReadTaggedLines(path_, u"1"), QString());
+    QVERIFY(QFile::rename(fresh, path_));
+    QCOMPARE(ReadTaggedLines(path_, u"1\t张"), QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n"));
+  }
+
+  // Once the file has stood still for a moment, look-ups come from memory:
+  // no read, the same index. A replacement is read again at once.
+  void UnchangedFileIsNotReadAgain() {
+    const auto quiet = [this] {
+      const auto index = TaggedLineIndexFor(path_);
+      const qint64 reads = TaggedLineFileReads();
+      return TaggedLineIndexFor(path_) == index && TaggedLineFileReads() == reads;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(quiet(), 6000);
+    const qint64 reads = TaggedLineFileReads();
+    const auto index = TaggedLineIndexFor(path_);
+    for (int i = 0; i < 1000; ++i) ReadTaggedLines(path_, StudentTag(u"1", u"张三"));
+    QCOMPARE(TaggedLineFileReads(), reads);
+    QCOMPARE(TaggedLineIndexFor(path_), index);
+
+    const QString fresh = path_ + QStringLiteral(".new");
+    WriteBytes(fresh, EncodeGbk(QStringLiteral("1\t新生\t0\t1\t0\t0\r\n")));
+    QVERIFY(QFile::remove(path_) && QFile::rename(fresh, path_));
+    QCOMPARE(ReadTaggedLines(path_, u"1\t"), QStringLiteral("1\t新生\t0\t1\t0\t0\r\n"));
+    QCOMPARE(TaggedLineFileReads(), reads + 1);
+  }
+
+  void ClassAndTopicNames() {
+    QCOMPARE(ClassNamesFromCache(ReadTaggedLines(path_, kClassListTag)),
+             QStringList({QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("一班")}));
+    QCOMPARE(ClassNamesFromCache(ClassListLine({QStringLiteral("二班"), QStringLiteral("三班")})),
+             QStringList({QStringLiteral("二班"), QStringLiteral("三班")}));
+    QCOMPARE(ClassNamesFromCache(u""), QStringList());
+    // A line without a name ("[keti]" alone) adds nothing; the first is the default.
+    QCOMPARE(TopicNamesFromCache(ReadTaggedLines(path_, kTopicTag)),
+             QStringList({QStringLiteral("课堂表现"), QStringLiteral("作业"),
+                          QStringLiteral("课堂表现")}));
+  }
+
+  void TopicLineCriteriaPairs() {
+    TopicLine topic;
+    QVERIFY(ParseTopicLine(u"[keti]\t课堂表现\t回答正确\t2\t主动提问\t1.5\t\r", &topic));
+    QCOMPARE(topic.name, QStringLiteral("课堂表现"));
+    QCOMPARE(topic.criteria.size(), 2);
+    QCOMPARE(topic.criteria[1].text, QStringLiteral("主动提问"));
+    QCOMPARE(topic.criteria[1].score, QStringLiteral("1.5"));
+    QVERIFY(ParseTopicLine(TopicLineText(topic), &topic));
+    QCOMPARE(topic.criteria.size(), 2);
+    QVERIFY(ParseTopicLine(u"[keti]\t作业\t", &topic));
+    QVERIFY(topic.criteria.isEmpty());
+    QVERIFY(!ParseTopicLine(u"[keti]", &topic));
+  }
+
+  void RosterRowsNeedExactlySixFields() {
+    const QList<StudentRow> rows = StudentRowsFromText(ReadTaggedLines(path_, RosterTag(u"1")));
+    QCOMPARE(rows.size(), 2);  // the three-field line is skipped
+    QCOMPARE(rows[0].name, QStringLiteral("张三"));
+    QCOMPARE(rows[0].GroupIndex(), 0);
+    QCOMPARE(rows[0].AverageValue(), 4.5);
+    QCOMPARE(rows[0].CountValue(), 2.0);
+    StudentRow row;
+    QVERIFY(ParseStudentRow(StudentRowText(rows[1]), &row));
+    QCOMPARE(row.name, rows[1].name);
+    QVERIFY(!ParseStudentRow(u"1\t张三\t0\t1001\t4.5\t2\t", &row));
+    for (const char16_t* group : {u"16", u"-1", u"x", u""}) {
+      row.group = QString::fromUtf16(group);
+      QCOMPARE(row.GroupIndex(), -1);
+    }
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QString path_;
+  int file_number_ = 0;
+};
+
+QTEST_GUILESS_MAIN(CacheFileTest)
+#include "cache_file_test.moc"

@@ -1,0 +1,109 @@
+// Small helpers every window relies on: numbers inside texts, text files,
+// score lines and score files.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/file_text.h"
+#include "core/gbk.h"
+#include "core/numbers.h"
+#include "core/score_line.h"
+
+using namespace zorvanix;
+
+namespace {
+
+QByteArray BytesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+}  // namespace
+
+class HelpersTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void LeadingNumberRule_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("unit after") << QStringLiteral("5分") << 5.0;
+    QTest::newRow("decimal") << QStringLiteral("3.5分]") << 3.5;
+    QTest::newRow("blanks and sign") << QStringLiteral("  -2.25x") << -2.25;
+    QTest::newRow("plus sign") << QStringLiteral("+3") << 3.0;
+    QTest::newRow("point first") << QStringLiteral(".5") << 0.5;
+    QTest::newRow("point last") << QStringLiteral("7.") << 7.0;
+    QTest::newRow("second point stops") << QStringLiteral("1.2.3") << 1.2;
+    QTest::newRow("exponent is not read") << QStringLiteral("1e5") << 1.0;
+    QTest::newRow("bracket first") << QStringLiteral("[3分]") << 0.0;
+    QTest::newRow("sign alone") << QStringLiteral("-") << 0.0;
+    QTest::newRow("empty") << QString() << 0.0;
+  }
+  void LeadingNumberRule() {
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(LeadingNumber(text), value);
+  }
+
+  void ShortestDecimalTextIsPlainDigits_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("whole") << 3.0 << QStringLiteral("3");
+    QTest::newRow("trailing zero") << 2.50 << QStringLiteral("2.5");
+    QTest::newRow("negative") << -2.0 << QStringLiteral("-2");
+    QTest::newRow("negative zero") << -0.0 << QStringLiteral("0");
+    QTest::newRow("thirds") << 1.0 / 3 << QStringLiteral("0.333333333333333");
+    QTest::newRow("binary noise") << 0.1 + 0.2 << QStringLiteral("0.3");
+    QTest::newRow("large") << 1e15 << QStringLiteral("1000000000000000");
+    QTest::newRow("small") << 0.00001 << QStringLiteral("0.00001");
+    QTest::newRow("not a number") << qQNaN() << QStringLiteral("0");
+  }
+  void ShortestDecimalTextIsPlainDigits() {
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(ShortestDecimal(value), text);
+    QCOMPARE(NormalizeNumberText(u"4.50分"), QStringLiteral("4.5"));
+  }
+
+  void TextFilesAreGbkWithCrLf() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("一班.Log"));
+    QCOMPARE(ReadWholeFile(path), QString());
+    QVERIFY(AppendLineToFile(path, QStringLiteral("a")));
+    QVERIFY(AppendLineToFile(path, QStringLiteral("b张")));
+    QCOMPARE(BytesOf(path), QByteArray("a\r\nb\xd5\xc5\r\n"));
+    QCOMPARE(ReadWholeFile(path), QStringLiteral("a\r\nb张\r\n"));
+    WriteLinesAtomically(path, {});
+    QCOMPARE(ReadWholeFile(path), QString());
+
+    QString error;
+    QVERIFY(!AppendLineToFile(dir.path(), QStringLiteral("x"), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!WriteLinesAtomically(dir.filePath(QStringLiteral("no/such/dir.dms")), {"x"}, &error));
+    QCOMPARE(SplitLines(u"a\r\nb\rc\n\r\nd"),
+             QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QString(),
+                          QStringLiteral("d")}));
+  }
+
+  void ScoreLinesAndScoreFiles() {
+    const QString line = ScoreLine(QStringLiteral("一班"), QStringLiteral("张三"), QStringLiteral("5分"),
+                                   QDateTime(QDate(2013, 3, 5), QTime(8, 5, 9)), QString());
+    QCOMPARE(line, QStringLiteral("一班\t张三\t5分\t2013-03-05 08:05:09\t"));
+    QCOMPARE(ScoreLineFields(u"a\tb"),
+             QStringList({QStringLiteral("a"), QStringLiteral("b"), QString(), QString(), QString()}));
+    QCOMPARE(ScoreLineFields(u"a\tb\tc\td\te\tf").last(), QStringLiteral("e\tf"));
+    QCOMPARE(DailyLogFileName(QStringLiteral("li"), QStringLiteral("高一/3:班"), QDate(2013, 3, 5)),
+             QStringLiteral("li_高一_3_班_2013-03-05.Log"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.dms"));
+    QStringList lines;
+    QVERIFY(!ReadScoreFile(path, &lines));
+    QVERIFY(WriteScoreFile(path, {line, line + QStringLiteral("[2分]")}));
+    QCOMPARE(BytesOf(path), EncodeGbk(line + QStringLiteral("\r\n") + line + QStringLiteral("[2分]\r\n")));
+    QVERIFY(ReadScoreFile(path, &lines));
+    QCOMPARE(lines, QStringList({line, line + QStringLiteral("[2分]")}));
+  }
+};
+
+QTEST_GUILESS_MAIN(HelpersTest)
+#include "helpers_test.moc"
