@@ -44,13 +44,23 @@ AppConfig ResolveConfig(const CommandLineOptions& options, const QString& execut
   AppConfig config;
   config.data_dir = ResolveDataDir(options.data_dir, executable_dir);
 
+  // The file in the program folder wins; an installed copy whose folder is not
+  // writable keeps its data per user, and then the school's file beside the
+  // executable still counts.
   QSettings ini(QDir(config.data_dir).filePath(QLatin1String(kConfigFileName)),
                 QSettings::IniFormat);
-  const QString ini_root = ini.value(QStringLiteral("service/root")).toString();
-  const QString ini_vendor = ini.value(QStringLiteral("service/vendor_site")).toString();
-  config.support_email = ini.value(QStringLiteral("service/support_email")).toString().trimmed();
-  const int timeout_seconds = ini.value(QStringLiteral("service/timeout_seconds"), 30).toInt();
-  if (timeout_seconds > 0) config.transfer_timeout = std::chrono::seconds(timeout_seconds);
+  QSettings beside_executable(QDir(executable_dir).filePath(QLatin1String(kConfigFileName)),
+                              QSettings::IniFormat);
+  const auto setting = [&](const char* key) {
+    const QString name = QStringLiteral("service/") + QLatin1String(key);
+    return ini.contains(name) ? ini.value(name).toString() : beside_executable.value(name).toString();
+  };
+  const QString ini_root = setting("root");
+  const QString ini_vendor = setting("vendor_site");
+  config.support_email = setting("support_email").trimmed();
+  bool timeout_ok = false;
+  const int timeout_seconds = setting("timeout_seconds").toInt(&timeout_ok);
+  if (timeout_ok && timeout_seconds > 0) config.transfer_timeout = std::chrono::seconds(timeout_seconds);
 
   config.service_root =
       FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root,

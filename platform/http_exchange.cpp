@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QSaveFile>
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "core/cache_file.h"
@@ -34,16 +36,25 @@ int StatusOf(const QNetworkReply* reply) {
 
 }  // namespace
 
-HttpExchange::HttpExchange(std::chrono::milliseconds timeout) : timeout_(timeout) {
+HttpExchange::HttpExchange(std::chrono::milliseconds timeout) {
   manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+  SetTimeout(timeout);
+}
+
+void HttpExchange::SetTimeout(std::chrono::milliseconds timeout) {
+  // A transfer timeout of 0 means "wait for ever" to Qt; nothing may do that.
+  timeout_ = timeout.count() > 0 ? timeout : kDefaultTransferTimeout;
 }
 
 QNetworkRequest HttpExchange::MakeRequest(const QUrl& url) const {
   QNetworkRequest request(url);
-  request.setTransferTimeout(static_cast<int>(timeout_.count()));
+  request.setTransferTimeout(static_cast<int>(std::min<qint64>(timeout_.count(), INT_MAX)));
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
   request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+  // Neither a proxy nor any other cache on the way may answer for the service.
+  request.setRawHeader("Cache-Control", "no-cache");
+  request.setRawHeader("Pragma", "no-cache");
   return request;
 }
 

@@ -33,7 +33,8 @@ class HttpExchange {
  public:
   explicit HttpExchange(std::chrono::milliseconds timeout = kDefaultTransferTimeout);
 
-  void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+  // The longest a transfer may stall; zero or less means the default.
+  void SetTimeout(std::chrono::milliseconds timeout);
   std::chrono::milliseconds Timeout() const { return timeout_; }
 
   // Posts an encoded form body. While waiting for the reply the window system

@@ -1,0 +1,115 @@
+// Where the program finds its service and its folder, and the remembered
+// account names of the settings store.
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "platform/config.h"
+#include "platform/settings_store.h"
+
+using namespace zorvanix;
+using namespace std::chrono_literals;
+
+namespace {
+
+void WriteIni(const QString& dir, const QString& root, const QString& timeout = QString()) {
+  QSettings ini(QDir(dir).filePath(QStringLiteral("zorvanix.ini")), QSettings::IniFormat);
+  ini.setValue(QStringLiteral("service/root"), root);
+  ini.setValue(QStringLiteral("service/vendor_site"), root + QStringLiteral("/vendor"));
+  if (!timeout.isNull()) ini.setValue(QStringLiteral("service/timeout_seconds"), timeout);
+}
+
+}  // namespace
+
+class ConfigTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void init() {
+    qunsetenv("ZORVANIX_SERVICE_ROOT");
+    qunsetenv("ZORVANIX_VENDOR_SITE");
+  }
+
+  void CommandLineOverEnvironmentOverIniOverDefault() {
+    QTemporaryDir exe_dir;
+    const CommandLineOptions none;
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://127.0.0.1:8808"));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site, QStringLiteral("http://127.0.0.1:8808"));
+
+    WriteIni(exe_dir.path(), QStringLiteral("http://ini"));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://ini"));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site, QStringLiteral("http://ini/vendor"));
+
+    qputenv("ZORVANIX_SERVICE_ROOT", "http://env");
+    qputenv("ZORVANIX_VENDOR_SITE", " ");  // blank counts as not set
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://env"));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site, QStringLiteral("http://ini/vendor"));
+
+    CommandLineOptions options;
+    options.service_root = QStringLiteral("http://cli");
+    options.vendor_site = QStringLiteral("http://cli-vendor");
+    const AppConfig config = ResolveConfig(options, exe_dir.path());
+    QCOMPARE(config.service_root, QStringLiteral("http://cli"));
+    QCOMPARE(config.vendor_site, QStringLiteral("http://cli-vendor"));
+  }
+
+  void TransferTimeoutFromIniOrDefault() {
+    QTemporaryDir exe_dir;
+    for (const auto& [text, expected] :
+         {std::pair{QStringLiteral("5"), std::chrono::milliseconds(5s)},
+          std::pair{QStringLiteral("0"), std::chrono::milliseconds(30s)},
+          std::pair{QStringLiteral("soon"), std::chrono::milliseconds(30s)}}) {
+      WriteIni(exe_dir.path(), QStringLiteral("http://ini"), text);
+      QCOMPARE(ResolveConfig({}, exe_dir.path()).transfer_timeout, expected);
+    }
+  }
+
+  // A portable copy keeps its data beside the executable; a copy in a folder
+  // it cannot use keeps it per user, and still reads the school's ini file
+  // beside the executable.
+  void ProgramFolderRule() {
+    QTemporaryDir exe_dir;
+    QCOMPARE(ResolveConfig({}, exe_dir.path()).data_dir, exe_dir.path());
+    QCOMPARE(ResolveConfig({}, exe_dir.path()).CacheFilePath(),
+             QDir(exe_dir.path()).filePath(QStringLiteral("ServerRec.dmd")));
+
+    CommandLineOptions options;
+    options.data_dir = exe_dir.filePath(QStringLiteral("data/deeper"));
+    QCOMPARE(ResolveConfig(options, exe_dir.path()).data_dir, options.data_dir);
+    QVERIFY(QFileInfo(options.data_dir).isDir());
+
+    const QString per_user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString missing_exe_dir = exe_dir.filePath(QStringLiteral("gone"));
+    QCOMPARE(ResolveConfig({}, missing_exe_dir).data_dir, per_user);
+
+
+    // The school's file beside the executable counts when the program folder
+    // is elsewhere; a file in the program folder itself wins.
+    QTemporaryDir data_dir;
+    options.data_dir = data_dir.path();
+    WriteIni(exe_dir.path(), QStringLiteral("http://school"));
+    QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://school"));
+    WriteIni(data_dir.path(), QStringLiteral("http://own"));
+    QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://own"));
+  }
+
+  void SettingsRoundTripAwkwardAccountNames() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    const QStringList names = {QStringLiteral("张三|李四"), QStringLiteral("a,b"), QStringLiteral("@Variant(x)"),
+                               QStringLiteral(" lead;semi=eq "), QStringLiteral("back\\slash")};
+    {
+      SettingsStore store(path);
+      QCOMPARE(store.Read(QStringLiteral("Username")), QString());
+      for (int i = 0; i < names.size(); ++i) store.Write(QStringLiteral("k%1").arg(i), names[i]);
+    }
+    SettingsStore reopened(path);
+    for (int i = 0; i < names.size(); ++i) QCOMPARE(reopened.Read(QStringLiteral("k%1").arg(i)), names[i]);
+    QVERIFY(QSettings(path, QSettings::IniFormat).contains(QStringLiteral("Userinfo/k0")));
+  }
+};
+
+QTEST_GUILESS_MAIN(ConfigTest)
+#include "config_test.moc"
