@@ -1,9 +1,114 @@
-// zorvanix-server: placeholder until the scoring service is built.
+// zorvanix-server: the scoring service the desktop program talks to.
+#include <fcntl.h>
+#include <signal.h>
+#include <sodium.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QHostAddress>
+#include <QSocketNotifier>
 #include <cstdio>
 
+#include "server/database.h"
+#include "server/demo_seed.h"
+#include "server/http_front.h"
+#include "server/mailer.h"
+#include "server/scoring_service.h"
+#include "server/server_config.h"
+
+namespace {
+
+int g_signal_pipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = write(g_signal_pipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop, so the database closes normally.
+bool InstallStopHandler(QCoreApplication& app) {
+  if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+    char byte;
+    while (read(g_signal_pipe[0], &byte, 1) > 0) {
+    }
+    app.quit();
+  });
+  struct sigaction action = {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+QHostAddress ListenAddress(const QString& host) {
+  if (host == u"localhost") return QHostAddress(QHostAddress::LocalHost);
+  if (host == u"*" || host.isEmpty()) return QHostAddress(QHostAddress::Any);
+  return QHostAddress(host);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  using namespace zorvanix::server;
   QCoreApplication app(argc, argv);
-  std::fprintf(stderr, "zorvanix-server: not built yet\n");
-  return 2;
+  QCoreApplication::setApplicationName(QStringLiteral("zorvanix-server"));
+  // One access-log line per request, written whole.
+  static char log_buffer[1 << 16];
+  std::setvbuf(stderr, log_buffer, _IOLBF, sizeof log_buffer);
+
+  QString message;
+  int exit_code = 0;
+  const std::optional<ServerConfig> config =
+      ParseServerArguments(QCoreApplication::arguments(), &message, &exit_code);
+  if (!config) {
+    std::fputs(message.toLocal8Bit().constData(), exit_code == 0 ? stdout : stderr);
+    return exit_code;
+  }
+  if (sodium_init() < 0) {
+    std::fprintf(stderr, "zorvanix-server: cannot initialise libsodium\n");
+    return 1;
+  }
+  const QHostAddress address = ListenAddress(config->listen_host);
+  if (address.isNull()) {
+    std::fprintf(stderr, "zorvanix-server: bad listen address %s\n",
+                 config->listen_host.toLocal8Bit().constData());
+    return 2;
+  }
+
+  QString error;
+  std::unique_ptr<Database> db = Database::Open(config->database, config->sqlite_sync, &error);
+  if (!db || !db->Migrate(&error)) {
+    std::fprintf(stderr, "zorvanix-server: %s\n", error.toLocal8Bit().constData());
+    return 1;
+  }
+  Mailer mailer(config->mail_spool, config->smtp, config->mail_from);
+  ScoringService service(*config, *db, mailer);
+  if (config->seed_demo && !SeedDemo(service.Data(), service.Hasher(), &error)) {
+    std::fprintf(stderr, "zorvanix-server: demo data: %s\n", error.toLocal8Bit().constData());
+    return 1;
+  }
+
+  HttpFront front([&service](const Request& request) { return service.Handle(request); },
+                  config->max_body_bytes, config->access_log);
+  const quint16 port = front.Listen(address, config->listen_port);
+  if (port == 0) {
+    std::fprintf(stderr, "zorvanix-server: cannot listen on %s:%u\n",
+                 config->listen_host.toLocal8Bit().constData(), config->listen_port);
+    return 1;
+  }
+  if (!InstallStopHandler(app)) {
+    std::fprintf(stderr, "zorvanix-server: cannot install the signal handler\n");
+    return 1;
+  }
+  const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                           ? u'[' + address.toString() + u']'
+                           : address.toString();
+  std::printf("listening on http://%s:%u\n", host.toLatin1().constData(), port);
+  std::fflush(stdout);
+  const int result = app.exec();
+  std::fprintf(stderr, "zorvanix-server: stopped\n");
+  std::fflush(stderr);
+  return result;
 }

@@ -45,6 +45,9 @@ bool ServerProcess::Start(QString* error) {
                         MailSpoolDir()};
   if (options_.vendor) arguments << QStringLiteral("--vendor");
   if (options_.seed_demo) arguments << QStringLiteral("--seed-demo");
+  if (!options_.password_cost.isEmpty()) {
+    arguments << QStringLiteral("--password-cost") << options_.password_cost;
+  }
   arguments << options_.extra_arguments;
   process_->start(ServerBinary(), arguments);
   if (!process_->waitForStarted(5000)) {

@@ -19,6 +19,8 @@ class ServerProcess {
     QString database;
     bool vendor = true;      // --vendor: the version endpoints too
     bool seed_demo = false;  // --seed-demo: the demo teacher and classes
+    // --password-cost: "min" keeps Argon2id from dominating test time.
+    QString password_cost = QStringLiteral("min");
     QStringList extra_arguments;
   };
 

@@ -1,0 +1,269 @@
+#include "server/database.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUrl>
+#include <QUuid>
+
+namespace zorvanix::server {
+namespace {
+
+// Each step brings the schema from version (index) to version (index + 1).
+// "%PK%" is the auto-numbered key of the driver at hand.
+const std::vector<std::vector<const char*>>& Migrations() {
+  static const std::vector<std::vector<const char*>> steps = {
+      {
+          "CREATE TABLE teachers (id %PK%, account TEXT NOT NULL, account_key TEXT NOT NULL "
+          "UNIQUE, name TEXT NOT NULL, email TEXT NOT NULL, mobile TEXT NOT NULL, telephone "
+          "TEXT NOT NULL, qq TEXT NOT NULL, login_hash TEXT NOT NULL, operation_hash TEXT NOT "
+          "NULL, digest_hash TEXT NOT NULL, created_at TEXT NOT NULL)",
+          "CREATE TABLE classes (id %PK%, teacher_id BIGINT NOT NULL REFERENCES teachers(id), "
+          "name TEXT NOT NULL, ord INTEGER NOT NULL, UNIQUE (teacher_id, name))",
+          "CREATE TABLE students (id %PK%, class_id BIGINT NOT NULL REFERENCES classes(id), "
+          "name TEXT NOT NULL, ord INTEGER NOT NULL, grp INTEGER NOT NULL, number INTEGER NOT "
+          "NULL, score_count BIGINT NOT NULL, score_sum DOUBLE PRECISION NOT NULL, "
+          "UNIQUE (class_id, name))",
+          "CREATE TABLE topics (id %PK%, teacher_id BIGINT NOT NULL REFERENCES teachers(id), "
+          "name TEXT NOT NULL, ord INTEGER NOT NULL, UNIQUE (teacher_id, name))",
+          "CREATE TABLE criteria (id %PK%, topic_id BIGINT NOT NULL REFERENCES topics(id), "
+          "label TEXT NOT NULL, score TEXT NOT NULL, ord INTEGER NOT NULL)",
+          "CREATE INDEX criteria_topic ON criteria (topic_id, ord)",
+          "CREATE TABLE scores (id %PK%, teacher_id BIGINT NOT NULL REFERENCES teachers(id), "
+          "student_id BIGINT NOT NULL REFERENCES students(id), value DOUBLE PRECISION NOT "
+          "NULL, scored_at TEXT NOT NULL, topic TEXT NOT NULL, note TEXT NOT NULL)",
+          "CREATE INDEX scores_student ON scores (student_id, scored_at, id)",
+          "CREATE INDEX scores_teacher ON scores (teacher_id, id)",
+          "CREATE TABLE reset_codes (teacher_id BIGINT PRIMARY KEY REFERENCES teachers(id), "
+          "code_hash TEXT NOT NULL, expires_at BIGINT NOT NULL, tries INTEGER NOT NULL)",
+      },
+  };
+  return steps;
+}
+
+QString ErrorText(const QSqlError& error) {
+  return error.text().isEmpty() ? QStringLiteral("unknown database error") : error.text();
+}
+
+}  // namespace
+
+Database::Database(QString connection_name, bool postgres)
+    : connection_name_(std::move(connection_name)), postgres_(postgres) {}
+
+Database::~Database() {
+  for (QSqlQuery* query : statements_) delete query;
+  statements_.clear();
+  {
+    QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+    if (db.isOpen()) db.close();
+  }
+  QSqlDatabase::removeDatabase(connection_name_);
+}
+
+std::unique_ptr<Database> Database::Open(const QString& spec, SqliteSync sync, QString* error) {
+  const QString name = QStringLiteral("zorvanix-") + QUuid::createUuid().toString(QUuid::Id128);
+  std::unique_ptr<Database> database;
+  if (spec.startsWith(u"sqlite:")) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(spec.sliced(7));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    database.reset(new Database(name, false));
+    if (!db.open()) {
+      *error = QStringLiteral("cannot open %1: %2").arg(spec, ErrorText(db.lastError()));
+      return nullptr;
+    }
+    if (!database->ApplyPragmas(sync, error)) return nullptr;
+  } else if (spec.startsWith(u"postgresql://") || spec.startsWith(u"postgres://")) {
+    const QUrl url(spec);
+    if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2) {
+      *error = QStringLiteral("bad PostgreSQL address %1").arg(spec);
+      return nullptr;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(url.host());
+    db.setPort(url.port(5432));
+    db.setUserName(url.userName());
+    db.setPassword(url.password());
+    db.setDatabaseName(url.path().sliced(1));
+    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    database.reset(new Database(name, true));
+    if (!db.open()) {
+      *error = QStringLiteral("cannot connect to %1:%2/%3: %4")
+                   .arg(url.host())
+                   .arg(url.port(5432))
+                   .arg(url.path().sliced(1), ErrorText(db.lastError()));
+      return nullptr;
+    }
+  } else {
+    *error = QStringLiteral("--database must start with sqlite: or postgresql://");
+    return nullptr;
+  }
+  return database;
+}
+
+bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
+  QSqlQuery query(QSqlDatabase::database(connection_name_));
+  // WAL lets a record download read while an upload writes, and a commit is
+  // one append to the log. With synchronous=NORMAL a commit reaches the
+  // operating system before the reply goes out, so killing the process loses
+  // nothing acknowledged; FULL also flushes the disk for every commit.
+  const QStringList pragmas{
+      QStringLiteral("PRAGMA journal_mode=WAL"),
+      sync == SqliteSync::kFull ? QStringLiteral("PRAGMA synchronous=FULL")
+                                : QStringLiteral("PRAGMA synchronous=NORMAL"),
+      QStringLiteral("PRAGMA foreign_keys=ON"),
+      QStringLiteral("PRAGMA temp_store=MEMORY"),
+      QStringLiteral("PRAGMA cache_size=-16000"),
+  };
+  for (const QString& pragma : pragmas) {
+    if (!query.exec(pragma)) {
+      *error = QStringLiteral("%1: %2").arg(pragma, ErrorText(query.lastError()));
+      return false;
+    }
+  }
+  query.exec(QStringLiteral("PRAGMA journal_mode"));
+  if (!query.next() || query.value(0).toString().compare(u"wal", Qt::CaseInsensitive) != 0) {
+    *error = QStringLiteral("the SQLite file cannot use write-ahead logging");
+    return false;
+  }
+  return true;
+}
+
+void Database::Throw(const QSqlQuery& query, const char* sql) const {
+  throw DatabaseError(QStringLiteral("%1 [%2]")
+                          .arg(ErrorText(query.lastError()), QString::fromUtf8(sql))
+                          .toStdString());
+}
+
+QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count) {
+  QSqlQuery*& query = statements_[sql];
+  if (!query) {
+    query = new QSqlQuery(QSqlDatabase::database(connection_name_, false));
+    query->setForwardOnly(true);
+    if (!query->prepare(QString::fromUtf8(sql))) {
+      const QSqlError failure = query->lastError();
+      delete query;
+      statements_.remove(sql);
+      throw DatabaseError(QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString());
+    }
+  }
+  for (qsizetype i = 0; i < count; ++i) {
+    // The drivers bind a null QString as SQL NULL; every text column here
+    // wants an empty text instead.
+    const QVariant& arg = args[i];
+    if (arg.typeId() == QMetaType::QString && arg.toString().isNull()) {
+      query->bindValue(static_cast<int>(i), QStringLiteral(""));
+    } else {
+      query->bindValue(static_cast<int>(i), arg);
+    }
+  }
+  if (!query->exec()) Throw(*query, sql);
+  return *query;
+}
+
+std::vector<Row> Database::Select(const char* sql, Args args) {
+  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
+  std::vector<Row> rows;
+  const int columns = query.record().count();
+  while (query.next()) {
+    Row row;
+    row.reserve(columns);
+    for (int c = 0; c < columns; ++c) row.append(query.value(c));
+    rows.push_back(std::move(row));
+  }
+  query.finish();
+  return rows;
+}
+
+std::optional<Row> Database::SelectOne(const char* sql, Args args) {
+  std::vector<Row> rows = Select(sql, args);
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
+}
+
+qint64 Database::InsertReturningId(const char* sql, Args args) {
+  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
+  if (!query.next()) Throw(query, sql);
+  const qint64 id = query.value(0).toLongLong();
+  query.finish();
+  return id;
+}
+
+int Database::Execute(const char* sql, Args args) {
+  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
+  const int changed = query.numRowsAffected();
+  query.finish();
+  return changed;
+}
+
+int Database::ExecuteList(const char* sql, const QVariantList& args) {
+  QSqlQuery& query = Run(sql, args.constData(), args.size());
+  const int changed = query.numRowsAffected();
+  query.finish();
+  return changed;
+}
+
+void Database::Begin() {
+  QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+  if (!db.transaction()) {
+    throw DatabaseError(("cannot begin a transaction: " + ErrorText(db.lastError())).toStdString());
+  }
+  in_transaction_ = true;
+}
+
+void Database::Commit() {
+  QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+  const bool ok = db.commit();
+  if (!ok) {
+    const QString reason = ErrorText(db.lastError());
+    db.rollback();
+    in_transaction_ = false;
+    throw DatabaseError(("cannot commit: " + reason).toStdString());
+  }
+  in_transaction_ = false;
+}
+
+void Database::Rollback() {
+  if (!in_transaction_) return;
+  QSqlDatabase::database(connection_name_, false).rollback();
+  in_transaction_ = false;
+}
+
+int Database::SchemaVersion() {
+  const std::optional<Row> row = SelectOne("SELECT MAX(version) FROM schema_version");
+  return row && !row->at(0).isNull() ? row->at(0).toInt() : 0;
+}
+
+bool Database::Migrate(QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+  QSqlQuery query(db);
+  if (!query.exec(QStringLiteral(
+          "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
+    *error = ErrorText(query.lastError());
+    return false;
+  }
+  const QString key = postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY")
+                                : QStringLiteral("INTEGER PRIMARY KEY");
+  try {
+    const auto& steps = Migrations();
+    for (int version = SchemaVersion(); version < static_cast<int>(steps.size()); ++version) {
+      Transaction transaction(*this);
+      for (const char* statement : steps[version]) {
+        QString sql = QString::fromUtf8(statement);
+        sql.replace(QStringLiteral("%PK%"), key);
+        if (!query.exec(sql)) {
+          *error = QStringLiteral("schema step %1: %2").arg(version + 1).arg(ErrorText(query.lastError()));
+          return false;
+        }
+      }
+      Execute("DELETE FROM schema_version");
+      Execute("INSERT INTO schema_version (version) VALUES (?)", {version + 1});
+      transaction.Commit();
+    }
+  } catch (const DatabaseError& failure) {
+    *error = QString::fromStdString(failure.what());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zorvanix::server

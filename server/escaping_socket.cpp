@@ -1,0 +1,111 @@
+#include "server/escaping_socket.h"
+
+namespace zorvanix::server {
+namespace {
+
+constexpr qsizetype kMaxHeaderLine = 16 * 1024;
+constexpr char kHex[] = "0123456789ABCDEF";
+
+}  // namespace
+
+void RequestLineEscaper::EndHeaderLine() {
+  QByteArray line = header_line_.trimmed();
+  header_line_.clear();
+  if (line.isEmpty()) {
+    // The blank line: the body follows, then the next request.
+    if (chunked_) {
+      state_ = State::kPassThrough;
+    } else if (content_length_ > 0) {
+      body_left_ = content_length_;
+      state_ = State::kBody;
+    } else {
+      state_ = State::kRequestLine;
+    }
+    content_length_ = 0;
+    return;
+  }
+  const qsizetype colon = line.indexOf(':');
+  if (colon < 0) return;
+  const QByteArray name = line.first(colon).trimmed().toLower();
+  const QByteArray value = line.sliced(colon + 1).trimmed();
+  if (name == "content-length") {
+    bool ok = false;
+    const qint64 length = value.toLongLong(&ok);
+    if (ok && length >= 0) content_length_ = length;
+  } else if (name == "transfer-encoding" && value.toLower().contains("chunked")) {
+    chunked_ = true;
+  }
+}
+
+bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
+  if (state_ == State::kPassThrough) return false;
+  QByteArray out;
+  bool changed = false;
+  for (qsizetype i = 0; i < chunk->size(); ++i) {
+    const auto byte = static_cast<unsigned char>(chunk->at(i));
+    switch (state_) {
+      case State::kRequestLine:
+        if (byte >= 0x80) {
+          if (!changed) {
+            out = chunk->first(i);
+            changed = true;
+          }
+          out += '%';
+          out += kHex[byte >> 4];
+          out += kHex[byte & 0xF];
+          continue;
+        }
+        if (byte == '\n') state_ = State::kHeaders;
+        break;
+      case State::kHeaders:
+        if (byte == '\n') {
+          EndHeaderLine();
+        } else if (header_line_.size() < kMaxHeaderLine) {
+          header_line_ += static_cast<char>(byte);
+        }
+        break;
+      case State::kBody: {
+        const qint64 take = std::min<qint64>(body_left_, chunk->size() - i);
+        if (changed) out += chunk->sliced(i, take);
+        i += take - 1;
+        body_left_ -= take;
+        if (body_left_ == 0) state_ = State::kRequestLine;
+        continue;
+      }
+      case State::kPassThrough:
+        break;
+    }
+    if (changed) out += static_cast<char>(byte);
+  }
+  if (changed) *chunk = std::move(out);
+  return changed;
+}
+
+EscapingSocket::EscapingSocket(QObject* parent) : QTcpSocket(parent) {
+  // Connected before the HTTP server connects its own reader, so this runs
+  // first on every arrival.
+  connect(this, &QIODevice::readyRead, this, &EscapingSocket::OnReadyRead);
+}
+
+void EscapingSocket::OnReadyRead() {
+  // While the parser holds a partial request in a read transaction the
+  // buffered bytes cannot be replaced; peek still shows only the new bytes,
+  // so the stream position stays right and only the escaping is skipped.
+  QByteArray chunk = peek(bytesAvailable());
+  if (chunk.isEmpty()) return;
+  QByteArray rewritten = chunk;
+  if (!escaper_.Rewrite(&rewritten) || isTransactionStarted()) return;
+  read(chunk.size());
+  for (qsizetype i = rewritten.size(); i-- > 0;) ungetChar(rewritten.at(i));
+}
+
+void EscapingTcpServer::incomingConnection(qintptr descriptor) {
+  auto* socket = new EscapingSocket(this);
+  if (!socket->setSocketDescriptor(descriptor)) {
+    delete socket;
+    return;
+  }
+  addPendingConnection(socket);
+}
+
+}  // namespace zorvanix::server

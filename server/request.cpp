@@ -1,0 +1,71 @@
+#include "server/request.h"
+
+#include "core/form_encoding.h"
+#include "core/gbk.h"
+
+namespace zorvanix::server {
+namespace {
+
+const FormPairs* Find(const FormPairs& pairs, QStringView key, qsizetype* index) {
+  for (qsizetype i = 0; i < pairs.size(); ++i) {
+    if (pairs[i].first == key) {
+      *index = i;
+      return &pairs;
+    }
+  }
+  return nullptr;
+}
+
+bool IsSecretKey(QByteArrayView key) {
+  static const QByteArrayView kSecrets[] = {"mp", "password", "superpassword", "checkcode",
+                                            "newpswd", "newsuperpswd", "oldsuperpassword",
+                                            "newlogpassword", "newsuperpassword"};
+  for (QByteArrayView secret : kSecrets) {
+    if (key.compare(secret, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+QString Request::Param(QStringView key) const {
+  qsizetype index = 0;
+  if (const FormPairs* pairs = Find(form, key, &index)) return pairs->at(index).second;
+  if (const FormPairs* pairs = Find(query, key, &index)) return pairs->at(index).second;
+  return QString();
+}
+
+bool Request::Has(QStringView key) const {
+  qsizetype index = 0;
+  return Find(form, key, &index) || Find(query, key, &index);
+}
+
+FormPairs DecodeQuery(const QByteArray& encoded_query) { return DecodeForm(encoded_query); }
+
+QByteArray MaskedQuery(const QByteArray& encoded_query) {
+  QByteArray out;
+  for (const QByteArray& piece : encoded_query.split('&')) {
+    if (!out.isEmpty()) out += '&';
+    const qsizetype eq = piece.indexOf('=');
+    if (eq >= 0 && IsSecretKey(QByteArrayView(piece).first(eq))) {
+      out += piece.first(eq + 1) + "***";
+    } else {
+      out += piece;
+    }
+  }
+  return out;
+}
+
+Reply Reply::Text(QStringView text, int status) {
+  return Reply{status, QByteArrayLiteral("text/plain; charset=GBK"), EncodeGbk(text)};
+}
+
+Reply Reply::Html(const QString& html, int status) {
+  return Reply{status, QByteArrayLiteral("text/html; charset=UTF-8"), html.toUtf8()};
+}
+
+Reply Reply::GbkBytes(QByteArray bytes, int status) {
+  return Reply{status, QByteArrayLiteral("text/plain; charset=GBK"), std::move(bytes)};
+}
+
+}  // namespace zorvanix::server

@@ -1,0 +1,50 @@
+// A request as the handlers see it (decoded keys and values) and the reply
+// they give back.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringView>
+
+namespace zorvanix::server {
+
+using FormPairs = QList<QPair<QString, QString>>;
+
+struct Request {
+  bool is_post = false;
+  QString path;     // decoded, such as "/score/record.php"
+  FormPairs query;  // the address's query, form-decoded as GBK
+  FormPairs form;   // the body of a POST, form-decoded as GBK
+  QString address;  // the client's IP address
+
+  // The value of key: from the body first, then from the query; the first
+  // occurrence wins (a value holding "&" sends its tail as a key of its own).
+  QString Param(QStringView key) const;
+  bool Has(QStringView key) const;
+};
+
+// Decodes the query of an address (its FullyEncoded form: ASCII, escapes kept).
+FormPairs DecodeQuery(const QByteArray& encoded_query);
+
+// The query with the values of password-like keys replaced by "***", for the
+// access log.
+QByteArray MaskedQuery(const QByteArray& encoded_query);
+
+struct Reply {
+  int status = 200;
+  QByteArray content_type;
+  QByteArray body;
+
+  // A GBK text, the way every endpoint below /score/ answers.
+  static Reply Text(QStringView text, int status = 200);
+  // An HTML page in UTF-8.
+  static Reply Html(const QString& html, int status = 200);
+  // Bytes already in GBK.
+  static Reply GbkBytes(QByteArray bytes, int status = 200);
+};
+
+inline constexpr char16_t kSuccess[] = u"Success!";
+
+}  // namespace zorvanix::server

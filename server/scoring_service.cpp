@@ -1,0 +1,166 @@
+#include "server/scoring_service.h"
+
+#include <QDateTime>
+
+#include "core/service_time.h"
+#include "server/names.h"
+#include "server/results_page.h"
+
+namespace zorvanix::server {
+namespace {
+
+constexpr char16_t kProduct[] = u"Pellory";
+
+QString LockedText(int minutes) {
+  return QStringLiteral("密码错误次数过多，请%1分钟后再试").arg(std::max(minutes, 1));
+}
+
+QString WrongSecretText(SecretKind kind) {
+  switch (kind) {
+    case SecretKind::kLogin: return QStringLiteral("用户名或密码错误");
+    case SecretKind::kOperation: return QStringLiteral("用户名或操作密码错误");
+    case SecretKind::kDigest: return QStringLiteral("用户名或密码错误，请重新登录");
+  }
+  return QString();
+}
+
+}  // namespace
+
+ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer& mailer)
+    : config_(config),
+      db_(db),
+      store_(db),
+      mailer_(mailer),
+      hasher_(config.password_cost),
+      verified_(std::chrono::minutes(5)),
+      failures_(config.max_failures_per_account, config.max_failures_per_address,
+                std::chrono::seconds(config.failure_window_seconds)) {
+  dummy_hash_ = hasher_.Hash(u"no such account");
+}
+
+const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
+  static const QHash<QString, Route> routes = {
+      {QStringLiteral("/score/checkpassword.php"), {Method::kPost, &ScoringService::CheckPassword}},
+      {QStringLiteral("/score/record.php"), {Method::kGet, &ScoringService::Record}},
+      {QStringLiteral("/score/servertime.php"), {Method::kGet, &ScoringService::ServerTime}},
+      {QStringLiteral("/score/index.php"), {Method::kPost, &ScoringService::Upload}},
+      {QStringLiteral("/score/"), {Method::kGet, &ScoringService::Results}},
+      {QStringLiteral("/score"), {Method::kGet, &ScoringService::Results}},
+      {QStringLiteral("/score/group.php"), {Method::kPost, &ScoringService::Groups}},
+      {QStringLiteral("/score/getteacher.php"), {Method::kGet, &ScoringService::GetTeacher}},
+      {QStringLiteral("/score/getscore.php"), {Method::kGet, &ScoringService::GetScores}},
+      {QStringLiteral("/score/getscale.php"), {Method::kGet, &ScoringService::GetCriteria}},
+      {QStringLiteral("/score/setteacher.php"), {Method::kPost, &ScoringService::SetTeacher}},
+      {QStringLiteral("/score/setclass.php"), {Method::kPost, &ScoringService::SetClasses}},
+      {QStringLiteral("/score/renameclass.php"), {Method::kPost, &ScoringService::RenameClass}},
+      {QStringLiteral("/score/student.php"), {Method::kPost, &ScoringService::SetStudents}},
+      {QStringLiteral("/score/renamestudent.php"), {Method::kPost, &ScoringService::RenameStudent}},
+      {QStringLiteral("/score/setketi.php"), {Method::kPost, &ScoringService::SetTopics}},
+      {QStringLiteral("/score/renameketi.php"), {Method::kPost, &ScoringService::RenameTopic}},
+      {QStringLiteral("/score/newscale.php"), {Method::kPost, &ScoringService::NewCriteria}},
+      {QStringLiteral("/score/editscale.php"), {Method::kPost, &ScoringService::EditCriterion}},
+      {QStringLiteral("/score/delscale.php"), {Method::kPost, &ScoringService::DeleteCriteria}},
+      {QStringLiteral("/score/editscore.php"), {Method::kPost, &ScoringService::EditScore}},
+      {QStringLiteral("/score/delscore.php"), {Method::kPost, &ScoringService::DeleteScores}},
+      {QStringLiteral("/score/regteacher.php"), {Method::kPost, &ScoringService::RegisterTeacher}},
+      {QStringLiteral("/score/checkusername.php"), {Method::kGet, &ScoringService::CheckUserName}},
+      {QStringLiteral("/score/getpswdcode.php"), {Method::kGet, &ScoringService::RequestResetCode}},
+      {QStringLiteral("/score/setpassword.php"), {Method::kPost, &ScoringService::ResetPassword}},
+  };
+  return routes;
+}
+
+Reply ScoringService::Handle(const Request& request) {
+  if (config_.vendor) {
+    if (request.path == u"/version.php") return VendorVersion(request);
+    if (request.path == u"/update.php") return VendorUpdate(request);
+    if (request.path == u"/" || request.path.isEmpty()) return VendorHome(request);
+  }
+  // Reading the results page by its PHP name works as well as by the folder.
+  if (request.path == u"/score/index.php" && !request.is_post) return Results(request);
+  const auto it = Routes().constFind(request.path);
+  if (it == Routes().constEnd()) return Reply::Text(u"页面不存在", 404);
+  if ((it->method == Method::kPost) != request.is_post) {
+    return Reply::Text(it->method == Method::kPost ? u"请使用POST方式提交" : u"请使用GET方式访问",
+                       405);
+  }
+  return (this->*(it->handler))(request);
+}
+
+std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView account,
+                                                  QStringView secret, const QString& address,
+                                                  QString* refusal) {
+  const QString key = AccountKey(account);
+  if (key.isEmpty() || secret.isEmpty()) {
+    *refusal = WrongSecretText(kind);
+    return std::nullopt;
+  }
+  const SteadyTime now = std::chrono::steady_clock::now();
+  if (const auto cached = verified_.Find(kind, key, secret, now)) return cached;
+  // The read digest is not counted against the account: a program that
+  // still holds the digest of a changed password must not lock the teacher
+  // out of signing in again.
+  const bool counts_for_account = kind != SecretKind::kDigest;
+  if ((counts_for_account && failures_.AccountBlocked(key, now)) ||
+      failures_.AddressBlocked(address, now)) {
+    *refusal = LockedText(failures_.MinutesLeft(counts_for_account ? QStringView(key) : QStringView(),
+                                                address, now));
+    return std::nullopt;
+  }
+  const std::optional<Teacher> teacher = store_.FindTeacher(key);
+  const QByteArray& hash = !teacher                            ? dummy_hash_
+                           : kind == SecretKind::kLogin        ? teacher->login_hash
+                           : kind == SecretKind::kOperation    ? teacher->operation_hash
+                                                               : teacher->digest_hash;
+  const bool match = PasswordHasher::Verify(hash, secret);
+  if (!teacher || !match) {
+    failures_.RecordFailure(counts_for_account ? QStringView(key) : QStringView(), address, now);
+    *refusal = WrongSecretText(kind);
+    return std::nullopt;
+  }
+  verified_.Remember(kind, key, secret, teacher->id, now);
+  return teacher->id;
+}
+
+std::optional<qint64> ScoringService::Operator(const Request& request, Reply* refusal) {
+  QString text;
+  const auto teacher = CheckSecret(SecretKind::kOperation, request.Param(u"username"),
+                                   request.Param(u"password"), request.address, &text);
+  if (!teacher) *refusal = Reply::Text(text);
+  return teacher;
+}
+
+std::optional<qint64> ScoringService::Reader(const Request& request, Reply* refusal, bool html) {
+  QString text;
+  const auto teacher = CheckSecret(SecretKind::kDigest, request.Param(u"t"), request.Param(u"mp"),
+                                   request.address, &text);
+  if (!teacher) {
+    const int status = text.startsWith(u"密码错误次数过多") ? 429 : 403;
+    *refusal = html ? Reply::Html(RenderMessagePage(u"无法查看", text), status)
+                    : Reply::Text(text, status);
+  }
+  return teacher;
+}
+
+void ScoringService::PasswordsChanged(qint64 teacher_id) { verified_.ForgetTeacher(teacher_id); }
+
+Reply ScoringService::ServerTime(const Request&) {
+  return Reply::GbkBytes(QByteArray::number(ServiceSeconds(QDateTime::currentDateTime())));
+}
+
+Reply ScoringService::ServiceHome(const Request&) { return Reply::Html(RenderServiceHome()); }
+
+Reply ScoringService::VendorVersion(const Request& request) {
+  if (request.Param(u"s") != kProduct) return Reply::Text(u"未知的产品", 404);
+  return Reply::Text(QString::fromUtf16(kProduct) + u':' + config_.vendor_version);
+}
+
+Reply ScoringService::VendorUpdate(const Request&) {
+  return Reply::Html(RenderUpdatePage(config_.vendor_version));
+}
+
+Reply ScoringService::VendorHome(const Request&) {
+  return Reply::Html(RenderVendorHome(config_.vendor_version));
+}
+
+}  // namespace zorvanix::server

@@ -1,0 +1,96 @@
+// The endpoints of the scoring service: who may read and change what, the
+// rules of every change, and the replies the program expects.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <optional>
+
+#include "server/credentials.h"
+#include "server/database.h"
+#include "server/mailer.h"
+#include "server/request.h"
+#include "server/server_config.h"
+#include "server/store.h"
+
+namespace zorvanix::server {
+
+class ScoringService {
+ public:
+  ScoringService(const ServerConfig& config, Database& db, Mailer& mailer);
+
+  Reply Handle(const Request& request);
+
+  Store& Data() { return store_; }
+  const PasswordHasher& Hasher() const { return hasher_; }
+
+ private:
+  using Handler = Reply (ScoringService::*)(const Request&);
+  enum class Method { kGet, kPost };
+  struct Route {
+    Method method;
+    Handler handler;
+  };
+  const QHash<QString, Route>& Routes() const;
+
+  // --- Who is asking. Each returns the teacher's id, or fills *refusal.
+  std::optional<qint64> CheckSecret(SecretKind kind, QStringView account, QStringView secret,
+                                    const QString& address, QString* refusal);
+  // username + password (the operation password) of a change.
+  std::optional<qint64> Operator(const Request& request, Reply* refusal);
+  // t + mp of a read; a refusal is status 403 (429 while locked out).
+  std::optional<qint64> Reader(const Request& request, Reply* refusal, bool html = false);
+  // Forget what was rendered or remembered for the teacher.
+  void Changed(qint64 teacher_id) { records_.remove(teacher_id); }
+  void PasswordsChanged(qint64 teacher_id);
+
+  // --- Accounts (scoring_service_accounts.cpp)
+  Reply CheckPassword(const Request& request);
+  Reply RegisterTeacher(const Request& request);
+  Reply CheckUserName(const Request& request);
+  Reply GetTeacher(const Request& request);
+  Reply SetTeacher(const Request& request);
+  Reply RequestResetCode(const Request& request);
+  Reply ResetPassword(const Request& request);
+
+  // --- Lists (scoring_service_lists.cpp)
+  Reply Record(const Request& request);
+  Reply SetClasses(const Request& request);
+  Reply RenameClass(const Request& request);
+  Reply SetStudents(const Request& request);
+  Reply RenameStudent(const Request& request);
+  Reply SetTopics(const Request& request);
+  Reply RenameTopic(const Request& request);
+  Reply Groups(const Request& request);
+  Reply GetCriteria(const Request& request);
+  Reply NewCriteria(const Request& request);
+  Reply EditCriterion(const Request& request);
+  Reply DeleteCriteria(const Request& request);
+
+  // --- Scores (scoring_service_scores.cpp)
+  Reply Upload(const Request& request);
+  Reply GetScores(const Request& request);
+  Reply EditScore(const Request& request);
+  Reply DeleteScores(const Request& request);
+  Reply Results(const Request& request);
+
+  // --- Clock, home pages and the maker's pages
+  Reply ServerTime(const Request& request);
+  Reply ServiceHome(const Request& request);
+  Reply VendorVersion(const Request& request);
+  Reply VendorUpdate(const Request& request);
+  Reply VendorHome(const Request& request);
+
+  const ServerConfig& config_;
+  Database& db_;
+  Store store_;
+  Mailer& mailer_;
+  PasswordHasher hasher_;
+  QByteArray dummy_hash_;  // checked for unknown accounts, so they take as long
+  VerificationCache verified_;
+  FailureLimiter failures_;
+  QHash<qint64, QByteArray> records_;  // rendered record downloads
+};
+
+}  // namespace zorvanix::server

@@ -1,0 +1,217 @@
+// Accounts: sign-in, sign-up, account details, password changes and resets.
+#include <sodium.h>
+
+#include <QDateTime>
+
+#include "core/md5_hex.h"
+#include "server/names.h"
+#include "server/scoring_service.h"
+
+namespace zorvanix::server {
+namespace {
+
+constexpr qint64 kResetCodeLifetimeMs = 15 * 60 * 1000;
+constexpr int kResetCodeTries = 5;
+constexpr qsizetype kMaxPasswordLength = 128;
+constexpr qsizetype kMaxContactLength = 64;
+constexpr char16_t kFailure[] = u"failure";
+constexpr char16_t kSuccessLower[] = u"success";
+
+QByteArray ResetCodeHash(qint64 teacher_id, QStringView code) {
+  const QByteArray message = QByteArray::number(teacher_id) + ':' + code.toUtf8();
+  unsigned char digest[crypto_generichash_BYTES];
+  crypto_generichash(digest, sizeof digest, reinterpret_cast<const unsigned char*>(message.data()),
+                     static_cast<unsigned long long>(message.size()), nullptr, 0);
+  return QByteArray(reinterpret_cast<const char*>(digest), sizeof digest).toHex();
+}
+
+qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+}  // namespace
+
+Reply ScoringService::CheckPassword(const Request& request) {
+  QString refusal;
+  if (!CheckSecret(SecretKind::kLogin, request.Param(u"username"), request.Param(u"password"),
+                   request.address, &refusal)) {
+    return Reply::Text(refusal);
+  }
+  return Reply::Text(kSuccess);
+}
+
+Reply ScoringService::RegisterTeacher(const Request& request) {
+  NewTeacher teacher;
+  teacher.account = request.Param(u"username").trimmed();
+  teacher.name = request.Param(u"teachername").trimmed();
+  teacher.email = request.Param(u"email").trimmed();
+  teacher.mobile = request.Param(u"mb").trimmed();
+  teacher.telephone = request.Param(u"tel").trimmed();
+  teacher.qq = request.Param(u"qq").trimmed();
+  const QString password = request.Param(u"password");
+  const QString super_password = request.Param(u"superpassword");
+  if (!IsValidAccount(teacher.account)) {
+    return Reply::Text(u"用户名须为4至32位字母、数字或下划线");
+  }
+  if (teacher.name.isEmpty()) return Reply::Text(u"请输入教师姓名！");
+  if (!IsSingleField(teacher.name) || teacher.name.size() > kMaxNameLength) {
+    return Reply::Text(u"教师姓名不正确");
+  }
+  if (!IsPlausibleEmail(teacher.email)) return Reply::Text(u"Email地址不正确！");
+  if (password.trimmed().isEmpty()) return Reply::Text(u"请输入登录密码！");
+  if (super_password.trimmed().isEmpty()) return Reply::Text(u"请输入操作密码！");
+  if (password.size() > kMaxPasswordLength || super_password.size() > kMaxPasswordLength) {
+    return Reply::Text(u"密码过长");
+  }
+  for (const QString* contact : {&teacher.mobile, &teacher.telephone, &teacher.qq}) {
+    if (!IsSingleField(*contact) || contact->size() > kMaxContactLength) {
+      return Reply::Text(u"联系方式不正确");
+    }
+  }
+  const QString key = AccountKey(teacher.account);
+  if (store_.FindTeacher(key)) return Reply::Text(u"该用户名已被注册");
+  teacher.login_hash = hasher_.Hash(password);
+  teacher.operation_hash = hasher_.Hash(super_password);
+  teacher.digest_hash = hasher_.Hash(Md5Hex(password));
+  if (teacher.login_hash.isEmpty() || teacher.operation_hash.isEmpty() ||
+      teacher.digest_hash.isEmpty()) {
+    return Reply::Text(u"服务器繁忙，请稍后再试", 503);
+  }
+  Transaction transaction(db_);
+  store_.InsertTeacher(teacher, key);
+  transaction.Commit();
+  return Reply::Text(kSuccess);
+}
+
+Reply ScoringService::CheckUserName(const Request& request) {
+  const QString account = request.Param(u"u").trimmed();
+  if (!IsValidAccount(account)) return Reply::Text(u"用户名须为4至32位字母、数字或下划线");
+  if (store_.FindTeacher(AccountKey(account))) return Reply::Text(u"该用户名已被注册");
+  return Reply::Text(u"√");
+}
+
+Reply ScoringService::GetTeacher(const Request& request) {
+  Reply refusal;
+  const auto id = Reader(request, &refusal);
+  if (!id) return refusal;
+  const std::optional<Teacher> teacher = store_.TeacherById(*id);
+  if (!teacher) return Reply::Text(u"用户不存在", 403);
+  return Reply::Text(QStringList{teacher->name, teacher->account, teacher->email}.join(u"\r\n"));
+}
+
+Reply ScoringService::SetTeacher(const Request& request) {
+  // The account comes from the page, the proof is the current operation password.
+  QString refusal;
+  const auto id = CheckSecret(SecretKind::kOperation, request.Param(u"username"),
+                              request.Param(u"oldsuperpassword"), request.address, &refusal);
+  if (!id) return Reply::Text(refusal);
+  const QString email = request.Param(u"email").trimmed();
+  const QString new_login = request.Param(u"newlogpassword");
+  const QString new_operation = request.Param(u"newsuperpassword");
+  if (!IsPlausibleEmail(email)) return Reply::Text(u"Email地址不正确！");
+  if (new_login.size() > kMaxPasswordLength || new_operation.size() > kMaxPasswordLength) {
+    return Reply::Text(u"密码过长");
+  }
+  // Hash before the transaction: Argon2id takes its time and holds no lock.
+  QByteArray login_hash, digest_hash, operation_hash;
+  if (!new_login.isEmpty()) {
+    login_hash = hasher_.Hash(new_login);
+    digest_hash = hasher_.Hash(Md5Hex(new_login));
+    if (login_hash.isEmpty() || digest_hash.isEmpty()) return Reply::Text(u"服务器繁忙，请稍后再试", 503);
+  }
+  if (!new_operation.isEmpty()) {
+    operation_hash = hasher_.Hash(new_operation);
+    if (operation_hash.isEmpty()) return Reply::Text(u"服务器繁忙，请稍后再试", 503);
+  }
+  Transaction transaction(db_);
+  store_.UpdateEmail(*id, email);
+  if (!login_hash.isEmpty()) store_.UpdateLoginPassword(*id, login_hash, digest_hash);
+  if (!operation_hash.isEmpty()) store_.UpdateOperationPassword(*id, operation_hash);
+  transaction.Commit();
+  if (!login_hash.isEmpty() || !operation_hash.isEmpty()) PasswordsChanged(*id);
+  return Reply::Text(kSuccess);
+}
+
+Reply ScoringService::RequestResetCode(const Request& request) {
+  const SteadyTime now = std::chrono::steady_clock::now();
+  if (failures_.AddressBlocked(request.address, now)) {
+    return Reply::Text(u"请求过于频繁，请稍后再试");
+  }
+  const std::optional<Teacher> teacher = store_.FindTeacher(AccountKey(request.Param(u"username")));
+  const QString email = request.Param(u"email").trimmed();
+  if (!teacher || email.isEmpty() ||
+      email.compare(teacher->email.trimmed(), Qt::CaseInsensitive) != 0) {
+    // Guessing account and address pairs counts like guessing passwords.
+    failures_.RecordFailure(QStringView(), request.address, now);
+    return Reply::Text(kFailure);
+  }
+  const QString code = QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
+  {
+    Transaction transaction(db_);
+    store_.SaveResetCode(teacher->id, ResetCodeHash(teacher->id, code), NowMs() + kResetCodeLifetimeMs);
+    transaction.Commit();
+  }
+  const MailMessage mail{
+      teacher->email, QStringLiteral("Zorvanix 密码重置验证码"),
+      QStringLiteral("%1老师：\n\n您正在重置帐号 %2 的密码，验证码是：\n\n    %3\n\n"
+                     "验证码15分钟内有效，只能使用一次。如果这不是您本人的操作，请忽略本邮件。\n")
+          .arg(teacher->name, teacher->account, code)};
+  QString error;
+  if (!mailer_.Send(mail, &error)) {
+    std::fprintf(stderr, "reset mail for %s: %s\n", teacher->account.toUtf8().constData(),
+                 error.toUtf8().constData());
+    return Reply::Text(u"邮件发送失败，请稍后再试");
+  }
+  return Reply::Text(kSuccessLower);
+}
+
+Reply ScoringService::ResetPassword(const Request& request) {
+  const std::optional<Teacher> teacher = store_.FindTeacher(AccountKey(request.Param(u"username")));
+  const QString code = request.Param(u"checkcode").trimmed();
+  const QString new_login = request.Param(u"newpswd");
+  const QString new_operation = request.Param(u"newsuperpswd");
+  if (!teacher || code.isEmpty()) return Reply::Text(kFailure);
+  if ((new_login.isEmpty() && new_operation.isEmpty()) || new_login.size() > kMaxPasswordLength ||
+      new_operation.size() > kMaxPasswordLength) {
+    return Reply::Text(kFailure);
+  }
+  const std::optional<ResetCode> stored = store_.FindResetCode(teacher->id);
+  if (!stored) return Reply::Text(kFailure);
+  if (stored->expires_at <= NowMs() || stored->tries >= kResetCodeTries) {
+    Transaction transaction(db_);
+    store_.DeleteResetCode(teacher->id);
+    transaction.Commit();
+    return Reply::Text(kFailure);
+  }
+  const QByteArray given = ResetCodeHash(teacher->id, code);
+  if (given.size() != stored->code_hash.size() ||
+      sodium_memcmp(given.constData(), stored->code_hash.constData(),
+                    static_cast<size_t>(given.size())) != 0) {
+    Transaction transaction(db_);
+    // The fifth wrong try uses the code up.
+    if (stored->tries + 1 >= kResetCodeTries) {
+      store_.DeleteResetCode(teacher->id);
+    } else {
+      store_.SetResetTries(teacher->id, stored->tries + 1);
+    }
+    transaction.Commit();
+    return Reply::Text(kFailure);
+  }
+  QByteArray login_hash, digest_hash, operation_hash;
+  if (!new_login.isEmpty()) {
+    login_hash = hasher_.Hash(new_login);
+    digest_hash = hasher_.Hash(Md5Hex(new_login));
+  }
+  if (!new_operation.isEmpty()) operation_hash = hasher_.Hash(new_operation);
+  if ((!new_login.isEmpty() && (login_hash.isEmpty() || digest_hash.isEmpty())) ||
+      (!new_operation.isEmpty() && operation_hash.isEmpty())) {
+    return Reply::Text(u"服务器繁忙，请稍后再试", 503);
+  }
+  Transaction transaction(db_);
+  if (!login_hash.isEmpty()) store_.UpdateLoginPassword(teacher->id, login_hash, digest_hash);
+  if (!operation_hash.isEmpty()) store_.UpdateOperationPassword(teacher->id, operation_hash);
+  store_.DeleteResetCode(teacher->id);
+  transaction.Commit();
+  PasswordsChanged(teacher->id);
+  return Reply::Text(kSuccessLower);
+}
+
+}  // namespace zorvanix::server

@@ -1,0 +1,190 @@
+// Scores: the upload from the roll-call window, the score records of the
+// management window and the results page.
+#include <QHash>
+
+#include "core/numbers.h"
+#include "core/score_line.h"
+#include "core/service_time.h"
+#include "server/names.h"
+#include "server/results_page.h"
+#include "server/scoring_service.h"
+
+namespace zorvanix::server {
+namespace {
+
+constexpr int kDefaultResults = 20;
+constexpr int kMaxResults = 500;
+
+struct UploadLine {
+  QString class_name;
+  QString student;
+  double value = 0;
+  QString scored_at;
+  QString note;
+};
+
+// One score line "class TAB student TAB score text TAB time TAB criterion";
+// number counts the lines from 1 for the refusal.
+std::optional<UploadLine> ParseUploadLine(QStringView line, int number, QString* refusal) {
+  const QStringList fields = ScoreLineFields(line);
+  const auto time = ParseDateTimeText(fields[3]);
+  if (fields[0].isEmpty() || fields[1].isEmpty()) {
+    *refusal = QStringLiteral("第%1行缺少班级或姓名：%2").arg(number).arg(line);
+  } else if (!time) {
+    *refusal = QStringLiteral("第%1行的时间无法识别：%2").arg(number).arg(fields[3]);
+  } else if (!IsSingleField(fields[4])) {
+    *refusal = QStringLiteral("第%1行的字段过多：%2").arg(number).arg(line);
+  } else {
+    return UploadLine{fields[0], fields[1], LeadingNumber(fields[2]), FormatScoreTime(*time),
+                      fields[4]};
+  }
+  return std::nullopt;
+}
+
+QString ScoreRecordLine(const ScoreListRow& row) {
+  return QStringList{QString::number(row.id), row.student, ShortestDecimal(row.value),
+                     row.scored_at, row.topic, row.note}
+      .join(u'\t');
+}
+
+}  // namespace
+
+Reply ScoringService::Upload(const Request& request) {
+  Reply refusal;
+  const auto teacher = Operator(request, &refusal);
+  if (!teacher) return refusal;
+  const QString topic = request.Param(u"keti");
+  if (!IsSingleField(topic)) return Reply::Text(u"课题名称不能包含制表符或换行符");
+  QList<UploadLine> lines;
+  for (QStringView piece : QStringView(request.Param(u"score")).split(u'|')) {
+    while (piece.endsWith(u'\n') || piece.endsWith(u'\r')) piece.chop(1);
+    if (piece.isEmpty()) continue;
+    QString problem;
+    const auto line = ParseUploadLine(piece, static_cast<int>(lines.size()) + 1, &problem);
+    if (!line) return Reply::Text(problem);
+    lines.append(*line);
+  }
+  if (lines.isEmpty()) return Reply::Text(u"没有需要上传的计分");
+
+  // All lines or none: the first unknown class or student rolls back the rest.
+  Transaction transaction(db_);
+  QHash<QString, std::optional<qint64>> classes;
+  QHash<QPair<qint64, QString>, qint64> students;
+  QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
+  for (int i = 0; i < lines.size(); ++i) {
+    const UploadLine& line = lines[i];
+    auto class_it = classes.find(line.class_name);
+    if (class_it == classes.end()) {
+      class_it = classes.insert(line.class_name, store_.FindClass(*teacher, line.class_name));
+    }
+    if (!*class_it) {
+      return Reply::Text(QStringLiteral("第%1行：班级“%2”不存在").arg(i + 1).arg(line.class_name));
+    }
+    const QPair<qint64, QString> student_key{**class_it, line.student};
+    auto student_it = students.find(student_key);
+    if (student_it == students.end()) {
+      const auto id = store_.FindStudent(**class_it, line.student);
+      if (!id) {
+        return Reply::Text(QStringLiteral("第%1行：班级“%2”中没有学生“%3”")
+                               .arg(i + 1)
+                               .arg(line.class_name, line.student));
+      }
+      student_it = students.insert(student_key, *id);
+    }
+    store_.InsertScore(*teacher, *student_it, line.value, line.scored_at, topic, line.note);
+    QPair<qint64, double>& counter = counters[*student_it];
+    counter.first += 1;
+    counter.second += line.value;
+  }
+  for (auto it = counters.constBegin(); it != counters.constEnd(); ++it) {
+    store_.AddToCounters(it.key(), it->first, it->second);
+  }
+  transaction.Commit();
+  Changed(*teacher);
+  return Reply::Text(kSuccess);
+}
+
+Reply ScoringService::GetScores(const Request& request) {
+  Reply refusal;
+  const auto teacher = Reader(request, &refusal);
+  if (!teacher) return refusal;
+  const auto class_id = store_.FindClass(*teacher, request.Param(u"class"));
+  if (!class_id) return Reply::Text(u"");
+  QStringList lines;
+  for (const ScoreListRow& row : store_.ScoresOfClass(*class_id)) lines.append(ScoreRecordLine(row));
+  return Reply::Text(lines.join(u"\r\n"));
+}
+
+Reply ScoringService::EditScore(const Request& request) {
+  Reply refusal;
+  const auto teacher = Operator(request, &refusal);
+  if (!teacher) return refusal;
+  const auto id = ParseId(request.Param(u"scoreid"));
+  if (!id) return Reply::Text(u"无效的ID");
+  const auto score = store_.ScoreById(*id);
+  // Another teacher's record is answered like a missing one.
+  if (!score || score->teacher_id != *teacher) return Reply::Text(u"计分记录不存在");
+  bool ok = false;
+  const qint64 seconds = request.Param(u"time").trimmed().toLongLong(&ok);
+  const QDateTime moment = ServiceTimeToDateTime(seconds);
+  if (!ok || !moment.isValid() || moment.date().year() > 9999) return Reply::Text(u"时间格式不正确");
+  const QString topic = request.Param(u"keti");
+  const QString note = request.Param(u"addtion");
+  if (!IsSingleField(topic) || !IsSingleField(note)) {
+    return Reply::Text(u"课题和说明不能包含制表符或换行符");
+  }
+  const double value = LeadingNumber(request.Param(u"score"));
+  Transaction transaction(db_);
+  store_.UpdateScore(*id, value, FormatScoreTime(moment), topic, note);
+  store_.AddToCounters(score->student_id, 0, value - score->value);
+  transaction.Commit();
+  Changed(*teacher);
+  return Reply::Text(kSuccess);
+}
+
+Reply ScoringService::DeleteScores(const Request& request) {
+  Reply refusal;
+  const auto teacher = Operator(request, &refusal);
+  if (!teacher) return refusal;
+  QString bad_id;
+  const auto ids = ParseIdList(request.Param(u"delid"), &bad_id);
+  if (!ids) return Reply::Text(QStringLiteral("无效的ID：%1").arg(bad_id));
+  Transaction transaction(db_);
+  for (const qint64 id : *ids) {
+    const auto score = store_.ScoreById(id);
+    // Already gone: the program may send the same IDs again.
+    if (!score) continue;
+    if (score->teacher_id != *teacher) return Reply::Text(QStringLiteral("无权删除计分%1").arg(id));
+    store_.DeleteScore(id);
+    store_.AddToCounters(score->student_id, -1, -score->value);
+  }
+  transaction.Commit();
+  Changed(*teacher);
+  return Reply::Text(kSuccess);
+}
+
+Reply ScoringService::Results(const Request& request) {
+  if (!request.Has(u"t")) return ServiceHome(request);
+  Reply refusal;
+  const auto teacher_id = Reader(request, &refusal, /*html=*/true);
+  if (!teacher_id) return refusal;
+  const std::optional<Teacher> teacher = store_.TeacherById(*teacher_id);
+  if (!teacher) return Reply::Html(RenderMessagePage(u"无法查看", u"用户不存在"), 403);
+  bool ok = false;
+  int n = request.Param(u"n").trimmed().toInt(&ok);
+  if (!ok || n <= 0) n = kDefaultResults;
+  ResultsPageData page;
+  page.teacher_name = teacher->name;
+  page.latest = store_.LatestScores(*teacher_id, std::min(n, kMaxResults));
+  for (const ScoreListRow& row : page.latest) {
+    const bool listed = std::any_of(page.classes.begin(), page.classes.end(),
+                                    [&](const ClassTotals& c) { return c.name == row.class_name; });
+    if (listed) continue;
+    if (const auto class_id = store_.FindClass(*teacher_id, row.class_name)) {
+      page.classes.push_back(ClassTotals{row.class_name, store_.TotalsOfClass(*class_id)});
+    }
+  }
+  return Reply::Html(RenderResultsPage(page));
+}
+
+}  // namespace zorvanix::server

@@ -1,0 +1,39 @@
+// The service's command line: where it listens, where it keeps its data, how
+// it mails reset codes and how hard it hashes passwords.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace zorvanix::server {
+
+enum class PasswordCost { kInteractive, kMinimum };
+enum class SqliteSync { kNormal, kFull };
+
+struct ServerConfig {
+  QString listen_host = QStringLiteral("127.0.0.1");
+  quint16 listen_port = 8808;
+  QString database = QStringLiteral("sqlite:./zorvanix.db");
+  QString mail_spool = QStringLiteral("./mail-spool");
+  QString smtp;  // "smtp://host:port"; empty: mail goes to the spool
+  QString mail_from = QStringLiteral("zorvanix@localhost");
+  bool vendor = false;
+  QString vendor_version = QStringLiteral(ZORVANIX_SERVER_VERSION);
+  bool seed_demo = false;
+  PasswordCost password_cost = PasswordCost::kInteractive;
+  SqliteSync sqlite_sync = SqliteSync::kNormal;
+  qint64 max_body_bytes = 1024 * 1024;
+  int max_failures_per_account = 10;
+  int max_failures_per_address = 100;
+  int failure_window_seconds = 15 * 60;
+  bool access_log = true;
+};
+
+// Parses the arguments (argv[0] included). On --help or --version, or on an
+// error, *exit_message holds the text to print and the result is empty;
+// *exit_code says how to leave.
+std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
+                                                 QString* exit_message, int* exit_code);
+
+}  // namespace zorvanix::server

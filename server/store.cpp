@@ -1,0 +1,352 @@
+#include "server/store.h"
+
+#include <QDateTime>
+
+namespace zorvanix::server {
+namespace {
+
+QString Text(const QVariant& value) { return value.toString(); }
+QByteArray Hash(const QVariant& value) { return value.toString().toLatin1(); }
+QVariant HashValue(const QByteArray& hash) { return QString::fromLatin1(hash); }
+
+Teacher TeacherFrom(const Row& row) {
+  return Teacher{row[0].toLongLong(), Text(row[1]), Text(row[2]), Text(row[3]),
+                 Hash(row[4]),        Hash(row[5]), Hash(row[6])};
+}
+
+ScoreListRow ScoreListFrom(const Row& row) {
+  return ScoreListRow{row[0].toLongLong(), Text(row[1]), Text(row[2]), row[3].toDouble(),
+                      Text(row[4]),        Text(row[5]), Text(row[6])};
+}
+
+}  // namespace
+
+std::vector<Named> Store::NamedRows(std::vector<Row> rows) {
+  std::vector<Named> named;
+  named.reserve(rows.size());
+  for (const Row& row : rows) named.push_back(Named{row[0].toLongLong(), Text(row[1])});
+  return named;
+}
+
+// --- Teachers ---------------------------------------------------------------
+
+std::optional<Teacher> Store::FindTeacher(const QString& account_key) {
+  const auto row = db_.SelectOne(
+      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
+      "WHERE account_key = ?",
+      {account_key});
+  if (!row) return std::nullopt;
+  return TeacherFrom(*row);
+}
+
+std::optional<Teacher> Store::TeacherById(qint64 id) {
+  const auto row = db_.SelectOne(
+      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
+      "WHERE id = ?",
+      {id});
+  if (!row) return std::nullopt;
+  return TeacherFrom(*row);
+}
+
+qint64 Store::InsertTeacher(const NewTeacher& t, const QString& account_key) {
+  return db_.InsertReturningId(
+      "INSERT INTO teachers (account, account_key, name, email, mobile, telephone, qq, "
+      "login_hash, operation_hash, digest_hash, created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?) RETURNING id",
+      {t.account, account_key, t.name, t.email, t.mobile, t.telephone, t.qq,
+       HashValue(t.login_hash), HashValue(t.operation_hash), HashValue(t.digest_hash),
+       QDateTime::currentDateTime().toString(Qt::ISODate)});
+}
+
+void Store::UpdateEmail(qint64 teacher_id, const QString& email) {
+  db_.Execute("UPDATE teachers SET email = ? WHERE id = ?", {email, teacher_id});
+}
+
+void Store::UpdateLoginPassword(qint64 teacher_id, const QByteArray& login_hash,
+                                const QByteArray& digest_hash) {
+  db_.Execute("UPDATE teachers SET login_hash = ?, digest_hash = ? WHERE id = ?",
+              {HashValue(login_hash), HashValue(digest_hash), teacher_id});
+}
+
+void Store::UpdateOperationPassword(qint64 teacher_id, const QByteArray& operation_hash) {
+  db_.Execute("UPDATE teachers SET operation_hash = ? WHERE id = ?",
+              {HashValue(operation_hash), teacher_id});
+}
+
+// --- Classes ----------------------------------------------------------------
+
+std::vector<Named> Store::Classes(qint64 teacher_id) {
+  return NamedRows(db_.Select(
+      "SELECT id, name FROM classes WHERE teacher_id = ? ORDER BY ord, id", {teacher_id}));
+}
+
+std::optional<qint64> Store::FindClass(qint64 teacher_id, const QString& name) {
+  const auto row =
+      db_.SelectOne("SELECT id FROM classes WHERE teacher_id = ? AND name = ?", {teacher_id, name});
+  if (!row) return std::nullopt;
+  return row->at(0).toLongLong();
+}
+
+qint64 Store::InsertClass(qint64 teacher_id, const QString& name, int order) {
+  return db_.InsertReturningId(
+      "INSERT INTO classes (teacher_id, name, ord) VALUES (?, ?, ?) RETURNING id",
+      {teacher_id, name, order});
+}
+
+void Store::SetClassOrder(qint64 class_id, int order) {
+  db_.Execute("UPDATE classes SET ord = ? WHERE id = ?", {order, class_id});
+}
+
+void Store::RenameClass(qint64 class_id, const QString& name) {
+  db_.Execute("UPDATE classes SET name = ? WHERE id = ?", {name, class_id});
+}
+
+void Store::DeleteClass(qint64 class_id) {
+  db_.Execute(
+      "DELETE FROM scores WHERE student_id IN (SELECT id FROM students WHERE class_id = ?)",
+      {class_id});
+  db_.Execute("DELETE FROM students WHERE class_id = ?", {class_id});
+  db_.Execute("DELETE FROM classes WHERE id = ?", {class_id});
+}
+
+// --- Students ---------------------------------------------------------------
+
+std::vector<Named> Store::Students(qint64 class_id) {
+  return NamedRows(db_.Select(
+      "SELECT id, name FROM students WHERE class_id = ? ORDER BY ord, id", {class_id}));
+}
+
+std::optional<qint64> Store::FindStudent(qint64 class_id, const QString& name) {
+  const auto row =
+      db_.SelectOne("SELECT id FROM students WHERE class_id = ? AND name = ?", {class_id, name});
+  if (!row) return std::nullopt;
+  return row->at(0).toLongLong();
+}
+
+qint64 Store::InsertStudent(qint64 class_id, const QString& name, int order, int number) {
+  return db_.InsertReturningId(
+      "INSERT INTO students (class_id, name, ord, grp, number, score_count, score_sum) "
+      "VALUES (?, ?, ?, 0, ?, 0, 0) RETURNING id",
+      {class_id, name, order, number});
+}
+
+int Store::NextStudentNumber(qint64 class_id) {
+  const auto row = db_.SelectOne("SELECT MAX(number) FROM students WHERE class_id = ?", {class_id});
+  return row && !row->at(0).isNull() ? row->at(0).toInt() + 1 : 1;
+}
+
+void Store::SetStudentOrder(qint64 student_id, int order) {
+  db_.Execute("UPDATE students SET ord = ? WHERE id = ?", {order, student_id});
+}
+
+void Store::RenameStudent(qint64 student_id, const QString& name) {
+  db_.Execute("UPDATE students SET name = ? WHERE id = ?", {name, student_id});
+}
+
+void Store::SetStudentGroup(qint64 student_id, int group) {
+  db_.Execute("UPDATE students SET grp = ? WHERE id = ?", {group, student_id});
+}
+
+void Store::DeleteStudent(qint64 student_id) {
+  db_.Execute("DELETE FROM scores WHERE student_id = ?", {student_id});
+  db_.Execute("DELETE FROM students WHERE id = ?", {student_id});
+}
+
+void Store::AddToCounters(qint64 student_id, qint64 count, double sum) {
+  db_.Execute(
+      "UPDATE students SET score_count = score_count + ?, score_sum = score_sum + ? WHERE id = ?",
+      {count, sum, student_id});
+}
+
+// --- Topics and criteria ------------------------------------------------------
+
+std::vector<Named> Store::Topics(qint64 teacher_id) {
+  return NamedRows(db_.Select(
+      "SELECT id, name FROM topics WHERE teacher_id = ? ORDER BY ord, id", {teacher_id}));
+}
+
+std::optional<qint64> Store::FindTopic(qint64 teacher_id, const QString& name) {
+  const auto row =
+      db_.SelectOne("SELECT id FROM topics WHERE teacher_id = ? AND name = ?", {teacher_id, name});
+  if (!row) return std::nullopt;
+  return row->at(0).toLongLong();
+}
+
+qint64 Store::InsertTopic(qint64 teacher_id, const QString& name, int order) {
+  return db_.InsertReturningId(
+      "INSERT INTO topics (teacher_id, name, ord) VALUES (?, ?, ?) RETURNING id",
+      {teacher_id, name, order});
+}
+
+void Store::SetTopicOrder(qint64 topic_id, int order) {
+  db_.Execute("UPDATE topics SET ord = ? WHERE id = ?", {order, topic_id});
+}
+
+void Store::RenameTopic(qint64 topic_id, const QString& name) {
+  db_.Execute("UPDATE topics SET name = ? WHERE id = ?", {name, topic_id});
+}
+
+void Store::DeleteTopic(qint64 topic_id) {
+  db_.Execute("DELETE FROM criteria WHERE topic_id = ?", {topic_id});
+  db_.Execute("DELETE FROM topics WHERE id = ?", {topic_id});
+}
+
+std::vector<CriterionRow> Store::Criteria(qint64 topic_id) {
+  std::vector<CriterionRow> criteria;
+  for (const Row& row : db_.Select(
+           "SELECT id, label, score FROM criteria WHERE topic_id = ? ORDER BY ord, id", {topic_id})) {
+    criteria.push_back(CriterionRow{row[0].toLongLong(), Text(row[1]), Text(row[2])});
+  }
+  return criteria;
+}
+
+qint64 Store::InsertCriterion(qint64 topic_id, const QString& label, const QString& score,
+                              int order) {
+  return db_.InsertReturningId(
+      "INSERT INTO criteria (topic_id, label, score, ord) VALUES (?, ?, ?, ?) RETURNING id",
+      {topic_id, label, score, order});
+}
+
+int Store::NextCriterionOrder(qint64 topic_id) {
+  const auto row = db_.SelectOne("SELECT MAX(ord) FROM criteria WHERE topic_id = ?", {topic_id});
+  return row && !row->at(0).isNull() ? row->at(0).toInt() + 1 : 0;
+}
+
+std::optional<qint64> Store::CriterionTeacher(qint64 criterion_id) {
+  const auto row = db_.SelectOne(
+      "SELECT t.teacher_id FROM criteria c JOIN topics t ON t.id = c.topic_id WHERE c.id = ?",
+      {criterion_id});
+  if (!row) return std::nullopt;
+  return row->at(0).toLongLong();
+}
+
+void Store::UpdateCriterion(qint64 criterion_id, const QString& label, const QString& score) {
+  db_.Execute("UPDATE criteria SET label = ?, score = ? WHERE id = ?", {label, score, criterion_id});
+}
+
+void Store::DeleteCriterion(qint64 criterion_id) {
+  db_.Execute("DELETE FROM criteria WHERE id = ?", {criterion_id});
+}
+
+// --- Scores -----------------------------------------------------------------
+
+qint64 Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
+                          const QString& scored_at, const QString& topic, const QString& note) {
+  return db_.InsertReturningId(
+      "INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
+      "VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
+      {teacher_id, student_id, value, scored_at, topic, note});
+}
+
+std::optional<ScoreRow> Store::ScoreById(qint64 score_id) {
+  const auto row =
+      db_.SelectOne("SELECT id, teacher_id, student_id, value FROM scores WHERE id = ?", {score_id});
+  if (!row) return std::nullopt;
+  return ScoreRow{row->at(0).toLongLong(), row->at(1).toLongLong(), row->at(2).toLongLong(),
+                  row->at(3).toDouble()};
+}
+
+void Store::UpdateScore(qint64 score_id, double value, const QString& scored_at,
+                        const QString& topic, const QString& note) {
+  db_.Execute("UPDATE scores SET value = ?, scored_at = ?, topic = ?, note = ? WHERE id = ?",
+              {value, scored_at, topic, note, score_id});
+}
+
+void Store::DeleteScore(qint64 score_id) {
+  db_.Execute("DELETE FROM scores WHERE id = ?", {score_id});
+}
+
+std::vector<ScoreListRow> Store::ScoresOfClass(qint64 class_id) {
+  std::vector<ScoreListRow> scores;
+  for (const Row& row : db_.Select(
+           "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
+           "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
+           "WHERE s.class_id = ? ORDER BY sc.scored_at, sc.id",
+           {class_id})) {
+    scores.push_back(ScoreListFrom(row));
+  }
+  return scores;
+}
+
+std::vector<ScoreListRow> Store::LatestScores(qint64 teacher_id, int n) {
+  std::vector<ScoreListRow> scores;
+  for (const Row& row : db_.Select(
+           "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
+           "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
+           "WHERE sc.teacher_id = ? ORDER BY sc.id DESC LIMIT ?",
+           {teacher_id, n})) {
+    scores.push_back(ScoreListFrom(row));
+  }
+  return scores;
+}
+
+std::vector<StudentTotal> Store::TotalsOfClass(qint64 class_id) {
+  std::vector<StudentTotal> totals;
+  for (const Row& row : db_.Select(
+           "SELECT c.name, s.name, s.score_count, s.score_sum FROM students s JOIN classes c ON "
+           "c.id = s.class_id WHERE s.class_id = ? ORDER BY s.ord, s.id",
+           {class_id})) {
+    totals.push_back(
+        StudentTotal{Text(row[0]), Text(row[1]), row[2].toLongLong(), row[3].toDouble()});
+  }
+  return totals;
+}
+
+// --- Record -----------------------------------------------------------------
+
+std::vector<StudentRecordRow> Store::RecordStudents(qint64 teacher_id) {
+  std::vector<StudentRecordRow> students;
+  for (const Row& row : db_.Select(
+           "SELECT c.name, s.name, s.grp, s.number, s.score_count, s.score_sum FROM students s "
+           "JOIN classes c ON c.id = s.class_id WHERE c.teacher_id = ? "
+           "ORDER BY c.ord, c.id, s.ord, s.id",
+           {teacher_id})) {
+    students.push_back(StudentRecordRow{Text(row[0]), Text(row[1]), row[2].toInt(), row[3].toInt(),
+                                        row[4].toLongLong(), row[5].toDouble()});
+  }
+  return students;
+}
+
+std::vector<TopicWithCriteria> Store::RecordTopics(qint64 teacher_id) {
+  std::vector<TopicWithCriteria> topics;
+  qint64 current = -1;
+  for (const Row& row : db_.Select(
+           "SELECT t.id, t.name, c.id, c.label, c.score FROM topics t LEFT JOIN criteria c ON "
+           "c.topic_id = t.id WHERE t.teacher_id = ? ORDER BY t.ord, t.id, c.ord, c.id",
+           {teacher_id})) {
+    if (row[0].toLongLong() != current) {
+      current = row[0].toLongLong();
+      topics.push_back(TopicWithCriteria{Text(row[1]), {}});
+    }
+    if (!row[2].isNull()) {
+      topics.back().criteria.push_back(CriterionRow{row[2].toLongLong(), Text(row[3]), Text(row[4])});
+    }
+  }
+  return topics;
+}
+
+// --- Reset codes --------------------------------------------------------------
+
+std::optional<ResetCode> Store::FindResetCode(qint64 teacher_id) {
+  const auto row = db_.SelectOne(
+      "SELECT code_hash, expires_at, tries FROM reset_codes WHERE teacher_id = ?", {teacher_id});
+  if (!row) return std::nullopt;
+  return ResetCode{Hash(row->at(0)), row->at(1).toLongLong(), row->at(2).toInt()};
+}
+
+void Store::SaveResetCode(qint64 teacher_id, const QByteArray& code_hash, qint64 expires_at) {
+  DeleteResetCode(teacher_id);
+  db_.Execute(
+      "INSERT INTO reset_codes (teacher_id, code_hash, expires_at, tries) VALUES (?, ?, ?, 0)",
+      {teacher_id, HashValue(code_hash), expires_at});
+}
+
+void Store::SetResetTries(qint64 teacher_id, int tries) {
+  db_.Execute("UPDATE reset_codes SET tries = ? WHERE teacher_id = ?", {tries, teacher_id});
+}
+
+void Store::DeleteResetCode(qint64 teacher_id) {
+  db_.Execute("DELETE FROM reset_codes WHERE teacher_id = ?", {teacher_id});
+}
+
+}  // namespace zorvanix::server
