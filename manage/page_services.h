@@ -1,0 +1,74 @@
+// What the seven pages of the management window share: the signed-in teacher
+// and the operation password typed on the right, the guard of local changes,
+// the lists read from the cache file, the refreshes after an accepted change,
+// and the two ways the outcome of a change is reported.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/app_context.h"
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace zorvanix {
+
+class WindowHub;
+
+inline constexpr char16_t kNetworkErrorText[] = u"网络异常！";
+
+class PageServices {
+ public:
+  PageServices(AppContext& context, WindowHub& hub);
+
+  // txtSuperPassword, the box every change takes its operation password from.
+  void SetOperationPasswordBox(QLineEdit* box) { super_password_ = box; }
+
+  AppContext& Context() const { return context_; }
+  ServiceClient& Service() const { return *context_.service; }
+  Prompter& Prompts() const { return *context_.prompter; }
+  QString CurrentUser() const;
+  QString OperationPassword() const;
+
+  // True when a teacher is signed in online and an operation password was
+  // typed; otherwise tells the teacher which of the two is missing.
+  bool ChangeAllowed() const;
+
+  // The lists of the cache file, in file order.
+  QStringList CachedClassNames() const;
+  QStringList CachedTopicNames() const;
+  QStringList CachedStudentNames(const QString& class_name) const;
+
+  // A fresh copy of the teacher's data into the cache file.
+  void DownloadServerRecord() const;
+  // The roll-call window's class and topic choices, refilled from the service.
+  void RefreshMainWindow() const;
+  // The roll-call window's criterion list, redrawn from the cache.
+  void ShowTopicCriteria() const;
+
+  // Saving a whole list or sending deletions: an accepted change downloads
+  // the cache and says "操作成功！" (and refreshes the roll-call window when
+  // asked); a refusal shows the service's words; the status label carries the
+  // outcome. True when accepted.
+  enum class MainWindow { kKeep, kRefresh };
+  bool ReportSave(const PostResult& result, QLabel* status, MainWindow main_window) const;
+
+  // Renames and edits: a refusal shows the service's words followed by
+  // failure_word, a network failure goes to the status label too. True when
+  // accepted; the caller then refreshes what it changed and calls
+  // ShowSuccess(), so the teacher sees the message over the refreshed page.
+  bool CheckEdit(const PostResult& result, QLabel* status,
+                 const QString& failure_word = QStringLiteral("修改失败！")) const;
+  void ShowSuccess(const QString& text = QStringLiteral("修改成功！")) const;
+
+ private:
+  void ShowNetworkError(QLabel* status) const;
+
+  AppContext& context_;
+  WindowHub& hub_;
+  QLineEdit* super_password_ = nullptr;
+};
+
+}  // namespace zorvanix

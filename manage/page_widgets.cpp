@@ -1,0 +1,149 @@
+#include "manage/page_widgets.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <memory>
+
+#include "core/file_text.h"
+#include "core/gbk.h"
+
+namespace zorvanix {
+namespace {
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+}  // namespace
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = Named(new QPushButton(caption, parent), name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
+  return Named(new QLabel(caption, parent), name);
+}
+
+QLineEdit* MakeLineEdit(QWidget* parent, const char* name) {
+  return Named(new QLineEdit(parent), name);
+}
+
+QLineEdit* MakePasswordEdit(QWidget* parent, const char* name) {
+  QLineEdit* edit = MakeLineEdit(parent, name);
+  edit->setEchoMode(QLineEdit::Password);
+  return edit;
+}
+
+QPlainTextEdit* MakeNameBox(QWidget* parent, const char* name) {
+  auto* box = Named(new QPlainTextEdit(parent), name);
+  box->setTabChangesFocus(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  return box;
+}
+
+QListWidget* MakeList(QWidget* parent, const char* name) {
+  auto* list = Named(new QListWidget(parent), name);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  return list;
+}
+
+QComboBox* MakeChooser(QWidget* parent, const char* name, const QString& placeholder) {
+  auto* chooser = Named(new QComboBox(parent), name);
+  chooser->setPlaceholderText(placeholder);
+  chooser->setMinimumContentsLength(10);
+  chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  return chooser;
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption) {
+  return Named(new QGroupBox(caption, parent), name);
+}
+
+void RefillChooser(QComboBox* chooser, const QStringList& items) {
+  chooser->clear();
+  chooser->addItems(items);
+  chooser->setCurrentIndex(-1);
+}
+
+QString ChosenText(const QComboBox* chooser) {
+  return chooser->currentIndex() < 0 ? QString() : chooser->currentText();
+}
+
+QString ShownText(const QComboBox* chooser) {
+  return chooser->currentIndex() < 0 ? chooser->placeholderText() : chooser->currentText();
+}
+
+QStringList ListEntries(const QListWidget* list) {
+  QStringList entries;
+  entries.reserve(list->count());
+  for (int i = 0; i < list->count(); ++i) entries.append(list->item(i)->text());
+  return entries;
+}
+
+void SelectAll(QListWidget* list) {
+  for (int i = 0; i < list->count(); ++i) list->item(i)->setSelected(true);
+}
+
+void InvertSelection(QListWidget* list) {
+  for (int i = 0; i < list->count(); ++i) {
+    QListWidgetItem* item = list->item(i);
+    item->setSelected(!item->isSelected());
+  }
+}
+
+QStringList RemoveSelectedEntries(QListWidget* list) {
+  QStringList removed;
+  for (int i = list->count() - 1; i >= 0; --i) {
+    if (!list->item(i)->isSelected()) continue;
+    std::unique_ptr<QListWidgetItem> item(list->takeItem(i));
+    removed.append(item->text());
+  }
+  return removed;
+}
+
+QString EntryField(const QString& entry, int index) {
+  const QStringList fields = entry.split(u'\t');
+  return index < fields.size() ? fields[index] : QString();
+}
+
+NameAddition NewNames(QStringView typed, const QStringList& existing) {
+  NameAddition result;
+  QStringList listed = existing;
+  for (const QString& line : SplitLines(typed)) {
+    QString name = line;
+    name.remove(u' ');
+    if (name.isEmpty()) continue;
+    if (listed.contains(name)) {
+      ++result.present;
+      continue;
+    }
+    listed.append(name);
+    result.added.append(name);
+  }
+  return result;
+}
+
+QString DecodeNameListFile(QByteArrayView bytes) {
+  static constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+  QString text;
+  if (bytes.startsWith(kUtf8Bom)) {
+    text = QString::fromUtf8(bytes.sliced(3));
+  } else {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    text = utf8.decode(bytes);
+    if (utf8.hasError()) text = DecodeGbk(bytes);
+  }
+  return SplitLines(text).join(u'\n');
+}
+
+}  // namespace zorvanix
