@@ -1,0 +1,117 @@
+// The exchange against the real scoring service: form values with the
+// characters that used to split a body, GBK replies, query values in
+// addresses, and the cache download that replaces the file only on success.
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "core/cache_file.h"
+#include "platform/service_client.h"
+#include "tests/support/server_process.h"
+
+using namespace zorvanix;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kUser = QStringLiteral("teacher_amp");
+const QString kPassword = QStringLiteral("p&w=1%+# 张");
+const QString kOperation = QStringLiteral("op&=%2B");
+
+QByteArray ContentOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+}  // namespace
+
+class ServiceClientTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QString error;
+    QVERIFY2(server_.Start(&error), qPrintable(error));
+    client_ = std::make_unique<ServiceClient>(server_.Root() + u'/', server_.Root(), session_, http_);
+    ServiceClient::Registration registration;
+    registration.user = kUser;
+    registration.teacher_name = QStringLiteral("王老师");
+    registration.password = kPassword;
+    registration.super_password = kOperation;
+    registration.email = QStringLiteral("amp@example.com");
+    const PostResult result = client_->RegisterTeacher(registration);
+    QVERIFY2(result.IsSuccess(), qPrintable(result.text));
+    session_.SignInOnline(kUser, kPassword);
+  }
+
+  void PasswordsWithFormCharactersSurviveTheTrip() {
+    QVERIFY(client_->CheckPassword(kUser, kPassword).IsSuccess());
+    // A body cut at "&" or "=" would have sent a prefix of the password.
+    const PostResult prefix = client_->CheckPassword(kUser, QStringLiteral("p"));
+    QCOMPARE(prefix.status, 200);
+    QVERIFY(prefix.IsRefusal() && !prefix.text.isEmpty());
+    QVERIFY(client_->SetClasses(kUser, kOperation, {QStringLiteral("一班")}).IsSuccess());
+  }
+
+  void RepliesAreDecodedFromGbk() {
+    QCOMPARE(client_->CheckUserName(kUser), QStringLiteral("该用户名已被注册"));
+    QCOMPARE(client_->CheckUserName(QStringLiteral("free_name")), QStringLiteral("√"));
+    QCOMPARE(client_->GetTeacher(),
+             QStringLiteral("王老师\r\nteacher_amp\r\namp@example.com"));
+  }
+
+  void QueryValuesWithFormCharactersReachTheService() {
+    const QString topic = QStringLiteral("课题&=1 #2");
+    QVERIFY(client_->SetTopics(kUser, kOperation, {topic}).IsSuccess());
+    const PostResult added = client_->NewCriteria(
+        kUser, kOperation, topic, {QStringLiteral("守时"), {}, {}, {}, {}},
+        {QStringLiteral("2"), {}, {}, {}, {}});
+    QVERIFY2(added.IsSuccess(), qPrintable(added.text));
+    QVERIFY(client_->GetCriteria(topic).contains(QStringLiteral("\t守时\t2")));
+    QCOMPARE(client_->GetCriteria(QStringLiteral("课题")), QString());
+  }
+
+  void RecordDownloadReplacesTheCacheOnlyOnSuccess() {
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(QStringLiteral("ServerRec.dmd"));
+    QVERIFY(client_->SetClasses(kUser, kOperation, {QStringLiteral("一班"), QStringLiteral("10"),
+                                                   QStringLiteral("1")})
+                .IsSuccess());
+    QVERIFY(client_->DownloadServerRecord(kUser, cache));
+    QCOMPARE(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)),
+             QStringList({QStringLiteral("一班"), QStringLiteral("10"), QStringLiteral("1")}));
+
+    // The next download is seen by the very next look-up.
+    QVERIFY(client_->SetClasses(kUser, kOperation, {QStringLiteral("二班")}).IsSuccess());
+    QVERIFY(client_->DownloadServerRecord(kUser, cache));
+    QCOMPARE(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)),
+             QStringList{QStringLiteral("二班")});
+    const QByteArray good = ContentOf(cache);
+
+    // Refused (403, wrong digest) and unreachable: the old file stays.
+    Session stale;
+    stale.SignInOnline(kUser, QStringLiteral("old password"));
+    ServiceClient refused(server_.Root(), server_.Root(), stale, http_);
+    QVERIFY(!refused.DownloadServerRecord(kUser, cache));
+    ServiceClient unreachable(testing::ClosedPortRoot(), server_.Root(), session_, http_);
+    QVERIFY(!unreachable.DownloadServerRecord(kUser, cache));
+    QCOMPARE(ContentOf(cache), good);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ServerRec.dmd")});
+  }
+
+  void NetworkFailureIsNotARefusal() {
+    ServiceClient unreachable(testing::ClosedPortRoot(), testing::ClosedPortRoot(), session_, http_);
+    const PostResult result = unreachable.CheckPassword(kUser, kPassword);
+    QVERIFY(result.IsNetworkFailure() && !result.IsRefusal());
+    QCOMPARE(unreachable.CheckUserName(kUser), QString());
+  }
+
+ private:
+  testing::ServerProcess server_;
+  Session session_;
+  HttpExchange http_{10s};
+  std::unique_ptr<ServiceClient> client_;
+};
+
+QTEST_GUILESS_MAIN(ServiceClientTest)
+#include "service_client_test.moc"
