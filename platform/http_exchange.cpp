@@ -34,6 +34,15 @@ int StatusOf(const QNetworkReply* reply) {
   return status.isValid() ? status.toInt() : 0;
 }
 
+// The transfer itself broke off (refused, reset, timed out, cut short, a
+// malformed reply), as opposed to a complete reply with an error status.
+bool TransferFailed(const QNetworkReply* reply) {
+  const QNetworkReply::NetworkError error = reply->error();
+  return error != QNetworkReply::NoError &&
+         (error < QNetworkReply::ContentAccessDenied || (error >= QNetworkReply::ProtocolUnknownError &&
+                                                         error <= QNetworkReply::ProtocolFailure));
+}
+
 }  // namespace
 
 HttpExchange::HttpExchange(std::chrono::milliseconds timeout) {
@@ -65,6 +74,9 @@ PostResult HttpExchange::PostToService(const QUrl& url, const QByteArray& body) 
   ReplyPtr reply(manager_.post(request, body));
   WaitFor(reply.get(), QEventLoop::AllEvents);
   PostResult result;
+  // A reply cut short is no answer at all, even if its status line arrived:
+  // "Succ" must not read as a refusal, nor a cut "Success!" as anything else.
+  if (TransferFailed(reply.get())) return result;
   result.status = StatusOf(reply.get());
   if (result.status != 0) result.text = DecodeGbk(reply->readAll());
   return result;

@@ -64,6 +64,15 @@ class HttpExchangeTest : public QObject {
     QVERIFY(request.endsWith("\r\n\r\nusername=%D5%C5%C8%FD&password=a%26b"));
   }
 
+  // The status line arrived, then the line went dead: no answer, not a refusal.
+  void ReplyCutShortIsANetworkFailure() {
+    testing::SilentServer stalled("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nSucc");
+    HttpExchange http(kShortTimeout);
+    const PostResult result = http.PostToService(QUrl(stalled.Root() + QStringLiteral("/score/index.php")), "a=1");
+    QCOMPARE(result.status, 0);
+    QVERIFY(result.text.isEmpty() && !result.IsRefusal());
+  }
+
   void StalledGetAndDownloadGiveNothingAndKeepTheOldFile() {
     testing::SilentServer silent;
     HttpExchange http(kShortTimeout);

@@ -1,5 +1,6 @@
-// A loopback listener that takes requests and never answers: the service as
-// seen through a stalled network. It keeps what each request sent.
+// A loopback listener that takes requests and never answers, or begins an
+// answer and stalls: the service as seen through a broken network. It keeps
+// what each request sent.
 #pragma once
 
 #include <QByteArray>
@@ -12,12 +13,15 @@ namespace zorvanix::testing {
 
 class SilentServer {
  public:
-  SilentServer() {
+  // stalled_reply: what to send back before stalling (nothing by default).
+  explicit SilentServer(QByteArray stalled_reply = {}) {
     server_.listen(QHostAddress::LocalHost, 0);
-    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this, stalled_reply] {
       while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                         [this, socket] { received_ += socket->readAll(); });
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, stalled_reply] {
+          received_ += socket->readAll();
+          if (received_.contains("\r\n\r\n")) socket->write(stalled_reply);
+        });
       }
     });
   }
