@@ -75,7 +75,8 @@ void VerificationCache::Remember(SecretKind kind, QStringView account_key, QStri
 }
 
 void VerificationCache::ForgetTeacher(qint64 teacher_id) {
-  entries_.removeIf([teacher_id](const auto& entry) { return entry.value().teacher_id == teacher_id; });
+  entries_.removeIf(
+      [teacher_id](const auto& entry) { return entry.value().teacher_id == teacher_id; });
 }
 
 void VerificationCache::Prune(SteadyTime now) {
@@ -124,10 +125,12 @@ void FailureLimiter::RecordFailure(QStringView account_key, QStringView address,
 int FailureLimiter::MinutesLeft(QStringView account_key, QStringView address,
                                 SteadyTime now) const {
   std::chrono::seconds left{0};
-  for (const auto& [windows, key] : {std::pair{&accounts_, account_key}, std::pair{&addresses_, address}}) {
+  for (const auto& [windows, key] :
+       {std::pair{&accounts_, account_key}, std::pair{&addresses_, address}}) {
     const auto it = windows->constFind(key.toString());
     if (it == windows->constEnd()) continue;
-    const auto remaining = std::chrono::duration_cast<std::chrono::seconds>(it->start + window_ - now);
+    const auto remaining =
+        std::chrono::duration_cast<std::chrono::seconds>(it->start + window_ - now);
     left = std::max(left, remaining);
   }
   return static_cast<int>((left.count() + 59) / 60);

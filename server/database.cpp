@@ -143,7 +143,8 @@ QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count)
       const QSqlError failure = query->lastError();
       delete query;
       statements_.remove(sql);
-      throw DatabaseError(QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString());
+      throw DatabaseError(
+          QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString());
     }
   }
   for (qsizetype i = 0; i < count; ++i) {
@@ -236,13 +237,13 @@ int Database::SchemaVersion() {
 bool Database::Migrate(QString* error) {
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   QSqlQuery query(db);
-  if (!query.exec(QStringLiteral(
-          "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
+  if (!query.exec(
+          QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
     *error = ErrorText(query.lastError());
     return false;
   }
-  const QString key = postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY")
-                                : QStringLiteral("INTEGER PRIMARY KEY");
+  const QString key =
+      postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
   try {
     const auto& steps = Migrations();
     for (int version = SchemaVersion(); version < static_cast<int>(steps.size()); ++version) {
@@ -251,7 +252,9 @@ bool Database::Migrate(QString* error) {
         QString sql = QString::fromUtf8(statement);
         sql.replace(QStringLiteral("%PK%"), key);
         if (!query.exec(sql)) {
-          *error = QStringLiteral("schema step %1: %2").arg(version + 1).arg(ErrorText(query.lastError()));
+          *error = QStringLiteral("schema step %1: %2")
+                       .arg(version + 1)
+                       .arg(ErrorText(query.lastError()));
           return false;
         }
       }

@@ -65,8 +65,13 @@ bool SeedDemo(Store& store, const PasswordHasher& hasher, QString* error) {
   const QString account = QString::fromLatin1(kDemoAccount);
   try {
     if (store.FindTeacher(AccountKey(account))) return true;
-    NewTeacher teacher{account, QStringLiteral("演示老师"), QStringLiteral("demo@example.com"),
-                       {}, {}, {}, hasher.Hash(QString::fromLatin1(kDemoLoginPassword)),
+    NewTeacher teacher{account,
+                       QStringLiteral("演示老师"),
+                       QStringLiteral("demo@example.com"),
+                       {},
+                       {},
+                       {},
+                       hasher.Hash(QString::fromLatin1(kDemoLoginPassword)),
                        hasher.Hash(QString::fromLatin1(kDemoOperationPassword)),
                        hasher.Hash(Md5Hex(QString::fromLatin1(kDemoLoginPassword)))};
     Transaction transaction(store.Db());
@@ -77,7 +82,8 @@ bool SeedDemo(Store& store, const PasswordHasher& hasher, QString* error) {
           store.InsertTopic(teacher_id, QString::fromUtf16(topic.name), topic_order++);
       int order = 0;
       for (const auto& [label, score] : topic.criteria) {
-        store.InsertCriterion(topic_id, QString::fromUtf16(label), QString::fromUtf16(score), order++);
+        store.InsertCriterion(topic_id, QString::fromUtf16(label), QString::fromUtf16(score),
+                              order++);
       }
     }
     int class_order = 0;
@@ -94,7 +100,8 @@ bool SeedDemo(Store& store, const PasswordHasher& hasher, QString* error) {
         double sum = 0;
         for (const double value : student.scores) {
           const QString time = FormatScoreTime(kFirstScore.addSecs(60 * minute++));
-          store.InsertScore(teacher_id, student_id, value, time, QStringLiteral("课堂提问"), QString());
+          store.InsertScore(teacher_id, student_id, value, time, QStringLiteral("课堂提问"),
+                            QString());
           sum += value;
         }
         store.AddToCounters(student_id, static_cast<qint64>(student.scores.size()), sum);

@@ -55,7 +55,14 @@ bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
           out += kHex[byte & 0xF];
           continue;
         }
-        if (byte == '\n') state_ = State::kHeaders;
+        if (byte == '\n') {
+          http10_ = request_line_tail_.trimmed().endsWith("HTTP/1.0");
+          request_line_tail_.clear();
+          state_ = State::kHeaders;
+        } else {
+          request_line_tail_ += static_cast<char>(byte);
+          if (request_line_tail_.size() > 16) request_line_tail_.remove(0, 1);
+        }
         break;
       case State::kHeaders:
         if (byte == '\n') {
@@ -85,9 +92,15 @@ EscapingSocket::EscapingSocket(QObject* parent) : QTcpSocket(parent) {
   // Connected before the HTTP server connects its own reader, so this runs
   // first on every arrival.
   connect(this, &QIODevice::readyRead, this, &EscapingSocket::OnReadyRead);
+  idle_.setSingleShot(true);
+  idle_.setInterval(kIdleTimeoutMs);
+  connect(&idle_, &QTimer::timeout, this, [this] { disconnectFromHost(); });
+  connect(this, &QIODevice::bytesWritten, &idle_, qOverload<>(&QTimer::start));
+  idle_.start();
 }
 
 void EscapingSocket::OnReadyRead() {
+  idle_.start();
   // While the parser holds a partial request in a read transaction the
   // buffered bytes cannot be replaced; peek still shows only the new bytes,
   // so the stream position stays right and only the escaping is skipped.

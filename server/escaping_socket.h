@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace zorvanix::server {
 
@@ -19,6 +20,8 @@ class RequestLineEscaper {
   // byte changed. Bodies are skipped by their Content-Length; after a
   // chunked body the stream is no longer followed and passes unchanged.
   bool Rewrite(QByteArray* chunk);
+  // Whether the last request line seen ended in "HTTP/1.0".
+  bool LastRequestIsHttp10() const { return http10_; }
 
  private:
   enum class State { kRequestLine, kHeaders, kBody, kPassThrough };
@@ -29,16 +32,24 @@ class RequestLineEscaper {
   qint64 content_length_ = 0;
   bool chunked_ = false;
   qint64 body_left_ = 0;
+  QByteArray request_line_tail_;  // the last bytes of the current request line
+  bool http10_ = false;
 };
 
 class EscapingSocket : public QTcpSocket {
   Q_OBJECT
  public:
+  // A connection that stays silent this long is closed.
+  static constexpr int kIdleTimeoutMs = 60 * 1000;
+
   explicit EscapingSocket(QObject* parent = nullptr);
+  // An HTTP/1.0 client expects the connection to end with the reply.
+  bool SpeaksHttp10() const { return escaper_.LastRequestIsHttp10(); }
 
  private:
   void OnReadyRead();
   RequestLineEscaper escaper_;
+  QTimer idle_;
 };
 
 // Hands out EscapingSockets; bound to the HTTP server in place of a plain

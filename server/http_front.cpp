@@ -16,15 +16,36 @@ namespace {
 
 const char* MethodName(QHttpServerRequest::Method method) {
   switch (method) {
-    case QHttpServerRequest::Method::Get: return "GET";
-    case QHttpServerRequest::Method::Post: return "POST";
-    case QHttpServerRequest::Method::Head: return "HEAD";
-    case QHttpServerRequest::Method::Put: return "PUT";
-    case QHttpServerRequest::Method::Delete: return "DELETE";
-    case QHttpServerRequest::Method::Options: return "OPTIONS";
-    case QHttpServerRequest::Method::Patch: return "PATCH";
-    default: return "OTHER";
+    case QHttpServerRequest::Method::Get:
+      return "GET";
+    case QHttpServerRequest::Method::Post:
+      return "POST";
+    case QHttpServerRequest::Method::Head:
+      return "HEAD";
+    case QHttpServerRequest::Method::Put:
+      return "PUT";
+    case QHttpServerRequest::Method::Delete:
+      return "DELETE";
+    case QHttpServerRequest::Method::Options:
+      return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+      return "PATCH";
+    default:
+      return "OTHER";
   }
+}
+
+// The server keeps every connection open; a client that asked for the
+// connection to end (or speaks HTTP/1.0 and did not ask to keep it) would
+// otherwise wait for an end that never comes.
+bool WantsClose(const QHttpServerRequest& request, QTcpSocket* socket) {
+  QByteArray connection;
+  for (const auto& [name, value] : request.headers()) {
+    if (name.compare("connection", Qt::CaseInsensitive) == 0) connection = value.toLower();
+  }
+  if (connection.contains("close")) return true;
+  const auto* escaping = qobject_cast<EscapingSocket*>(socket);
+  return escaping && escaping->SpeaksHttp10() && !connection.contains("keep-alive");
 }
 
 }  // namespace
@@ -72,10 +93,13 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   timer.start();
   const QByteArray encoded_query = request.url().query(QUrl::FullyEncoded).toLatin1();
   const Reply reply = Answer(request, encoded_query);
-  auto responder = makeResponder(request, socket);
-  responder.write(reply.body,
-                  {{"Content-Type", reply.content_type}, {"Cache-Control", "no-store"}},
-                  static_cast<QHttpServerResponder::StatusCode>(reply.status));
+  {
+    auto responder = makeResponder(request, socket);
+    responder.write(reply.body,
+                    {{"Content-Type", reply.content_type}, {"Cache-Control", "no-store"}},
+                    static_cast<QHttpServerResponder::StatusCode>(reply.status));
+  }
+  if (WantsClose(request, socket)) socket->disconnectFromHost();
   if (access_log_) {
     Log(request, encoded_query, reply.status, reply.body.size(), timer.nsecsElapsed() / 1e6);
   }
@@ -88,12 +112,11 @@ void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* so
   responder.write(QHttpServerResponder::StatusCode::NotFound);
 }
 
-void HttpFront::Log(const QHttpServerRequest& request, const QByteArray& encoded_query,
-                    int status, qsizetype bytes, double milliseconds) const {
+void HttpFront::Log(const QHttpServerRequest& request, const QByteArray& encoded_query, int status,
+                    qsizetype bytes, double milliseconds) const {
   QByteArray target = request.url().path(QUrl::FullyEncoded).toLatin1();
   if (!encoded_query.isEmpty()) target += '?' + MaskedQuery(encoded_query);
-  const QByteArray when =
-      QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
+  const QByteArray when = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
   std::fprintf(stderr, "%s %s %s %s %d %lld %.2fms\n", when.constData(),
                request.remoteAddress().toString().toLatin1().constData(),
                MethodName(request.method()), target.constData(), status,

@@ -27,7 +27,8 @@ QByteArray Rfc5322Date() {
   const int minutes = now.offsetFromUtc() / 60;
   const QString zone = QString::asprintf("%c%02d%02d", minutes < 0 ? '-' : '+',
                                          std::abs(minutes) / 60, std::abs(minutes) % 60);
-  return (QLocale::c().toString(now, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss ")) + zone).toLatin1();
+  return (QLocale::c().toString(now, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss ")) + zone)
+      .toLatin1();
 }
 
 // Addresses are checked when they are stored; this keeps a header intact
@@ -103,10 +104,11 @@ bool Mailer::WriteToSpool(const QByteArray& mail, QString* error) {
     *error = QStringLiteral("cannot create the mail spool %1").arg(spool_dir_);
     return false;
   }
-  const QString name = QStringLiteral("%1-%2-%3.eml")
-                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")))
-                           .arg(++sequence_, 6, 10, QLatin1Char('0'))
-                           .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+  const QString name =
+      QStringLiteral("%1-%2-%3.eml")
+          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")))
+          .arg(++sequence_, 6, 10, QLatin1Char('0'))
+          .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
   // Written beside its final name and renamed, so a reader never sees half a mail.
   QSaveFile file(QDir(spool_dir_).filePath(name));
   if (!file.open(QIODevice::WriteOnly) || file.write(mail) != mail.size() || !file.commit()) {
@@ -149,8 +151,7 @@ bool SendBySmtp(const QString& host, quint16 port, const QString& from, const QS
                   Command(socket, "HELO " + QHostInfo::localHostName().toLatin1(), 250, error) &&
                   Command(socket, "MAIL FROM:<" + HeaderSafe(from) + ">", 250, error) &&
                   Command(socket, "RCPT TO:<" + HeaderSafe(to) + ">", 250, error) &&
-                  Command(socket, "DATA", 354, error) &&
-                  Command(socket, data + ".", 250, error);
+                  Command(socket, "DATA", 354, error) && Command(socket, data + ".", 250, error);
   if (ok) Command(socket, "QUIT", 221, error);
   socket.disconnectFromHost();
   return ok;

@@ -17,9 +17,9 @@ const FormPairs* Find(const FormPairs& pairs, QStringView key, qsizetype* index)
 }
 
 bool IsSecretKey(QByteArrayView key) {
-  static const QByteArrayView kSecrets[] = {"mp", "password", "superpassword", "checkcode",
-                                            "newpswd", "newsuperpswd", "oldsuperpassword",
-                                            "newlogpassword", "newsuperpassword"};
+  static const QByteArrayView kSecrets[] = {
+      "mp",           "password",         "superpassword",  "checkcode",       "newpswd",
+      "newsuperpswd", "oldsuperpassword", "newlogpassword", "newsuperpassword"};
   for (QByteArrayView secret : kSecrets) {
     if (key.compare(secret, Qt::CaseInsensitive) == 0) return true;
   }

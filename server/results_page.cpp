@@ -41,8 +41,8 @@ QString LatestTable(const std::vector<ScoreListRow>& latest) {
 }
 
 QString TotalsTable(const std::vector<StudentTotal>& students) {
-  QString html = QStringLiteral(
-      "<table><tr><th>姓名</th><th>次数</th><th>总分</th><th>平均分</th></tr>\n");
+  QString html =
+      QStringLiteral("<table><tr><th>姓名</th><th>次数</th><th>总分</th><th>平均分</th></tr>\n");
   for (const StudentTotal& s : students) {
     html += QStringLiteral("<tr>") + Cell(s.student) + Cell(QString::number(s.count), true) +
             Cell(ShortestDecimal(std::round(s.sum * 100) / 100), true) +

@@ -17,9 +17,12 @@ QString LockedText(int minutes) {
 
 QString WrongSecretText(SecretKind kind) {
   switch (kind) {
-    case SecretKind::kLogin: return QStringLiteral("用户名或密码错误");
-    case SecretKind::kOperation: return QStringLiteral("用户名或操作密码错误");
-    case SecretKind::kDigest: return QStringLiteral("用户名或密码错误，请重新登录");
+    case SecretKind::kLogin:
+      return QStringLiteral("用户名或密码错误");
+    case SecretKind::kOperation:
+      return QStringLiteral("用户名或操作密码错误");
+    case SecretKind::kDigest:
+      return QStringLiteral("用户名或密码错误，请重新登录");
   }
   return QString();
 }
@@ -103,15 +106,15 @@ std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView a
   const bool counts_for_account = kind != SecretKind::kDigest;
   if ((counts_for_account && failures_.AccountBlocked(key, now)) ||
       failures_.AddressBlocked(address, now)) {
-    *refusal = LockedText(failures_.MinutesLeft(counts_for_account ? QStringView(key) : QStringView(),
-                                                address, now));
+    *refusal = LockedText(
+        failures_.MinutesLeft(counts_for_account ? QStringView(key) : QStringView(), address, now));
     return std::nullopt;
   }
   const std::optional<Teacher> teacher = store_.FindTeacher(key);
-  const QByteArray& hash = !teacher                            ? dummy_hash_
-                           : kind == SecretKind::kLogin        ? teacher->login_hash
-                           : kind == SecretKind::kOperation    ? teacher->operation_hash
-                                                               : teacher->digest_hash;
+  const QByteArray& hash = !teacher                         ? dummy_hash_
+                           : kind == SecretKind::kLogin     ? teacher->login_hash
+                           : kind == SecretKind::kOperation ? teacher->operation_hash
+                                                            : teacher->digest_hash;
   const bool match = PasswordHasher::Verify(hash, secret);
   if (!teacher || !match) {
     failures_.RecordFailure(counts_for_account ? QStringView(key) : QStringView(), address, now);

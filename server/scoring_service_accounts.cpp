@@ -115,7 +115,8 @@ Reply ScoringService::SetTeacher(const Request& request) {
   if (!new_login.isEmpty()) {
     login_hash = hasher_.Hash(new_login);
     digest_hash = hasher_.Hash(Md5Hex(new_login));
-    if (login_hash.isEmpty() || digest_hash.isEmpty()) return Reply::Text(u"服务器繁忙，请稍后再试", 503);
+    if (login_hash.isEmpty() || digest_hash.isEmpty())
+      return Reply::Text(u"服务器繁忙，请稍后再试", 503);
   }
   if (!new_operation.isEmpty()) {
     operation_hash = hasher_.Hash(new_operation);
@@ -143,10 +144,12 @@ Reply ScoringService::RequestResetCode(const Request& request) {
     failures_.RecordFailure(QStringView(), request.address, now);
     return Reply::Text(kFailure);
   }
-  const QString code = QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
+  const QString code =
+      QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
   {
     Transaction transaction(db_);
-    store_.SaveResetCode(teacher->id, ResetCodeHash(teacher->id, code), NowMs() + kResetCodeLifetimeMs);
+    store_.SaveResetCode(teacher->id, ResetCodeHash(teacher->id, code),
+                         NowMs() + kResetCodeLifetimeMs);
     transaction.Commit();
   }
   const MailMessage mail{

@@ -137,7 +137,9 @@ Reply ScoringService::SetStudents(const Request& request) {
   int number = store_.NextStudentNumber(*class_id);
   ReplaceList(
       store_.Students(*class_id), *names,
-      [&](const QString& name, int order) { store_.InsertStudent(*class_id, name, order, number++); },
+      [&](const QString& name, int order) {
+        store_.InsertStudent(*class_id, name, order, number++);
+      },
       [&](qint64 id, int order) { store_.SetStudentOrder(id, order); },
       [&](qint64 id) { store_.DeleteStudent(id); });
   transaction.Commit();
@@ -269,7 +271,8 @@ Reply ScoringService::NewCriteria(const Request& request) {
   if (rows.isEmpty()) return Reply::Text(u"至少填写一个标准或评分！");
   Transaction transaction(db_);
   int order = store_.NextCriterionOrder(*topic);
-  for (const CriterionRow& row : rows) store_.InsertCriterion(*topic, row.label, row.score, order++);
+  for (const CriterionRow& row : rows)
+    store_.InsertCriterion(*topic, row.label, row.score, order++);
   transaction.Commit();
   Changed(*teacher);
   return Reply::Text(kSuccess);

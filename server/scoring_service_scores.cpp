@@ -43,7 +43,7 @@ std::optional<UploadLine> ParseUploadLine(QStringView line, int number, QString*
 
 QString ScoreRecordLine(const ScoreListRow& row) {
   return QStringList{QString::number(row.id), row.student, ShortestDecimal(row.value),
-                     row.scored_at, row.topic, row.note}
+                     row.scored_at,           row.topic,   row.note}
       .join(u'\t');
 }
 
@@ -111,7 +111,8 @@ Reply ScoringService::GetScores(const Request& request) {
   const auto class_id = store_.FindClass(*teacher, request.Param(u"class"));
   if (!class_id) return Reply::Text(u"");
   QStringList lines;
-  for (const ScoreListRow& row : store_.ScoresOfClass(*class_id)) lines.append(ScoreRecordLine(row));
+  for (const ScoreListRow& row : store_.ScoresOfClass(*class_id))
+    lines.append(ScoreRecordLine(row));
   return Reply::Text(lines.join(u"\r\n"));
 }
 
@@ -127,7 +128,8 @@ Reply ScoringService::EditScore(const Request& request) {
   bool ok = false;
   const qint64 seconds = request.Param(u"time").trimmed().toLongLong(&ok);
   const QDateTime moment = ServiceTimeToDateTime(seconds);
-  if (!ok || !moment.isValid() || moment.date().year() > 9999) return Reply::Text(u"时间格式不正确");
+  if (!ok || !moment.isValid() || moment.date().year() > 9999)
+    return Reply::Text(u"时间格式不正确");
   const QString topic = request.Param(u"keti");
   const QString note = request.Param(u"addtion");
   if (!IsSingleField(topic) || !IsSingleField(note)) {

@@ -132,7 +132,8 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
     return std::nullopt;
   }
   if (parser.isSet(version)) {
-    *exit_message = QStringLiteral("zorvanix-server %1\n").arg(QStringLiteral(ZORVANIX_SERVER_VERSION));
+    *exit_message =
+        QStringLiteral("zorvanix-server %1\n").arg(QStringLiteral(ZORVANIX_SERVER_VERSION));
     *exit_code = 0;
     return std::nullopt;
   }
@@ -169,7 +170,8 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
   }
   qint64 number = 0;
   if (parser.isSet(max_body)) {
-    if (!ParsePositive(parser.value(max_body), &number)) return fail(QStringLiteral("bad --max-body"));
+    if (!ParsePositive(parser.value(max_body), &number))
+      return fail(QStringLiteral("bad --max-body"));
     config.max_body_bytes = number;
   }
   if (parser.isSet(account_failures)) {

@@ -76,8 +76,8 @@ void Store::UpdateOperationPassword(qint64 teacher_id, const QByteArray& operati
 // --- Classes ----------------------------------------------------------------
 
 std::vector<Named> Store::Classes(qint64 teacher_id) {
-  return NamedRows(db_.Select(
-      "SELECT id, name FROM classes WHERE teacher_id = ? ORDER BY ord, id", {teacher_id}));
+  return NamedRows(db_.Select("SELECT id, name FROM classes WHERE teacher_id = ? ORDER BY ord, id",
+                              {teacher_id}));
 }
 
 std::optional<qint64> Store::FindClass(qint64 teacher_id, const QString& name) {
@@ -102,9 +102,8 @@ void Store::RenameClass(qint64 class_id, const QString& name) {
 }
 
 void Store::DeleteClass(qint64 class_id) {
-  db_.Execute(
-      "DELETE FROM scores WHERE student_id IN (SELECT id FROM students WHERE class_id = ?)",
-      {class_id});
+  db_.Execute("DELETE FROM scores WHERE student_id IN (SELECT id FROM students WHERE class_id = ?)",
+              {class_id});
   db_.Execute("DELETE FROM students WHERE class_id = ?", {class_id});
   db_.Execute("DELETE FROM classes WHERE id = ?", {class_id});
 }
@@ -112,8 +111,8 @@ void Store::DeleteClass(qint64 class_id) {
 // --- Students ---------------------------------------------------------------
 
 std::vector<Named> Store::Students(qint64 class_id) {
-  return NamedRows(db_.Select(
-      "SELECT id, name FROM students WHERE class_id = ? ORDER BY ord, id", {class_id}));
+  return NamedRows(
+      db_.Select("SELECT id, name FROM students WHERE class_id = ? ORDER BY ord, id", {class_id}));
 }
 
 std::optional<qint64> Store::FindStudent(qint64 class_id, const QString& name) {
@@ -161,8 +160,8 @@ void Store::AddToCounters(qint64 student_id, qint64 count, double sum) {
 // --- Topics and criteria ------------------------------------------------------
 
 std::vector<Named> Store::Topics(qint64 teacher_id) {
-  return NamedRows(db_.Select(
-      "SELECT id, name FROM topics WHERE teacher_id = ? ORDER BY ord, id", {teacher_id}));
+  return NamedRows(db_.Select("SELECT id, name FROM topics WHERE teacher_id = ? ORDER BY ord, id",
+                              {teacher_id}));
 }
 
 std::optional<qint64> Store::FindTopic(qint64 teacher_id, const QString& name) {
@@ -193,8 +192,9 @@ void Store::DeleteTopic(qint64 topic_id) {
 
 std::vector<CriterionRow> Store::Criteria(qint64 topic_id) {
   std::vector<CriterionRow> criteria;
-  for (const Row& row : db_.Select(
-           "SELECT id, label, score FROM criteria WHERE topic_id = ? ORDER BY ord, id", {topic_id})) {
+  for (const Row& row :
+       db_.Select("SELECT id, label, score FROM criteria WHERE topic_id = ? ORDER BY ord, id",
+                  {topic_id})) {
     criteria.push_back(CriterionRow{row[0].toLongLong(), Text(row[1]), Text(row[2])});
   }
   return criteria;
@@ -221,7 +221,8 @@ std::optional<qint64> Store::CriterionTeacher(qint64 criterion_id) {
 }
 
 void Store::UpdateCriterion(qint64 criterion_id, const QString& label, const QString& score) {
-  db_.Execute("UPDATE criteria SET label = ?, score = ? WHERE id = ?", {label, score, criterion_id});
+  db_.Execute("UPDATE criteria SET label = ?, score = ? WHERE id = ?",
+              {label, score, criterion_id});
 }
 
 void Store::DeleteCriterion(qint64 criterion_id) {
@@ -239,8 +240,8 @@ qint64 Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
 }
 
 std::optional<ScoreRow> Store::ScoreById(qint64 score_id) {
-  const auto row =
-      db_.SelectOne("SELECT id, teacher_id, student_id, value FROM scores WHERE id = ?", {score_id});
+  const auto row = db_.SelectOne(
+      "SELECT id, teacher_id, student_id, value FROM scores WHERE id = ?", {score_id});
   if (!row) return std::nullopt;
   return ScoreRow{row->at(0).toLongLong(), row->at(1).toLongLong(), row->at(2).toLongLong(),
                   row->at(3).toDouble()};
@@ -319,7 +320,8 @@ std::vector<TopicWithCriteria> Store::RecordTopics(qint64 teacher_id) {
       topics.push_back(TopicWithCriteria{Text(row[1]), {}});
     }
     if (!row[2].isNull()) {
-      topics.back().criteria.push_back(CriterionRow{row[2].toLongLong(), Text(row[3]), Text(row[4])});
+      topics.back().criteria.push_back(
+          CriterionRow{row[2].toLongLong(), Text(row[3]), Text(row[4])});
     }
   }
   return topics;

@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTcpServer>
+#include <QUrl>
 #include <QUuid>
 
 namespace zorvanix::testing {
@@ -22,22 +26,83 @@ QString ClosedPortRoot() {
   return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }
 
+namespace {
+
+// Runs one statement on the cluster's maintenance database.
+bool RunOnPostgresCluster(const QString& statement, QString* error) {
+  const QUrl admin(qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN"));
+  const QString connection = QStringLiteral("pg-admin-") + QUuid::createUuid().toString(QUuid::Id128);
+  bool ok = false;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+    db.setHostName(admin.host());
+    db.setPort(admin.port(5432));
+    db.setUserName(admin.userName());
+    db.setPassword(admin.password());
+    db.setDatabaseName(admin.path().size() > 1 ? admin.path().sliced(1) : QStringLiteral("postgres"));
+    if (db.open()) {
+      QSqlQuery query(db);
+      ok = query.exec(statement);
+      if (!ok && error) *error = query.lastError().text();
+      db.close();
+    } else if (error) {
+      *error = db.lastError().text();
+    }
+  }
+  QSqlDatabase::removeDatabase(connection);
+  return ok;
+}
+
+}  // namespace
+
+bool ServerProcess::UsesPostgres() {
+  return qEnvironmentVariable("ZORVANIX_TEST_DATABASE") == u"postgresql";
+}
+
+bool ServerProcess::PostgresAvailable() {
+  return !qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN").isEmpty();
+}
+
 ServerProcess::ServerProcess() : ServerProcess(Options{}) {}
 
 ServerProcess::ServerProcess(Options options) : options_(std::move(options)) {
   database_ = options_.database;
-  if (database_.isEmpty()) {
+  if (database_.isEmpty() && !UsesPostgres()) {
     database_ = QStringLiteral("sqlite:") + QDir(dir_.path()).filePath(QStringLiteral("zorvanix.db"));
   }
   QDir(dir_.path()).mkpath(QStringLiteral("mail"));
 }
 
-ServerProcess::~ServerProcess() { Stop(); }
+ServerProcess::~ServerProcess() {
+  Stop();
+  if (!postgres_database_.isEmpty()) {
+    RunOnPostgresCluster(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(postgres_database_),
+                         nullptr);
+  }
+}
 
 QString ServerProcess::MailSpoolDir() const { return QDir(dir_.path()).filePath(QStringLiteral("mail")); }
 
 bool ServerProcess::Start(QString* error) {
   Stop();
+  if (database_.isEmpty()) {
+    // A fresh database on the test cluster for this fixture.
+    if (!PostgresAvailable()) {
+      if (error) *error = QStringLiteral("ZORVANIX_TEST_PG_ADMIN is not set");
+      return false;
+    }
+    const QString name = QStringLiteral("zt_") + QUuid::createUuid().toString(QUuid::Id128);
+    QString failure;
+    if (!RunOnPostgresCluster(
+            QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name), &failure)) {
+      if (error) *error = QStringLiteral("cannot create database %1: %2").arg(name, failure);
+      return false;
+    }
+    postgres_database_ = name;
+    QUrl url(qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN"));
+    url.setPath(u'/' + name);
+    database_ = url.toString();
+  }
   process_ = std::make_unique<QProcess>();
   process_->setProcessChannelMode(QProcess::SeparateChannels);
   QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),

@@ -34,8 +34,13 @@ class ServerProcess {
   bool Start(QString* error = nullptr);
   // SIGTERM and wait; the database stays for a later Start().
   void Stop();
-  // SIGKILL, as a crash or a power cut would.
+  // SIGKILL, as a crash would.
   void Kill();
+
+  // True when ZORVANIX_TEST_DATABASE=postgresql asks for PostgreSQL; the
+  // cluster is ZORVANIX_TEST_PG_ADMIN (postgresql://user@host:port/db).
+  static bool UsesPostgres();
+  static bool PostgresAvailable();
 
   bool IsRunning() const;
   // "http://127.0.0.1:PORT", no trailing slash.
@@ -56,6 +61,7 @@ class ServerProcess {
   QString database_;
   QString root_;
   QByteArray log_;
+  QString postgres_database_;  // created for this fixture, dropped with it
 };
 
 // An address where nothing listens: a port that was free a moment ago.

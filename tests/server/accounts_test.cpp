@@ -1,0 +1,302 @@
+// Sign-up, sign-in, account details, password changes, resets by mail and
+// the limit on wrong passwords.
+#include <QRegularExpression>
+#include <QtTest>
+
+#include "core/md5_hex.h"
+#include "tests/server/service_http.h"
+#include "tests/support/server_process.h"
+
+namespace zorvanix::testing {
+
+class AccountsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    if (ServerProcess::UsesPostgres() && !ServerProcess::PostgresAvailable()) {
+      QSKIP("no PostgreSQL test cluster (ZORVANIX_TEST_PG_ADMIN)");
+    }
+    QString error;
+    QVERIFY2(server_.Start(&error), qPrintable(error));
+    http_ = std::make_unique<ServiceHttp>(server_.Root());
+  }
+
+  void chineseAccountSignsInAndReadsItsDetails() {
+    const Account teacher{QStringLiteral("Wang_01"), QStringLiteral("密码曌1"),
+                          QStringLiteral("操作"), QStringLiteral("王老师"),
+                          QStringLiteral("wang@example.com")};
+    QCOMPARE(http_->Get(QStringLiteral("/score/checkusername.php"), {{"u", teacher.user}}).Text(),
+             QStringLiteral("√"));
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    QCOMPARE(http_->Get(QStringLiteral("/score/checkusername.php"), {{"u", teacher.user}}).Text(),
+             QStringLiteral("该用户名已被注册"));
+
+    FormBody sign_in;
+    sign_in.Add(u"username", teacher.user).Add(u"password", teacher.login);
+    const HttpResult accepted = http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in);
+    QCOMPARE(accepted.status, 200);
+    QCOMPARE(accepted.body, QByteArray("Success!"));
+    QCOMPARE(accepted.content_type, QByteArray("text/plain; charset=GBK"));
+
+    // mp is the digest of the Chinese password, not the MD5 of its bytes.
+    const HttpResult details = Read(*http_, QStringLiteral("/score/getteacher.php"), teacher);
+    QCOMPARE(details.status, 200);
+    QCOMPARE(details.Text(), QStringLiteral("王老师\r\nWang_01\r\nwang@example.com"));
+
+    Account wrong_digest = teacher;
+    wrong_digest.login = QStringLiteral("别的密码");
+    const HttpResult refused = Read(*http_, QStringLiteral("/score/getteacher.php"), wrong_digest);
+    QCOMPARE(refused.status, 403);
+    QVERIFY(!refused.Text().isEmpty());
+  }
+
+  void wrongOrMissingPasswordsAreRefused_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("wrong password") << "refuse_me"
+                                    << "nope";
+    QTest::newRow("unknown account") << "nobody_here"
+                                     << "secret1";
+    QTest::newRow("empty password") << "refuse_me"
+                                    << "";
+    QTest::newRow("operation password at sign-in") << "refuse_me"
+                                                   << "op-secret";
+  }
+  void wrongOrMissingPasswordsAreRefused() {
+    static const bool registered =
+        Register(*http_, {QStringLiteral("refuse_me"), QStringLiteral("secret1"),
+                          QStringLiteral("op-secret")}) == u"Success!";
+    QVERIFY(registered);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    FormBody body;
+    body.Add(u"username", user).Add(u"password", password);
+    const HttpResult reply = http_->Post(QStringLiteral("/score/checkpassword.php"), body);
+    QCOMPARE(reply.status, 200);
+    QVERIFY(reply.Text() != u"Success!");
+    QVERIFY(!reply.Text().isEmpty());
+  }
+
+  void registrationRefusals_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("short name") << "abc"
+                                << "李老师"
+                                << "a"
+                                << "b"
+                                << "li@example.com"
+                                << "用户名须为4至32位字母、数字或下划线";
+    QTest::newRow("hyphen") << "ab-cd"
+                            << "李老师"
+                            << "a"
+                            << "b"
+                            << "li@example.com"
+                            << "用户名须为4至32位字母、数字或下划线";
+    QTest::newRow("taken in other case") << "TAKEN_one"
+                                         << "李老师"
+                                         << "a"
+                                         << "b"
+                                         << "li@example.com"
+                                         << "该用户名已被注册";
+    QTest::newRow("blank teacher name") << "blank_name"
+                                        << "  "
+                                        << "a"
+                                        << "b"
+                                        << "li@example.com"
+                                        << "请输入教师姓名！";
+    QTest::newRow("no dot after at") << "bad_mail"
+                                     << "李老师"
+                                     << "a"
+                                     << "b"
+                                     << "li@example"
+                                     << "Email地址不正确！";
+    QTest::newRow("no login password") << "no_login"
+                                       << "李老师"
+                                       << " "
+                                       << "b"
+                                       << "li@example.com"
+                                       << "请输入登录密码！";
+    QTest::newRow("no operation password") << "no_oper"
+                                           << "李老师"
+                                           << "a"
+                                           << ""
+                                           << "li@example.com"
+                                           << "请输入操作密码！";
+  }
+  void registrationRefusals() {
+    static const bool registered =
+        Register(*http_, {QStringLiteral("taken_one"), QStringLiteral("x"), QStringLiteral("y")}) ==
+        u"Success!";
+    QVERIFY(registered);
+    QFETCH(QString, user);
+    QFETCH(QString, name);
+    QFETCH(QString, login);
+    QFETCH(QString, operation);
+    QFETCH(QString, email);
+    QFETCH(QString, reply);
+    QCOMPARE(Register(*http_, {user, login, operation, name, email}), reply);
+  }
+
+  void accountChangesNeedTheOperationPasswordAndTakeEffectAtOnce() {
+    Account teacher{QStringLiteral("changer"), QStringLiteral("old-login"),
+                    QStringLiteral("old-op")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    // Reads are remembered for a while; a change must not keep the old digest working.
+    QCOMPARE(Read(*http_, QStringLiteral("/score/record.php"), teacher).status, 200);
+    auto set_teacher = [&](const QString& old_op, const QString& email, const QString& login,
+                           const QString& op) {
+      FormBody body;
+      body.Add(u"username", teacher.user)
+          .Add(u"email", email)
+          .Add(u"oldsuperpassword", old_op)
+          .Add(u"newlogpassword", login)
+          .Add(u"newsuperpassword", op);
+      return http_->Post(QStringLiteral("/score/setteacher.php"), body).Text();
+    };
+    QCOMPARE(set_teacher(QStringLiteral("wrong"), QStringLiteral("new@example.com"), {}, {}),
+             QStringLiteral("用户名或操作密码错误"));
+    QCOMPARE(set_teacher(teacher.operation, QStringLiteral("not-an-address"), {}, {}),
+             QStringLiteral("Email地址不正确！"));
+    QCOMPARE(set_teacher(teacher.operation, QStringLiteral("new@example.com"),
+                         QStringLiteral("新登录"), QStringLiteral("new-op")),
+             QStringLiteral("Success!"));
+
+    const HttpResult stale = Read(*http_, QStringLiteral("/score/record.php"), teacher);
+    QCOMPARE(stale.status, 403);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher, {{"class", "A"}}),
+             QStringLiteral("用户名或操作密码错误"));
+
+    teacher.login = QStringLiteral("新登录");
+    teacher.operation = QStringLiteral("new-op");
+    QCOMPARE(Read(*http_, QStringLiteral("/score/getteacher.php"), teacher).Text(),
+             QStringLiteral("测试老师\r\nchanger\r\nnew@example.com"));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher, {{"class", "A"}}),
+             QStringLiteral("Success!"));
+    // Empty new passwords keep the current ones.
+    QCOMPARE(set_teacher(teacher.operation, QStringLiteral("new@example.com"), {}, {}),
+             QStringLiteral("Success!"));
+    QCOMPARE(Read(*http_, QStringLiteral("/score/record.php"), teacher).status, 200);
+  }
+
+  void passwordResetByMailedCode() {
+    Account teacher{QStringLiteral("forgetful"), QStringLiteral("lost"), QStringLiteral("lost-op"),
+                    QStringLiteral("赵老师"), QStringLiteral("zhao@example.com")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    const QString code_path = QStringLiteral("/score/getpswdcode.php");
+    QCOMPARE(
+        http_->Get(code_path, {{"username", teacher.user}, {"email", "other@example.com"}}).Text(),
+        QStringLiteral("failure"));
+    QCOMPARE(
+        http_->Get(code_path, {{"username", teacher.user}, {"email", "ZHAO@example.com"}}).Text(),
+        QStringLiteral("success"));
+    const QString mail = server_.LatestMail();
+    QVERIFY(mail.contains(QStringLiteral("To: zhao@example.com")));
+    const QString code = CodeIn(mail);
+    QVERIFY2(!code.isEmpty(), qPrintable(mail));
+
+    auto reset = [&](const QString& check_code, const QString& login, const QString& op) {
+      FormBody body;
+      body.Add(u"username", teacher.user)
+          .Add(u"checkcode", check_code)
+          .Add(u"newpswd", login)
+          .Add(u"newsuperpswd", op);
+      return http_->Post(QStringLiteral("/score/setpassword.php"), body).Text();
+    };
+    const QString wrong = code == u"000000" ? QStringLiteral("000001") : QStringLiteral("000000");
+    QCOMPARE(reset(wrong, QStringLiteral("found"), {}), QStringLiteral("failure"));
+    QCOMPARE(reset(code, QStringLiteral("found"), {}), QStringLiteral("success"));
+    // Single use.
+    QCOMPARE(reset(code, QStringLiteral("again"), {}), QStringLiteral("failure"));
+
+    FormBody sign_in;
+    sign_in.Add(u"username", teacher.user).Add(u"password", u"found");
+    QCOMPARE(http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in).Text(),
+             QStringLiteral("Success!"));
+    // Only the login password changed; the operation password still works.
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher, {{"class", "B"}}),
+             QStringLiteral("Success!"));
+  }
+
+  void resetCodeIsVoidAfterFiveWrongTries() {
+    const Account teacher{QStringLiteral("guesser"), QStringLiteral("pw"), QStringLiteral("op"),
+                          QStringLiteral("钱老师"), QStringLiteral("qian@example.com")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    QCOMPARE(http_
+                 ->Get(QStringLiteral("/score/getpswdcode.php"),
+                       {{"username", teacher.user}, {"email", teacher.email}})
+                 .Text(),
+             QStringLiteral("success"));
+    const QString code = CodeIn(server_.LatestMail());
+    QVERIFY(!code.isEmpty());
+    const QString wrong = code == u"123456" ? QStringLiteral("654321") : QStringLiteral("123456");
+    FormBody guess;
+    guess.Add(u"username", teacher.user)
+        .Add(u"checkcode", wrong)
+        .Add(u"newpswd", u"x")
+        .Add(u"newsuperpswd", u"");
+    for (int i = 0; i < 5; ++i) {
+      QCOMPARE(http_->Post(QStringLiteral("/score/setpassword.php"), guess).Text(),
+               QStringLiteral("failure"));
+    }
+    FormBody right;
+    right.Add(u"username", teacher.user)
+        .Add(u"checkcode", code)
+        .Add(u"newpswd", u"x")
+        .Add(u"newsuperpswd", u"");
+    QCOMPARE(http_->Post(QStringLiteral("/score/setpassword.php"), right).Text(),
+             QStringLiteral("failure"));
+  }
+
+  void wrongPasswordsLockTheAccountButNotStaleDigests() {
+    // The program keeps using the old digest after a password change; those
+    // refusals must not lock the teacher out of signing in again.
+    const Account teacher{QStringLiteral("lockme"), QStringLiteral("right"), QStringLiteral("op")};
+    const Account bystander{QStringLiteral("bystander"), QStringLiteral("right"),
+                            QStringLiteral("op")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    QCOMPARE(Register(*http_, bystander), QStringLiteral("Success!"));
+    Account stale = teacher;
+    stale.login = QStringLiteral("old");
+    for (int i = 0; i < kAccountLimit + 2; ++i) {
+      QCOMPARE(Read(*http_, QStringLiteral("/score/record.php"), stale).status, 403);
+    }
+    auto sign_in = [&](const Account& account, const QString& password) {
+      FormBody body;
+      body.Add(u"username", account.user).Add(u"password", password);
+      return http_->Post(QStringLiteral("/score/checkpassword.php"), body).Text();
+    };
+    QCOMPARE(sign_in(teacher, QStringLiteral("right")), QStringLiteral("Success!"));
+    for (int i = 0; i < kAccountLimit; ++i) {
+      QCOMPARE(sign_in(teacher, QStringLiteral("guess")), QStringLiteral("用户名或密码错误"));
+    }
+    const QString locked = sign_in(teacher, QStringLiteral("another guess"));
+    QVERIFY2(locked.startsWith(QStringLiteral("密码错误次数过多")), qPrintable(locked));
+    QCOMPARE(sign_in(bystander, QStringLiteral("right")), QStringLiteral("Success!"));
+  }
+
+ private:
+  static constexpr int kAccountLimit = 3;
+
+  static QString CodeIn(const QString& mail) {
+    static const QRegularExpression digits(QStringLiteral("\\b(\\d{6})\\b"));
+    return digits.match(mail.section(QStringLiteral("\r\n\r\n"), 1)).captured(1);
+  }
+
+  ServerProcess server_{ServerProcess::Options{
+      {},
+      true,
+      false,
+      QStringLiteral("min"),
+      {QStringLiteral("--max-failures-account"), QString::number(kAccountLimit)}}};
+  std::unique_ptr<ServiceHttp> http_;
+};
+
+}  // namespace zorvanix::testing
+
+QTEST_GUILESS_MAIN(zorvanix::testing::AccountsTest)
+#include "accounts_test.moc"

@@ -1,0 +1,233 @@
+// The wire itself: raw GBK in addresses, oversized and malformed requests,
+// unknown paths, the clock, the maker's pages, the access log, the demo
+// teacher and a clean stop.
+#include <QTcpSocket>
+#include <QtTest>
+
+#include "core/gbk.h"
+#include "core/service_time.h"
+#include "tests/server/service_http.h"
+#include "tests/support/server_process.h"
+
+namespace zorvanix::testing {
+
+class ProtocolTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    if (ServerProcess::UsesPostgres() && !ServerProcess::PostgresAvailable()) {
+      QSKIP("no PostgreSQL test cluster (ZORVANIX_TEST_PG_ADMIN)");
+    }
+    QString error;
+    QVERIFY2(server_.Start(&error), qPrintable(error));
+    http_ = std::make_unique<ServiceHttp>(server_.Root());
+    teacher_ = {QStringLiteral("wire_teacher"), QStringLiteral("登录密码"),
+                QStringLiteral("操作密码")};
+    QCOMPARE(Register(*http_, teacher_), kOk);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher_, {{"class", "一班"}}),
+             kOk);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/student.php"), teacher_,
+                    {{"class", "一班"}, {"student", "张三"}}),
+             kOk);
+    QCOMPARE(
+        Upload(*http_, teacher_, {}, {ScoreLineText("一班", "张三", "5分", "2024-03-01 08:00:00")}),
+        kOk);
+  }
+
+  void rawGbkBytesInTheAddressArrive() {
+    const QByteArray target = "/score/getscore.php?class=" + EncodeGbk(u"一班") +
+                              "&t=" + teacher_.user.toLatin1() +
+                              "&mp=" + teacher_.Digest().toLatin1();
+    const HttpResult raw = http_->GetTarget(target);
+    QCOMPARE(raw.status, 200);
+    QVERIFY(raw.Text().contains(u"\t张三\t5\t"));
+    QCOMPARE(
+        raw.body,
+        Read(*http_, QStringLiteral("/score/getscore.php"), teacher_, {{"class", "一班"}}).body);
+  }
+
+  void rawAddressAfterABodyOnOneConnection() {
+    // The request line after a body is still found, so its bytes are escaped too.
+    const QByteArray body = OriginalClientBody(QStringLiteral("username=%1&password=%2&class=一班")
+                                                   .arg(teacher_.user, teacher_.operation)) +
+                            "&student=\xD5\xC5\xC8\xFD";
+    const QByteArray requests =
+        "POST /score/student.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
+        "application/x-www-form-urlencoded\r\n"
+        "Content-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body +
+        "GET /score/getscore.php?class=" + EncodeGbk(u"一班") + "&t=" + teacher_.user.toLatin1() +
+        "&mp=" + teacher_.Digest().toLatin1() + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    QTcpSocket socket;
+    socket.connectToHost(QUrl(server_.Root()).host(),
+                         static_cast<quint16>(QUrl(server_.Root()).port()));
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(requests);
+    QByteArray replies;
+    while (CompleteReplies(replies) < 2 && socket.waitForReadyRead(5000))
+      replies += socket.readAll();
+    QCOMPARE(replies.count("HTTP/1.1 200"), 2);
+    QVERIFY(replies.contains("Success!"));
+    QVERIFY(DecodeGbk(replies).contains(u"\t张三\t5\t"));
+  }
+
+  void oversizedBodyIsRefusedAndTheServiceStaysUp() {
+    const QByteArray body = "username=x&password=y&class=" + QByteArray(2 * 1024 * 1024, 'a');
+    const HttpResult reply = http_->PostBytes(QStringLiteral("/score/setclass.php"), body);
+    QCOMPARE(reply.status, 413);
+    QVERIFY(!reply.Text().isEmpty());
+    QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php"), {{"t", "0.5"}}).status, 200);
+  }
+
+  void malformedRequestsAreRefusedNotFatal_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("escape soup") << "/score/index.php" << QByteArray("%%%&&&===%G1%");
+    QTest::newRow("no keys at all") << "/score/setclass.php" << QByteArray();
+    QTest::newRow("binary") << "/score/checkpassword.php"
+                            << QByteArray("\x00\xff\xfe\x81\x00=\x01", 7);
+    QTest::newRow("broken GBK")
+        << "/score/regteacher.php"
+        << QByteArray("username=abcd\xff&teachername=\x81&password=a&superpassword=b&email=a@b.c");
+    QTest::newRow("huge ID") << "/score/delscore.php"
+                             << QByteArray("username=wire_teacher&delid=|99999999999999999999999");
+    QTest::newRow("group out of range")
+        << "/score/group.php" << QByteArray("class=a&group[99]=x&group[-1]=y");
+  }
+  void malformedRequestsAreRefusedNotFatal() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    const HttpResult reply = http_->PostBytes(path, body);
+    QCOMPARE(reply.status, 200);
+    QVERIFY(reply.Text() != u"Success!");
+    QVERIFY(!reply.Text().isEmpty());
+    QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php")).status, 200);
+  }
+
+  void brokenHttpLeavesTheServiceUp() {
+    const HttpResult garbage = http_->Send("HELLO THERE\r\n\r\n");
+    QVERIFY(garbage.status != 200);
+    QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php")).status, 200);
+  }
+
+  void unknownPathsAndWrongMethods_data() {
+    QTest::addColumn<QByteArray>("request_line");
+    QTest::addColumn<int>("status");
+    QTest::newRow("unknown page") << QByteArray("GET /score/nothing.php") << 404;
+    QTest::newRow("outside /score/") << QByteArray("GET /admin") << 404;
+    QTest::newRow("form page read") << QByteArray("GET /score/setclass.php?class=a") << 405;
+    QTest::newRow("read page posted") << QByteArray("POST /score/record.php") << 405;
+    QTest::newRow("other method") << QByteArray("DELETE /score/record.php") << 405;
+  }
+  void unknownPathsAndWrongMethods() {
+    QFETCH(QByteArray, request_line);
+    QFETCH(int, status);
+    const HttpResult reply = http_->Send(
+        request_line + " HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    QCOMPARE(reply.status, status);
+    QVERIFY(!reply.Text().isEmpty());
+  }
+
+  void serverTimeIsTheLocalClockInServiceSeconds() {
+    const qint64 before = ServiceSeconds(QDateTime::currentDateTime());
+    const HttpResult reply = http_->Get(QStringLiteral("/score/servertime.php"), {{"t", "0.123"}});
+    const qint64 after = ServiceSeconds(QDateTime::currentDateTime());
+    QCOMPARE(reply.status, 200);
+    QVERIFY(!reply.body.isEmpty());
+    for (const char c : reply.body) QVERIFY(c >= '0' && c <= '9');
+    QVERIFY(reply.body.toLongLong() >= before && reply.body.toLongLong() <= after);
+  }
+
+  void makerPagesOnlyWithVendor() {
+    QCOMPARE(http_->GetTarget("/version.php?s=Pellory&t=0.25").Text(),
+             QStringLiteral("Pellory:2.5.1"));
+    QCOMPARE(http_->GetTarget("/version.php?s=pellory&t=0.25").status, 404);
+    QCOMPARE(http_->GetTarget("/update.php?sort=Pellory").status, 200);
+    QCOMPARE(http_->GetTarget("/").content_type, QByteArray("text/html; charset=UTF-8"));
+
+    ServerProcess plain(ServerProcess::Options{{}, /*vendor=*/false});
+    QString error;
+    QVERIFY2(plain.Start(&error), qPrintable(error));
+    const ServiceHttp plain_http(plain.Root());
+    QCOMPARE(plain_http.GetTarget("/version.php?s=Pellory&t=0.25").status, 404);
+    QCOMPARE(plain_http.GetTarget("/update.php?sort=Pellory").status, 404);
+    QCOMPARE(plain_http.GetTarget("/").status, 404);
+    QCOMPARE(plain_http.GetTarget("/score/servertime.php").status, 200);
+  }
+
+  void accessLogNamesRequestsButNoPasswords() {
+    QCOMPARE(Read(*http_, QStringLiteral("/score/getteacher.php"), teacher_).status, 200);
+    FormBody sign_in;
+    sign_in.Add(u"username", teacher_.user).Add(u"password", u"secret-in-body");
+    http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in);
+    QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"POST /score/checkpassword.php 200"), 5000);
+    const QString log = server_.Log();
+    QVERIFY(log.contains(QStringLiteral("GET /score/getteacher.php?t=wire_teacher&mp=*** 200")));
+    QVERIFY(!log.contains(teacher_.Digest()));
+    QVERIFY(!log.contains(u"secret-in-body"));
+  }
+
+  void demoTeacherIsSeededOnce() {
+    ServerProcess demo(ServerProcess::Options{{}, true, /*seed_demo=*/true});
+    QString error;
+    QVERIFY2(demo.Start(&error), qPrintable(error));
+    const ServiceHttp demo_http(demo.Root());
+    const Account account{QStringLiteral("demo"), QStringLiteral("demo123"),
+                          QStringLiteral("op123")};
+    FormBody sign_in;
+    sign_in.Add(u"username", account.user).Add(u"password", account.login);
+    QCOMPARE(demo_http.Post(QStringLiteral("/score/checkpassword.php"), sign_in).Text(), kOk);
+    const HttpResult record = Read(demo_http, QStringLiteral("/score/record.php"), account);
+    const QString text = record.Text();
+    QVERIFY(text.startsWith(QStringLiteral("Class_Is_Ready\t1\t10\t初二(3)班\t\r\n")));
+    for (const char16_t* name : {u"\t张三\t", u"\t张山\t", u"\t张少华\t"})
+      QVERIFY(text.contains(QStringView(name)));
+    QVERIFY(text.contains(u"\t3.5\t"));
+    QVERIFY(text.contains(QStringLiteral("[keti]\t随堂练习\t\r\n")));
+    QCOMPARE(Read(demo_http, QStringLiteral("/score/getteacher.php"), account).Text(),
+             QStringLiteral("演示老师\r\ndemo\r\ndemo@example.com"));
+
+    demo.Stop();
+    QVERIFY(demo.Log().contains(u"stopped"));  // SIGTERM ends it cleanly
+    QVERIFY2(demo.Start(&error), qPrintable(error));
+    QCOMPARE(Read(ServiceHttp(demo.Root()), QStringLiteral("/score/record.php"), account).body,
+             record.body);
+  }
+
+ private:
+  // How many whole replies (head and Content-Length body) data holds.
+  static int CompleteReplies(const QByteArray& data) {
+    int count = 0;
+    qsizetype at = 0;
+    while (true) {
+      const qsizetype end = data.indexOf("\r\n\r\n", at);
+      if (end < 0) return count;
+      const QByteArray head = data.sliced(at, end - at).toLower();
+      const qsizetype field = head.indexOf("content-length:");
+      const qsizetype length = field < 0
+                                   ? 0
+                                   : head.mid(field + 15, head.indexOf("\r\n", field) - field - 15)
+                                         .trimmed()
+                                         .toLongLong();
+      if (data.size() < end + 4 + length) return count;
+      ++count;
+      at = end + 4 + length;
+    }
+  }
+
+  const QString kOk = QStringLiteral("Success!");
+  ServerProcess server_{
+      ServerProcess::Options{{},
+                             true,
+                             false,
+                             QStringLiteral("min"),
+                             {QStringLiteral("--vendor-version"), QStringLiteral("2.5.1")}}};
+  std::unique_ptr<ServiceHttp> http_;
+  Account teacher_;
+};
+
+}  // namespace zorvanix::testing
+
+QTEST_GUILESS_MAIN(zorvanix::testing::ProtocolTest)
+#include "protocol_test.moc"

@@ -1,0 +1,74 @@
+// Talking to the real service in the service tests: plain HTTP/1.1 over a
+// socket, so a test decides every byte that travels (raw GBK in an address,
+// a body exactly as the original program escapes it, an oversized body).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <initializer_list>
+#include <utility>
+
+#include "core/form_encoding.h"
+
+namespace zorvanix::testing {
+
+struct HttpResult {
+  int status = 0;  // 0: no reply
+  QByteArray content_type;
+  QByteArray body;
+  QString Text() const;  // the body decoded as GBK
+};
+
+using Query = std::initializer_list<std::pair<QString, QString>>;
+
+class ServiceHttp {
+ public:
+  explicit ServiceHttp(QString root);  // "http://127.0.0.1:PORT"
+
+  // A GET whose values are escaped as the service client escapes them.
+  HttpResult Get(const QString& path, Query query = {}) const;
+  // A GET of this exact request target (raw bytes allowed).
+  HttpResult GetTarget(const QByteArray& target) const;
+  HttpResult Post(const QString& path, const FormBody& body) const;
+  HttpResult PostBytes(const QString& path, const QByteArray& body) const;
+  // Any request, sent as it stands; the connection is closed after the reply.
+  HttpResult Send(const QByteArray& request) const;
+
+ private:
+  QString host_;
+  quint16 port_ = 0;
+};
+
+// A body as the original program builds it: the fields joined unescaped and
+// the whole text passed through UrlEncodeGb2312, so TAB, "|", blanks and "&"
+// travel literally and only double-byte characters are escaped.
+QByteArray OriginalClientBody(const QString& joined_fields);
+
+struct Account {
+  QString user;
+  QString login;      // the login password
+  QString operation;  // the operation password
+  QString name = QStringLiteral("测试老师");
+  QString email = QStringLiteral("teacher@example.com");
+  QString Digest() const;  // mp
+};
+
+// Sign-up as the program sends it; the reply text.
+QString Register(const ServiceHttp& http, const Account& account);
+// A change with username + operation password first, then the fields.
+QString Change(const ServiceHttp& http, const QString& path, const Account& account,
+               std::initializer_list<std::pair<QString, QString>> fields);
+// A read identified by t + mp, with the extra fields in front (as the program orders them).
+HttpResult Read(const ServiceHttp& http, const QString& path, const Account& account,
+                std::initializer_list<std::pair<QString, QString>> fields = {});
+// Uploads score lines under a topic; the reply text.
+QString Upload(const ServiceHttp& http, const Account& account, const QString& topic,
+               const QStringList& lines);
+// "class TAB student TAB score TAB time TAB criterion".
+QString ScoreLineText(const QString& class_name, const QString& student, const QString& score,
+                      const QString& time, const QString& criterion = QString());
+// The rows of a CR LF text (an empty text has none).
+QStringList Rows(const QString& text);
+
+}  // namespace zorvanix::testing
