@@ -110,8 +110,9 @@ TaggedLineIndex::TaggedLineIndex(QString text) : text_(std::move(text)) {
 std::vector<QStringView> TaggedLineIndex::Find(QStringView tag) const {
   // Every line that begins with tag sorts at or after tag itself, and those
   // lines stand together: start at the first line not less than tag.
-  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), tag,
-                             [this](int line, QStringView key) { return lines_[line].compare(key) < 0; });
+  auto it =
+      std::lower_bound(sorted_.begin(), sorted_.end(), tag,
+                       [this](int line, QStringView key) { return lines_[line].compare(key) < 0; });
   std::vector<int> hits;
   for (; it != sorted_.end() && StartsWith(lines_[*it], tag); ++it) hits.push_back(*it);
   std::sort(hits.begin(), hits.end());

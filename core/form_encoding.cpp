@@ -43,12 +43,23 @@ QString EscapeFormValue(QStringView value) {
   escaped.reserve(value.size() + 8);
   for (const QChar c : value) {
     switch (c.unicode()) {
-      case '%': escaped += u"%25"; break;
-      case '&': escaped += u"%26"; break;
-      case '=': escaped += u"%3D"; break;
-      case '+': escaped += u"%2B"; break;
-      case '#': escaped += u"%23"; break;
-      default: escaped += c;
+      case '%':
+        escaped += u"%25";
+        break;
+      case '&':
+        escaped += u"%26";
+        break;
+      case '=':
+        escaped += u"%3D";
+        break;
+      case '+':
+        escaped += u"%2B";
+        break;
+      case '#':
+        escaped += u"%23";
+        break;
+      default:
+        escaped += c;
     }
   }
   return UrlEncodeGb2312(escaped);

@@ -15,6 +15,8 @@ double LeadingNumber(QStringView text);
 QString ShortestDecimal(double value);
 
 // LeadingNumber then ShortestDecimal: how typed scores are normalised.
-inline QString NormalizeNumberText(QStringView text) { return ShortestDecimal(LeadingNumber(text)); }
+inline QString NormalizeNumberText(QStringView text) {
+  return ShortestDecimal(LeadingNumber(text));
+}
 
 }  // namespace zorvanix

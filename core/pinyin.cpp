@@ -11,8 +11,7 @@ namespace {
 
 // Characters frequent in given names whose initial the code-order rule gets
 // wrong, or that lie outside GB2312. Consulted before anything else.
-constexpr char16_t kExceptionCharacters[] =
-    u"颉嫄珺燚玟翀祎解玥镕彧浥詹璟劼曌喆瑄旸垚阗修翟濛璠";
+constexpr char16_t kExceptionCharacters[] = u"颉嫄珺燚玟翀祎解玥镕彧浥詹璟劼曌喆瑄旸垚阗修翟濛璠";
 constexpr char kExceptionInitials[] = "XYJYWCYXYRYYZJJZZXYYTXZMF";
 
 // GB2312 level 1 (B0A1..D7F9) is in pinyin order: each initial covers one range.

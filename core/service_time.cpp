@@ -20,8 +20,8 @@ QDateTime AsNaive(const QDateTime& moment) {
 }  // namespace
 
 std::optional<QDateTime> ParseDateTimeText(QStringView text) {
-  static const QRegularExpression pattern(
-      QStringLiteral(R"(^\s*(\d{4})[-/](\d{1,2})[-/](\d{1,2})(?:[ T]+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
+  static const QRegularExpression pattern(QStringLiteral(
+      R"(^\s*(\d{4})[-/](\d{1,2})[-/](\d{1,2})(?:[ T]+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
   const QRegularExpressionMatch match = pattern.match(text.toString());
   if (!match.hasMatch()) return std::nullopt;
   const QDate date(match.capturedView(1).toInt(), match.capturedView(2).toInt(),
@@ -36,15 +36,14 @@ std::optional<QDateTime> ParseDateTimeText(QStringView text) {
   return QDateTime(date, time, Qt::UTC);
 }
 
-qint64 ServiceSeconds(const QDateTime& naive_local) {
-  return Epoch().secsTo(AsNaive(naive_local));
-}
+qint64 ServiceSeconds(const QDateTime& naive_local) { return Epoch().secsTo(AsNaive(naive_local)); }
 
 qint32 ServiceTimestamp(QStringView date_text) {
   const std::optional<QDateTime> moment = ParseDateTimeText(date_text);
   if (!moment) return 0;
   const qint64 seconds = ServiceSeconds(*moment);
-  if (seconds < std::numeric_limits<qint32>::min() || seconds > std::numeric_limits<qint32>::max()) {
+  if (seconds < std::numeric_limits<qint32>::min() ||
+      seconds > std::numeric_limits<qint32>::max()) {
     return 0;
   }
   return static_cast<qint32>(seconds);

@@ -53,14 +53,16 @@ AppConfig ResolveConfig(const CommandLineOptions& options, const QString& execut
                               QSettings::IniFormat);
   const auto setting = [&](const char* key) {
     const QString name = QStringLiteral("service/") + QLatin1String(key);
-    return ini.contains(name) ? ini.value(name).toString() : beside_executable.value(name).toString();
+    return ini.contains(name) ? ini.value(name).toString()
+                              : beside_executable.value(name).toString();
   };
   const QString ini_root = setting("root");
   const QString ini_vendor = setting("vendor_site");
   config.support_email = setting("support_email").trimmed();
   bool timeout_ok = false;
   const int timeout_seconds = setting("timeout_seconds").toInt(&timeout_ok);
-  if (timeout_ok && timeout_seconds > 0) config.transfer_timeout = std::chrono::seconds(timeout_seconds);
+  if (timeout_ok && timeout_seconds > 0)
+    config.transfer_timeout = std::chrono::seconds(timeout_seconds);
 
   config.service_root =
       FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root,

@@ -38,9 +38,9 @@ int StatusOf(const QNetworkReply* reply) {
 // malformed reply), as opposed to a complete reply with an error status.
 bool TransferFailed(const QNetworkReply* reply) {
   const QNetworkReply::NetworkError error = reply->error();
-  return error != QNetworkReply::NoError &&
-         (error < QNetworkReply::ContentAccessDenied || (error >= QNetworkReply::ProtocolUnknownError &&
-                                                         error <= QNetworkReply::ProtocolFailure));
+  return error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied ||
+                                             (error >= QNetworkReply::ProtocolUnknownError &&
+                                              error <= QNetworkReply::ProtocolFailure));
 }
 
 }  // namespace

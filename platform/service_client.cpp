@@ -11,7 +11,9 @@ QString TrimTrailingSlash(QString root) {
 }
 
 // A fresh number in [0, 1) as decimal text: keeps caches from answering.
-QString CacheBuster() { return QString::number(QRandomGenerator::global()->generateDouble(), 'g', 15); }
+QString CacheBuster() {
+  return QString::number(QRandomGenerator::global()->generateDouble(), 'g', 15);
+}
 
 }  // namespace
 
@@ -50,7 +52,8 @@ PostResult ServiceClient::CheckPassword(const QString& user, const QString& pass
 }
 
 QString ServiceClient::CheckUserName(const QString& user) {
-  return http_.HttpGetText(ServiceUrl(QStringLiteral("/score/checkusername.php") + Query({{"u", user}})));
+  return http_.HttpGetText(
+      ServiceUrl(QStringLiteral("/score/checkusername.php") + Query({{"u", user}})));
 }
 
 void ServiceClient::CheckUserNameAsync(const QString& user, const QObject* receiver,
@@ -73,8 +76,8 @@ PostResult ServiceClient::RegisterTeacher(const Registration& r) {
 }
 
 QString ServiceClient::RequestPasswordCode(const QString& user, const QString& email) {
-  return http_.HttpGetText(
-      ServiceUrl(QStringLiteral("/score/getpswdcode.php") + Query({{"username", user}, {"email", email}})));
+  return http_.HttpGetText(ServiceUrl(QStringLiteral("/score/getpswdcode.php") +
+                                      Query({{"username", user}, {"email", email}})));
 }
 
 PostResult ServiceClient::ResetPassword(const QString& user, const QString& check_code,
@@ -98,9 +101,9 @@ bool ServiceClient::DownloadServerRecord(const QString& user, const QString& pat
 }
 
 QString ServiceClient::GetTeacher() {
-  return http_.HttpGetText(ServiceUrl(
-      QStringLiteral("/score/getteacher.php") +
-      Query({{"t", session_.CurrentUser()}, {"mp", session_.PasswordDigest()}})));
+  return http_.HttpGetText(
+      ServiceUrl(QStringLiteral("/score/getteacher.php") +
+                 Query({{"t", session_.CurrentUser()}, {"mp", session_.PasswordDigest()}})));
 }
 
 QString ServiceClient::GetScores(const QString& class_name) {
@@ -111,16 +114,15 @@ QString ServiceClient::GetScores(const QString& class_name) {
 }
 
 QString ServiceClient::GetCriteria(const QString& topic) {
-  return http_.HttpGetText(ServiceUrl(QStringLiteral("/score/getscale.php") +
-                                      Query({{"keti", topic},
-                                             {"t", session_.CurrentUser()},
-                                             {"mp", session_.PasswordDigest()}})));
+  return http_.HttpGetText(ServiceUrl(
+      QStringLiteral("/score/getscale.php") +
+      Query({{"keti", topic}, {"t", session_.CurrentUser()}, {"mp", session_.PasswordDigest()}})));
 }
 
 QUrl ServiceClient::ResultsUrl(int n) const {
   return ServiceUrl(QStringLiteral("/score/") + Query({{"t", session_.CurrentUser()},
-                                        {"n", QString::number(n)},
-                                        {"mp", session_.PasswordDigest()}}));
+                                                       {"n", QString::number(n)},
+                                                       {"mp", session_.PasswordDigest()}}));
 }
 
 QUrl ServiceClient::ServiceHomeUrl() const { return ServiceUrl(QStringLiteral("/score")); }
@@ -132,7 +134,8 @@ QString ServiceClient::ServerTime() {
 
 QString ServiceClient::VendorVersion() {
   return http_.GetTextKeepingWindowLive(QUrl(vendor_site_ + QStringLiteral("/version.php?s=") +
-                                             QLatin1String(kProductId) + QStringLiteral("&t=") + CacheBuster()));
+                                             QLatin1String(kProductId) + QStringLiteral("&t=") +
+                                             CacheBuster()));
 }
 
 QUrl ServiceClient::VendorUpdateUrl() const {
@@ -243,8 +246,8 @@ PostResult ServiceClient::DeleteCriteria(const QString& user, const QString& pas
 
 PostResult ServiceClient::EditScore(const QString& user, const QString& password,
                                     const QString& class_name, const QString& score_id,
-                                    const QString& score, qint64 time_seconds,
-                                    const QString& topic, const QString& note) {
+                                    const QString& score, qint64 time_seconds, const QString& topic,
+                                    const QString& note) {
   FormBody body = Credentials(user, password);
   body.Add(u"class", class_name)
       .Add(u"scoreid", score_id)

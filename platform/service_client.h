@@ -87,17 +87,16 @@ class ServiceClient {
   // Five criterion texts and five normalised scores, TAB-joined as sent.
   PostResult NewCriteria(const QString& user, const QString& password, const QString& topic,
                          const QStringList& texts, const QStringList& scores);
-  PostResult EditCriterion(const QString& user, const QString& password,
-                           const QString& class_name, const QString& criterion_id,
-                           const QString& text, const QString& score);
+  PostResult EditCriterion(const QString& user, const QString& password, const QString& class_name,
+                           const QString& criterion_id, const QString& text, const QString& score);
   // delete_ids is "|" + ID for each criterion, as the page collects them.
   PostResult DeleteCriteria(const QString& user, const QString& password, const QString& topic,
                             const QString& delete_ids);
   PostResult EditScore(const QString& user, const QString& password, const QString& class_name,
                        const QString& score_id, const QString& score, qint64 time_seconds,
                        const QString& topic, const QString& note);
-  PostResult DeleteScores(const QString& user, const QString& password,
-                          const QString& class_name, const QString& delete_ids);
+  PostResult DeleteScores(const QString& user, const QString& password, const QString& class_name,
+                          const QString& delete_ids);
 
   // Any change: the path below ServiceRoot and a body that begins with the
   // user name and operation password.

@@ -7,7 +7,8 @@ constexpr char kSection[] = "Userinfo";
 
 SettingsStore::SettingsStore()
     : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Zorvane"), QStringLiteral("Zorvane"))) {}
+                                            QStringLiteral("Zorvane"), QStringLiteral("Zorvane"))) {
+}
 
 SettingsStore::SettingsStore(const QString& ini_path)
     : settings_(std::make_unique<QSettings>(ini_path, QSettings::IniFormat)) {}

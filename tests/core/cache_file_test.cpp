@@ -1,8 +1,9 @@
 // The cache file: tagged look-ups, their in-memory index, and the line kinds.
+#include "core/cache_file.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/cache_file.h"
 #include "core/gbk.h"
 
 using namespace zorvanix;
@@ -43,21 +44,29 @@ class CacheFileTest : public QObject {
   void LinesBeginningWithTheTagInFileOrder_data() {
     QTest::addColumn<QString>("tag");
     QTest::addColumn<QString>("lines");
-    QTest::newRow("prefix class matches both") << QStringLiteral("1")
-        << QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n10\t李四\t3\t1002\t3\t1\r\n"
-                          "1\t王五, \"小王\"\t1\t1003\t0\t0\r\n1\t坏行\t1\r\n");
-    QTest::newRow("roster tag keeps class 1 apart") << RosterTag(u"1")
-        << QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n1\t王五, \"小王\"\t1\t1003\t0\t0\r\n"
-                          "1\t坏行\t1\r\n");
-    QTest::newRow("one student, comma and quotes whole") << StudentTag(u"1", u"王五, \"小王\"")
+    QTest::newRow("prefix class matches both")
+        << QStringLiteral("1")
+        << QStringLiteral(
+               "1\t张三\t0\t1001\t4.5\t2\r\n10\t李四\t3\t1002\t3\t1\r\n"
+               "1\t王五, \"小王\"\t1\t1003\t0\t0\r\n1\t坏行\t1\r\n");
+    QTest::newRow("roster tag keeps class 1 apart")
+        << RosterTag(u"1")
+        << QStringLiteral(
+               "1\t张三\t0\t1001\t4.5\t2\r\n1\t王五, \"小王\"\t1\t1003\t0\t0\r\n"
+               "1\t坏行\t1\r\n");
+    QTest::newRow("one student, comma and quotes whole")
+        << StudentTag(u"1", u"王五, \"小王\"")
         << QStringLiteral("1\t王五, \"小王\"\t1\t1003\t0\t0\r\n");
-    QTest::newRow("one topic, both duplicates") << TopicTag(u"课堂表现")
-        << QStringLiteral("[keti]\t课堂表现\t回答正确\t2\t主动提问\t1\t\r\n"
-                          "[keti]\t课堂表现\t重复\t9\t\r\n");
-    QTest::newRow("case-sensitive, at the start only") << QStringLiteral("[KETI]")
-        << QStringLiteral("[KETI]\tupper\t\r\n");
+    QTest::newRow("one topic, both duplicates")
+        << TopicTag(u"课堂表现")
+        << QStringLiteral(
+               "[keti]\t课堂表现\t回答正确\t2\t主动提问\t1\t\r\n"
+               "[keti]\t课堂表现\t重复\t9\t\r\n");
+    QTest::newRow("case-sensitive, at the start only")
+        << QStringLiteral("[KETI]") << QStringLiteral("[KETI]\tupper\t\r\n");
     QTest::newRow("no match") << QStringLiteral("二班\t") << QString();
-    QTest::newRow("Chinese class") << RosterTag(u"一班") << QStringLiteral("一班\t赵六\t15\t\t5\t7\r\n");
+    QTest::newRow("Chinese class")
+        << RosterTag(u"一班") << QStringLiteral("一班\t赵六\t15\t\t5\t7\r\n");
   }
   void LinesBeginningWithTheTagInFileOrder() {
     QFETCH(QString, tag);
@@ -120,8 +129,8 @@ class CacheFileTest : public QObject {
     QCOMPARE(ClassNamesFromCache(u""), QStringList());
     // A line without a name ("[keti]" alone) adds nothing; the first is the default.
     QCOMPARE(TopicNamesFromCache(ReadTaggedLines(path_, kTopicTag)),
-             QStringList({QStringLiteral("课堂表现"), QStringLiteral("作业"),
-                          QStringLiteral("课堂表现")}));
+             QStringList(
+                 {QStringLiteral("课堂表现"), QStringLiteral("作业"), QStringLiteral("课堂表现")}));
   }
 
   void TopicLineCriteriaPairs() {

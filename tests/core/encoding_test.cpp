@@ -29,8 +29,10 @@ class EncodingTest : public QObject {
   void UrlEncodeEscapesOnlyDoubleByteCharacters_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("encoded");
-    QTest::newRow("name") << QStringLiteral("username=张三") << QStringLiteral("username=%D5%C5%C8%FD");
-    QTest::newRow("ASCII unchanged") << QStringLiteral("a&b=c d|\t%+#?/") << QStringLiteral("a&b=c d|\t%+#?/");
+    QTest::newRow("name") << QStringLiteral("username=张三")
+                          << QStringLiteral("username=%D5%C5%C8%FD");
+    QTest::newRow("ASCII unchanged")
+        << QStringLiteral("a&b=c d|\t%+#?/") << QStringLiteral("a&b=c d|\t%+#?/");
     QTest::newRow("GBK-only") << QStringLiteral("曌") << QStringLiteral("%95%D7");
     QTest::newRow("low trail byte") << QStringLiteral("丂") << QStringLiteral("%81%40");
     QTest::newRow("full-width space") << QStringLiteral("　") << QStringLiteral("%A1%A1");
@@ -52,10 +54,13 @@ class EncodingTest : public QObject {
     QTest::newRow("equals") << QStringLiteral("a=b") << QStringLiteral("a%3Db");
     QTest::newRow("plus") << QStringLiteral("a+b") << QStringLiteral("a%2Bb");
     QTest::newRow("hash") << QStringLiteral("#1") << QStringLiteral("%231");
-    QTest::newRow("TAB, bar and blank stay") << QStringLiteral("a\tb|c d") << QStringLiteral("a\tb|c d");
-    QTest::newRow("Chinese after escapes") << QStringLiteral("张&三") << QStringLiteral("%D5%C5%26%C8%FD");
+    QTest::newRow("TAB, bar and blank stay")
+        << QStringLiteral("a\tb|c d") << QStringLiteral("a\tb|c d");
+    QTest::newRow("Chinese after escapes")
+        << QStringLiteral("张&三") << QStringLiteral("%D5%C5%26%C8%FD");
     // An escape already in the value is the teacher's text, not an escape.
-    QTest::newRow("escape-looking text") << QStringLiteral("%D5%C5") << QStringLiteral("%25D5%25C5");
+    QTest::newRow("escape-looking text")
+        << QStringLiteral("%D5%C5") << QStringLiteral("%25D5%25C5");
   }
   void FormValuesEscapeWhatWouldSplitTheBody() {
     QFETCH(QString, value);

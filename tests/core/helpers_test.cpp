@@ -85,11 +85,12 @@ class HelpersTest : public QObject {
   }
 
   void ScoreLinesAndScoreFiles() {
-    const QString line = ScoreLine(QStringLiteral("一班"), QStringLiteral("张三"), QStringLiteral("5分"),
-                                   QDateTime(QDate(2013, 3, 5), QTime(8, 5, 9)), QString());
+    const QString line =
+        ScoreLine(QStringLiteral("一班"), QStringLiteral("张三"), QStringLiteral("5分"),
+                  QDateTime(QDate(2013, 3, 5), QTime(8, 5, 9)), QString());
     QCOMPARE(line, QStringLiteral("一班\t张三\t5分\t2013-03-05 08:05:09\t"));
-    QCOMPARE(ScoreLineFields(u"a\tb"),
-             QStringList({QStringLiteral("a"), QStringLiteral("b"), QString(), QString(), QString()}));
+    QCOMPARE(ScoreLineFields(u"a\tb"), QStringList({QStringLiteral("a"), QStringLiteral("b"),
+                                                    QString(), QString(), QString()}));
     QCOMPARE(ScoreLineFields(u"a\tb\tc\td\te\tf").last(), QStringLiteral("e\tf"));
     QCOMPARE(DailyLogFileName(QStringLiteral("li"), QStringLiteral("高一/3:班"), QDate(2013, 3, 5)),
              QStringLiteral("li_高一_3_班_2013-03-05.Log"));
@@ -99,7 +100,8 @@ class HelpersTest : public QObject {
     QStringList lines;
     QVERIFY(!ReadScoreFile(path, &lines));
     QVERIFY(WriteScoreFile(path, {line, line + QStringLiteral("[2分]")}));
-    QCOMPARE(BytesOf(path), EncodeGbk(line + QStringLiteral("\r\n") + line + QStringLiteral("[2分]\r\n")));
+    QCOMPARE(BytesOf(path),
+             EncodeGbk(line + QStringLiteral("\r\n") + line + QStringLiteral("[2分]\r\n")));
     QVERIFY(ReadScoreFile(path, &lines));
     QCOMPARE(lines, QStringList({line, line + QStringLiteral("[2分]")}));
   }

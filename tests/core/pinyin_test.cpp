@@ -1,4 +1,6 @@
 // Pinyin initials, by which the teacher finds a student: 张三 -> ZS.
+#include "core/pinyin.h"
+
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
 
@@ -6,7 +8,6 @@
 #include <memory>
 
 #include "core/gbk.h"
-#include "core/pinyin.h"
 
 using namespace zorvanix;
 
@@ -39,7 +40,8 @@ class PinyinTest : public QObject {
         << QStringLiteral("亍丌唷齄") << QStringLiteral("CJYZ");
     // GBK characters outside GB2312, also those whose codes fall numerically
     // inside the level-1 or level-2 blocks (trail byte below A1).
-    QTest::newRow("GBK-only unchanged") << QStringLiteral("堃丂盄谸鳣") << QStringLiteral("堃丂盄谸鳣");
+    QTest::newRow("GBK-only unchanged")
+        << QStringLiteral("堃丂盄谸鳣") << QStringLiteral("堃丂盄谸鳣");
     QTest::newRow("outside GBK unchanged") << QStringLiteral("한𠀀") << QStringLiteral("한𠀀");
   }
   void InitialsOfNames() {
@@ -78,8 +80,8 @@ class PinyinTest : public QObject {
   void Level2TableAgreesWithIcu() {
     const QString exceptions = QStringLiteral("颉嫄珺燚玟翀祎解玥镕彧浥詹璟劼曌喆瑄旸垚阗修翟濛璠");
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> to_latin(icu::Transliterator::createInstance(
-        "Han-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+    std::unique_ptr<icu::Transliterator> to_latin(
+        icu::Transliterator::createInstance("Han-Latin; Latin-ASCII", UTRANS_FORWARD, status));
     QVERIFY(U_SUCCESS(status));
     int checked = 0;
     for (int lead = 0xD8; lead <= 0xF7; ++lead) {
@@ -90,8 +92,8 @@ class PinyinTest : public QObject {
         icu::UnicodeString latin(reinterpret_cast<const UChar*>(character.utf16()),
                                  static_cast<int32_t>(character.size()));
         to_latin->transliterate(latin);
-        const QString reading =
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(latin.getBuffer()), latin.length());
+        const QString reading = QString::fromUtf16(
+            reinterpret_cast<const char16_t*>(latin.getBuffer()), latin.length());
         QVERIFY2(!reading.isEmpty() && reading.front().isLetter(), qPrintable(character));
         QCOMPARE(PinyinInitials(character), QString(reading.front().toUpper()));
       }

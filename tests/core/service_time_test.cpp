@@ -1,9 +1,9 @@
 // The service's clock: whole seconds from 1970-1-1 08:00:00, read as naive
 // local date-times whatever the machine's time zone.
+#include "core/service_time.h"
+
 #include <QtTest>
 #include <ctime>
-
-#include "core/service_time.h"
 
 using namespace zorvanix;
 
@@ -23,7 +23,8 @@ class ServiceTimeTest : public QObject {
     QTest::newRow("blanks around") << QStringLiteral("  2013-3-15  ") << 1363276800;
     QTest::newRow("leap day") << QStringLiteral("2012-2-29 00:00:00") << 1330444800;
     QTest::newRow("last 32-bit second") << QStringLiteral("2038-1-19 11:14:07") << 2147483647;
-    QTest::newRow("first 32-bit second") << QStringLiteral("1901-12-14 04:45:52") << (-2147483647 - 1);
+    QTest::newRow("first 32-bit second")
+        << QStringLiteral("1901-12-14 04:45:52") << (-2147483647 - 1);
   }
   void TimestampOfTheDateTextsInUse() {
     QFETCH(QString, text);
@@ -33,9 +34,8 @@ class ServiceTimeTest : public QObject {
 
   void TextsThatAreNotDatesGiveZero() {
     for (const char16_t* text :
-         {u"", u"not a date", u"2013-2-30", u"2013-13-1", u"2013-3-15 25:00:00",
-          u"2013-3-15 8:61", u"2013-3-15x", u"13-3-15", u"2038-1-19 11:14:08",
-          u"1901-12-14 04:45:51"}) {
+         {u"", u"not a date", u"2013-2-30", u"2013-13-1", u"2013-3-15 25:00:00", u"2013-3-15 8:61",
+          u"2013-3-15x", u"13-3-15", u"2038-1-19 11:14:08", u"1901-12-14 04:45:51"}) {
       QCOMPARE(ServiceTimestamp(text), 0);
     }
   }
@@ -49,7 +49,10 @@ class ServiceTimeTest : public QObject {
       QCOMPARE(ServiceTimestamp(u"2013-3-10 02:30:00"), 1362853800);
       QCOMPARE(TimestampToText(1362853800), QStringLiteral("2013/3/10 2:30:00"));
     }
-    if (old_zone.isNull()) qunsetenv("TZ"); else qputenv("TZ", old_zone);
+    if (old_zone.isNull())
+      qunsetenv("TZ");
+    else
+      qputenv("TZ", old_zone);
     tzset();
   }
 

@@ -1,11 +1,12 @@
 // Where the program finds its service and its folder, and the remembered
 // account names of the settings store.
+#include "platform/config.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/config.h"
 #include "platform/settings_store.h"
 
 using namespace zorvanix;
@@ -35,8 +36,10 @@ class ConfigTest : public QObject {
   void CommandLineOverEnvironmentOverIniOverDefault() {
     QTemporaryDir exe_dir;
     const CommandLineOptions none;
-    QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://127.0.0.1:8808"));
-    QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site, QStringLiteral("http://127.0.0.1:8808"));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root,
+             QStringLiteral("http://127.0.0.1:8808"));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site,
+             QStringLiteral("http://127.0.0.1:8808"));
 
     WriteIni(exe_dir.path(), QStringLiteral("http://ini"));
     QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://ini"));
@@ -84,7 +87,6 @@ class ConfigTest : public QObject {
     const QString missing_exe_dir = exe_dir.filePath(QStringLiteral("gone"));
     QCOMPARE(ResolveConfig({}, missing_exe_dir).data_dir, per_user);
 
-
     // The school's file beside the executable counts when the program folder
     // is elsewhere; a file in the program folder itself wins.
     QTemporaryDir data_dir;
@@ -98,15 +100,17 @@ class ConfigTest : public QObject {
   void SettingsRoundTripAwkwardAccountNames() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    const QStringList names = {QStringLiteral("张三|李四"), QStringLiteral("a,b"), QStringLiteral("@Variant(x)"),
-                               QStringLiteral(" lead;semi=eq "), QStringLiteral("back\\slash")};
+    const QStringList names = {QStringLiteral("张三|李四"), QStringLiteral("a,b"),
+                               QStringLiteral("@Variant(x)"), QStringLiteral(" lead;semi=eq "),
+                               QStringLiteral("back\\slash")};
     {
       SettingsStore store(path);
       QCOMPARE(store.Read(QStringLiteral("Username")), QString());
       for (int i = 0; i < names.size(); ++i) store.Write(QStringLiteral("k%1").arg(i), names[i]);
     }
     SettingsStore reopened(path);
-    for (int i = 0; i < names.size(); ++i) QCOMPARE(reopened.Read(QStringLiteral("k%1").arg(i)), names[i]);
+    for (int i = 0; i < names.size(); ++i)
+      QCOMPARE(reopened.Read(QStringLiteral("k%1").arg(i)), names[i]);
     QVERIFY(QSettings(path, QSettings::IniFormat).contains(QStringLiteral("Userinfo/k0")));
   }
 };

@@ -1,13 +1,14 @@
 // The HTTP exchange against a stalled listener and a closed port: every
 // exchange ends in bounded time, reports the failure, and a failed download
 // leaves the cache file as it was.
+#include "platform/http_exchange.h"
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include "core/form_encoding.h"
-#include "platform/http_exchange.h"
 #include "tests/platform/silent_server.h"
 #include "tests/support/server_process.h"
 
@@ -68,7 +69,8 @@ class HttpExchangeTest : public QObject {
   void ReplyCutShortIsANetworkFailure() {
     testing::SilentServer stalled("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nSucc");
     HttpExchange http(kShortTimeout);
-    const PostResult result = http.PostToService(QUrl(stalled.Root() + QStringLiteral("/score/index.php")), "a=1");
+    const PostResult result =
+        http.PostToService(QUrl(stalled.Root() + QStringLiteral("/score/index.php")), "a=1");
     QCOMPARE(result.status, 0);
     QVERIFY(result.text.isEmpty() && !result.IsRefusal());
   }
@@ -96,10 +98,12 @@ class HttpExchangeTest : public QObject {
   void ClosedPortFailsEveryKindOfExchange() {
     const QString root = testing::ClosedPortRoot();
     HttpExchange http;
-    const PostResult result = http.PostToService(QUrl(root + QStringLiteral("/score/index.php")), "a=1");
+    const PostResult result =
+        http.PostToService(QUrl(root + QStringLiteral("/score/index.php")), "a=1");
     QCOMPARE(result.status, 0);
     QVERIFY(result.IsNetworkFailure());
-    QCOMPARE(http.HttpGetText(QUrl(root + QStringLiteral("/score/checkusername.php?u=a"))), QString());
+    QCOMPARE(http.HttpGetText(QUrl(root + QStringLiteral("/score/checkusername.php?u=a"))),
+             QString());
 
     QTemporaryDir dir;
     const QString cache = dir.filePath(QStringLiteral("ServerRec.dmd"));

@@ -1,9 +1,9 @@
 // The widest entry of a list, in the list's own font, plus 8 pixels: what the
 // windows use as the horizontal scroll range of their lists.
+#include "controls/list_text_width.h"
+
 #include <QListWidget>
 #include <QtTest>
-
-#include "controls/list_text_width.h"
 
 using namespace zorvanix;
 

@@ -1,12 +1,13 @@
 // The exchange against the real scoring service: form values with the
 // characters that used to split a body, GBK replies, query values in
 // addresses, and the cache download that replaces the file only on success.
+#include "platform/service_client.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "core/cache_file.h"
-#include "platform/service_client.h"
 #include "tests/support/server_process.h"
 
 using namespace zorvanix;
@@ -32,7 +33,8 @@ class ServiceClientTest : public QObject {
   void initTestCase() {
     QString error;
     QVERIFY2(server_.Start(&error), qPrintable(error));
-    client_ = std::make_unique<ServiceClient>(server_.Root() + u'/', server_.Root(), session_, http_);
+    client_ =
+        std::make_unique<ServiceClient>(server_.Root() + u'/', server_.Root(), session_, http_);
     ServiceClient::Registration registration;
     registration.user = kUser;
     registration.teacher_name = QStringLiteral("王老师");
@@ -56,16 +58,15 @@ class ServiceClientTest : public QObject {
   void RepliesAreDecodedFromGbk() {
     QCOMPARE(client_->CheckUserName(kUser), QStringLiteral("该用户名已被注册"));
     QCOMPARE(client_->CheckUserName(QStringLiteral("free_name")), QStringLiteral("√"));
-    QCOMPARE(client_->GetTeacher(),
-             QStringLiteral("王老师\r\nteacher_amp\r\namp@example.com"));
+    QCOMPARE(client_->GetTeacher(), QStringLiteral("王老师\r\nteacher_amp\r\namp@example.com"));
   }
 
   void QueryValuesWithFormCharactersReachTheService() {
     const QString topic = QStringLiteral("课题&=1 #2");
     QVERIFY(client_->SetTopics(kUser, kOperation, {topic}).IsSuccess());
-    const PostResult added = client_->NewCriteria(
-        kUser, kOperation, topic, {QStringLiteral("守时"), {}, {}, {}, {}},
-        {QStringLiteral("2"), {}, {}, {}, {}});
+    const PostResult added =
+        client_->NewCriteria(kUser, kOperation, topic, {QStringLiteral("守时"), {}, {}, {}, {}},
+                             {QStringLiteral("2"), {}, {}, {}, {}});
     QVERIFY2(added.IsSuccess(), qPrintable(added.text));
     QVERIFY(client_->GetCriteria(topic).contains(QStringLiteral("\t守时\t2")));
     QCOMPARE(client_->GetCriteria(QStringLiteral("课题")), QString());
@@ -74,8 +75,9 @@ class ServiceClientTest : public QObject {
   void RecordDownloadReplacesTheCacheOnlyOnSuccess() {
     QTemporaryDir dir;
     const QString cache = dir.filePath(QStringLiteral("ServerRec.dmd"));
-    QVERIFY(client_->SetClasses(kUser, kOperation, {QStringLiteral("一班"), QStringLiteral("10"),
-                                                   QStringLiteral("1")})
+    QVERIFY(client_
+                ->SetClasses(kUser, kOperation,
+                             {QStringLiteral("一班"), QStringLiteral("10"), QStringLiteral("1")})
                 .IsSuccess());
     QVERIFY(client_->DownloadServerRecord(kUser, cache));
     QCOMPARE(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)),
@@ -100,7 +102,8 @@ class ServiceClientTest : public QObject {
   }
 
   void NetworkFailureIsNotARefusal() {
-    ServiceClient unreachable(testing::ClosedPortRoot(), testing::ClosedPortRoot(), session_, http_);
+    ServiceClient unreachable(testing::ClosedPortRoot(), testing::ClosedPortRoot(), session_,
+                              http_);
     const PostResult result = unreachable.CheckPassword(kUser, kPassword);
     QVERIFY(result.IsNetworkFailure() && !result.IsRefusal());
     QCOMPARE(unreachable.CheckUserName(kUser), QString());

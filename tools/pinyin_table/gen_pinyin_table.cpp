@@ -17,8 +17,8 @@
 
 int main() {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Transliterator> to_latin(icu::Transliterator::createInstance(
-      "Han-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+  std::unique_ptr<icu::Transliterator> to_latin(
+      icu::Transliterator::createInstance("Han-Latin; Latin-ASCII", UTRANS_FORWARD, status));
   if (U_FAILURE(status)) {
     std::fprintf(stderr, "transliterator: %s\n", u_errorName(status));
     return 1;
