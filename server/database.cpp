@@ -50,7 +50,7 @@ Database::Database(QString connection_name, bool postgres)
     : connection_name_(std::move(connection_name)), postgres_(postgres) {}
 
 Database::~Database() {
-  for (QSqlQuery* query : statements_) delete query;
+  for (const Statement& statement : std::as_const(statements_)) delete statement.query;
   statements_.clear();
   {
     QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
@@ -134,19 +134,24 @@ void Database::Throw(const QSqlQuery& query, const char* sql) const {
                           .toStdString());
 }
 
-QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count) {
-  QSqlQuery*& query = statements_[sql];
-  if (!query) {
-    query = new QSqlQuery(QSqlDatabase::database(connection_name_, false));
+Database::Statement& Database::Prepared(const char* sql) {
+  Statement& statement = statements_[sql];
+  if (!statement.query) {
+    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(connection_name_, false));
     query->setForwardOnly(true);
     if (!query->prepare(QString::fromUtf8(sql))) {
       const QSqlError failure = query->lastError();
-      delete query;
       statements_.remove(sql);
       throw DatabaseError(
           QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString());
     }
+    statement.query = query.release();
   }
+  return statement;
+}
+
+QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count) {
+  QSqlQuery* query = Prepared(sql).query;
   for (qsizetype i = 0; i < count; ++i) {
     // The drivers bind a null QString as SQL NULL; every text column here
     // wants an empty text instead.
@@ -164,7 +169,8 @@ QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count)
 std::vector<Row> Database::Select(const char* sql, Args args) {
   QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
   std::vector<Row> rows;
-  const int columns = query.record().count();
+  int& columns = statements_[sql].columns;
+  if (columns < 0) columns = query.record().count();
   while (query.next()) {
     Row row;
     row.reserve(columns);

@@ -66,7 +66,12 @@ class Database {
   QString connection_name_;
   bool postgres_ = false;
   bool in_transaction_ = false;
-  QHash<const char*, QSqlQuery*> statements_;
+  struct Statement {
+    QSqlQuery* query = nullptr;
+    int columns = -1;  // learned on the first run of a SELECT
+  };
+  Statement& Prepared(const char* sql);
+  QHash<const char*, Statement> statements_;
 };
 
 // Begin on construction, roll back on destruction unless committed: a handler

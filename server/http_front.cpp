@@ -81,9 +81,11 @@ Reply HttpFront::Answer(const QHttpServerRequest& request, const QByteArray& enc
     return handler_(decoded);
   } catch (const DatabaseError& error) {
     std::fprintf(stderr, "database error: %s\n", error.what());
+    std::fflush(stderr);
     return Reply::Text(u"服务器内部错误，请稍后再试", 500);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "internal error: %s\n", error.what());
+    std::fflush(stderr);
     return Reply::Text(u"服务器内部错误，请稍后再试", 500);
   }
 }

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
 
 #include "server/database.h"
@@ -52,11 +53,18 @@ QHostAddress ListenAddress(const QString& host) {
 
 int main(int argc, char* argv[]) {
   using namespace zorvanix::server;
+  // Without TZ the C library looks at /etc/localtime again on every clock
+  // reading; the service reads the clock for every request.
+  if (qEnvironmentVariableIsEmpty("TZ")) qputenv("TZ", ":/etc/localtime");
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("zorvanix-server"));
-  // One access-log line per request, written whole.
+  // The access log is buffered and flushed a few times a second rather than
+  // costing a write for every request.
   static char log_buffer[1 << 16];
-  std::setvbuf(stderr, log_buffer, _IOLBF, sizeof log_buffer);
+  std::setvbuf(stderr, log_buffer, _IOFBF, sizeof log_buffer);
+  QTimer log_flush;
+  QObject::connect(&log_flush, &QTimer::timeout, [] { std::fflush(stderr); });
+  log_flush.start(200);
 
   QString message;
   int exit_code = 0;
@@ -64,6 +72,7 @@ int main(int argc, char* argv[]) {
       ParseServerArguments(QCoreApplication::arguments(), &message, &exit_code);
   if (!config) {
     std::fputs(message.toLocal8Bit().constData(), exit_code == 0 ? stdout : stderr);
+    std::fflush(stderr);
     return exit_code;
   }
   if (sodium_init() < 0) {

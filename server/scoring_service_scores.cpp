@@ -68,31 +68,32 @@ Reply ScoringService::Upload(const Request& request) {
 
   // All lines or none: the first unknown class or student rolls back the rest.
   Transaction transaction(db_);
-  QHash<QString, std::optional<qint64>> classes;
-  QHash<QPair<qint64, QString>, qint64> students;
+  // Each class's roster is read once, whatever the number of its lines.
+  QHash<QString, std::optional<QHash<QString, qint64>>> rosters;
   QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
   for (int i = 0; i < lines.size(); ++i) {
     const UploadLine& line = lines[i];
-    auto class_it = classes.find(line.class_name);
-    if (class_it == classes.end()) {
-      class_it = classes.insert(line.class_name, store_.FindClass(*teacher, line.class_name));
+    auto roster = rosters.find(line.class_name);
+    if (roster == rosters.end()) {
+      std::optional<QHash<QString, qint64>> students;
+      if (const auto class_id = store_.FindClass(*teacher, line.class_name)) {
+        students.emplace();
+        for (const Named& student : store_.Students(*class_id))
+          students->insert(student.name, student.id);
+      }
+      roster = rosters.insert(line.class_name, std::move(students));
     }
-    if (!*class_it) {
+    if (!*roster) {
       return Reply::Text(QStringLiteral("第%1行：班级“%2”不存在").arg(i + 1).arg(line.class_name));
     }
-    const QPair<qint64, QString> student_key{**class_it, line.student};
-    auto student_it = students.find(student_key);
-    if (student_it == students.end()) {
-      const auto id = store_.FindStudent(**class_it, line.student);
-      if (!id) {
-        return Reply::Text(QStringLiteral("第%1行：班级“%2”中没有学生“%3”")
-                               .arg(i + 1)
-                               .arg(line.class_name, line.student));
-      }
-      student_it = students.insert(student_key, *id);
+    const auto student = (*roster)->constFind(line.student);
+    if (student == (*roster)->constEnd()) {
+      return Reply::Text(QStringLiteral("第%1行：班级“%2”中没有学生“%3”")
+                             .arg(i + 1)
+                             .arg(line.class_name, line.student));
     }
-    store_.InsertScore(*teacher, *student_it, line.value, line.scored_at, topic, line.note);
-    QPair<qint64, double>& counter = counters[*student_it];
+    store_.InsertScore(*teacher, *student, line.value, line.scored_at, topic, line.note);
+    QPair<qint64, double>& counter = counters[*student];
     counter.first += 1;
     counter.second += line.value;
   }

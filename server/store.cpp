@@ -231,11 +231,11 @@ void Store::DeleteCriterion(qint64 criterion_id) {
 
 // --- Scores -----------------------------------------------------------------
 
-qint64 Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
-                          const QString& scored_at, const QString& topic, const QString& note) {
-  return db_.InsertReturningId(
+void Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
+                        const QString& scored_at, const QString& topic, const QString& note) {
+  db_.Execute(
       "INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
-      "VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
+      "VALUES (?, ?, ?, ?, ?, ?)",
       {teacher_id, student_id, value, scored_at, topic, note});
 }
 

@@ -140,8 +140,8 @@ class Store {
   void DeleteCriterion(qint64 criterion_id);
 
   // --- Scores
-  qint64 InsertScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
-                     const QString& topic, const QString& note);
+  void InsertScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
+                   const QString& topic, const QString& note);
   std::optional<ScoreRow> ScoreById(qint64 score_id);
   void UpdateScore(qint64 score_id, double value, const QString& scored_at, const QString& topic,
                    const QString& note);

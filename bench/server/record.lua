@@ -1,0 +1,20 @@
+-- The cache download of one teacher (ZX_TEACHER, default 7) over and over,
+-- or of every teacher in turn with ZX_ALL=1. Requests from records.txt
+-- (ZX_DATA folder) written by zorvanix_bench_dataset.
+package.path = (os.getenv("ZX_SCRIPTS") or ".") .. "/?.lua;" .. package.path
+local common = require("common")
+local data = os.getenv("ZX_DATA") or "."
+local targets = common.lines(data .. "/records.txt")
+local all = os.getenv("ZX_ALL") == "1"
+local one = targets[(tonumber(os.getenv("ZX_TEACHER") or "7") % #targets) + 1]
+local i = 0
+
+common.install(nil)
+
+request = function()
+  if all then
+    i = i % #targets + 1
+    return wrk.format("GET", targets[i])
+  end
+  return wrk.format("GET", one)
+end
