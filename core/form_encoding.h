@@ -13,6 +13,8 @@ namespace zorvanix {
 // byte in uppercase hexadecimal and leaves every other character unchanged:
 // "username=张三" becomes "username=%D5%C5%C8%FD".
 QString UrlEncodeGb2312(QStringView text);
+// The same for a QString, or a literal (UTF-8).
+inline QString UrlEncodeGb2312(const QString& text) { return UrlEncodeGb2312(QStringView(text)); }
 
 // Escapes the characters that would change a form's structure or be misread
 // by a form decoder ("%", "&", "=", "+", "#"), then applies UrlEncodeGb2312.

@@ -14,5 +14,7 @@ namespace zorvanix {
 // service both use this function, so a digest made at sign-in matches the one
 // the service keeps. 32 lowercase hexadecimal digits.
 QString Md5Hex(QStringView text);
+// The same for a QString, or a literal such as "张三" (UTF-8).
+inline QString Md5Hex(const QString& text) { return Md5Hex(QStringView(text)); }
 
 }  // namespace zorvanix

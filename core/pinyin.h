@@ -11,5 +11,7 @@ namespace zorvanix {
 // character's usual reading, or the character itself (ASCII, punctuation,
 // characters without a known initial).
 QString PinyinInitials(QStringView text);
+// The same for a QString, or a literal such as "张三" (UTF-8).
+inline QString PinyinInitials(const QString& text) { return PinyinInitials(QStringView(text)); }
 
 }  // namespace zorvanix

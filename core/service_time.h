@@ -18,6 +18,10 @@ std::optional<QDateTime> ParseDateTimeText(QStringView text);
 // Seconds from 1970-1-1 08:00:00 to the given date-time text; 0 for a text
 // that is not a date, or a moment outside the 32-bit range.
 qint32 ServiceTimestamp(QStringView date_text);
+// The same for a QString, or a literal such as "2013-3-15".
+inline qint32 ServiceTimestamp(const QString& date_text) {
+  return ServiceTimestamp(QStringView(date_text));
+}
 qint64 ServiceSeconds(const QDateTime& naive_local);
 
 // 1970-1-1 08:00:00 plus the seconds, in the general date format the teacher

@@ -44,6 +44,7 @@ class EncodingTest : public QObject {
     QFETCH(QString, text);
     QFETCH(QString, encoded);
     QCOMPARE(UrlEncodeGb2312(text), encoded);
+    QCOMPARE(UrlEncodeGb2312("username=张三"), QStringLiteral("username=%D5%C5%C8%FD"));
   }
 
   void FormValuesEscapeWhatWouldSplitTheBody_data() {

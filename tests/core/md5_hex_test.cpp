@@ -23,6 +23,8 @@ class Md5HexTest : public QObject {
           QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex());
       QCOMPARE(Md5Hex(QString::fromLatin1(text)), expected);
     }
+    // The RFC 1321 test suite value, through a plain literal argument.
+    QCOMPARE(Md5Hex("abc"), QStringLiteral("900150983cd24fb0d6963f7d28e17f72"));
   }
 
   void DoubleByteCharactersCountAsOneUnit_data() {

@@ -48,6 +48,8 @@ class PinyinTest : public QObject {
     QFETCH(QString, text);
     QFETCH(QString, initials);
     QCOMPARE(PinyinInitials(text), initials);
+    QCOMPARE(PinyinInitials(QStringView(text)), initials);
+    QCOMPARE(PinyinInitials("张三"), QStringLiteral("ZS"));
   }
 
   // Both ends of each level-1 range, and the codes just outside the block.

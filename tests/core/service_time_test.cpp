@@ -30,6 +30,7 @@ class ServiceTimeTest : public QObject {
     QFETCH(QString, text);
     QFETCH(qint32, seconds);
     QCOMPARE(ServiceTimestamp(text), seconds);
+    QCOMPARE(ServiceTimestamp("2013-3-15"), 1363276800);
   }
 
   void TextsThatAreNotDatesGiveZero() {
