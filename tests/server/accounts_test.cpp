@@ -287,12 +287,8 @@ class AccountsTest : public QObject {
     return digits.match(mail.section(QStringLiteral("\r\n\r\n"), 1)).captured(1);
   }
 
-  ServerProcess server_{ServerProcess::Options{
-      {},
-      true,
-      false,
-      QStringLiteral("min"),
-      {QStringLiteral("--max-failures-account"), QString::number(kAccountLimit)}}};
+  ServerProcess server_{
+      WithArguments({QStringLiteral("--max-failures-account"), QString::number(kAccountLimit)})};
   std::unique_ptr<ServiceHttp> http_;
 };
 

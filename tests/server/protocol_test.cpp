@@ -146,7 +146,9 @@ class ProtocolTest : public QObject {
     QCOMPARE(http_->GetTarget("/update.php?sort=Pellory").status, 200);
     QCOMPARE(http_->GetTarget("/").content_type, QByteArray("text/html; charset=UTF-8"));
 
-    ServerProcess plain(ServerProcess::Options{{}, /*vendor=*/false});
+    ServerProcess::Options without_vendor;
+    without_vendor.vendor = false;
+    ServerProcess plain(without_vendor);
     QString error;
     QVERIFY2(plain.Start(&error), qPrintable(error));
     const ServiceHttp plain_http(plain.Root());
@@ -161,15 +163,20 @@ class ProtocolTest : public QObject {
     FormBody sign_in;
     sign_in.Add(u"username", teacher_.user).Add(u"password", u"secret-in-body");
     http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in);
-    QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"POST /score/checkpassword.php 200"), 5000);
+    // The log is written in batches; a request after the others marks the end.
+    http_->GetTarget("/score/servertime.php?t=end-of-log-check");
+    QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"t=end-of-log-check"), 5000);
     const QString log = server_.Log();
     QVERIFY(log.contains(QStringLiteral("GET /score/getteacher.php?t=wire_teacher&mp=*** 200")));
+    QVERIFY(log.contains(QStringLiteral("POST /score/checkpassword.php 200")));
     QVERIFY(!log.contains(teacher_.Digest()));
     QVERIFY(!log.contains(u"secret-in-body"));
   }
 
   void demoTeacherIsSeededOnce() {
-    ServerProcess demo(ServerProcess::Options{{}, true, /*seed_demo=*/true});
+    ServerProcess::Options seeded;
+    seeded.seed_demo = true;
+    ServerProcess demo(seeded);
     QString error;
     QVERIFY2(demo.Start(&error), qPrintable(error));
     const ServiceHttp demo_http(demo.Root());
@@ -218,11 +225,7 @@ class ProtocolTest : public QObject {
 
   const QString kOk = QStringLiteral("Success!");
   ServerProcess server_{
-      ServerProcess::Options{{},
-                             true,
-                             false,
-                             QStringLiteral("min"),
-                             {QStringLiteral("--vendor-version"), QStringLiteral("2.5.1")}}};
+      WithArguments({QStringLiteral("--vendor-version"), QStringLiteral("2.5.1")})};
   std::unique_ptr<ServiceHttp> http_;
   Account teacher_;
 };

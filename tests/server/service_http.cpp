@@ -34,6 +34,12 @@ HttpResult ParseReply(const QByteArray& data) {
 
 }  // namespace
 
+ServerProcess::Options WithArguments(const QStringList& arguments) {
+  ServerProcess::Options options;
+  options.extra_arguments = arguments;
+  return options;
+}
+
 QString HttpResult::Text() const { return DecodeGbk(body); }
 
 ServiceHttp::ServiceHttp(QString root) {

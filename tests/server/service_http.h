@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/form_encoding.h"
+#include "tests/support/server_process.h"
 
 namespace zorvanix::testing {
 
@@ -21,6 +22,9 @@ struct HttpResult {
 };
 
 using Query = std::initializer_list<std::pair<QString, QString>>;
+
+// Fixture options with extra command-line arguments for the service.
+ServerProcess::Options WithArguments(const QStringList& arguments);
 
 class ServiceHttp {
  public:
