@@ -1,6 +1,10 @@
-// zorvanix: the teacher's desktop program. Opens the roll-call window first.
+// zorvanix: the teacher's desktop program. Opens the roll-call window first;
+// closing the roll-call window ends the program.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
 
 #include "app/window_hub.h"
 #include "platform/app_context.h"
@@ -9,6 +13,8 @@
 using namespace zorvanix;
 
 int main(int argc, char* argv[]) {
+  QElapsedTimer since_start;
+  since_start.start();
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Zorvane"));
   QApplication::setApplicationName(QStringLiteral("Zorvanix"));
@@ -27,7 +33,13 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption data_dir({QStringLiteral("data-dir")},
                                     QStringLiteral("Folder of the cache file and daily logs."),
                                     QStringLiteral("dir"));
-  parser.addOptions({service_root, vendor_site, data_dir});
+  // For start-up measurements: show the first window, report how long that
+  // took, and end.
+  QCommandLineOption quit_after_show(
+      {QStringLiteral("quit-after-show")},
+      QStringLiteral("Show the first window, print the time, quit."));
+  quit_after_show.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({service_root, vendor_site, data_dir, quit_after_show});
   parser.process(app);
 
   CommandLineOptions options{parser.value(service_root), parser.value(vendor_site),
@@ -54,6 +66,19 @@ int main(int argc, char* argv[]) {
   WindowHub hub(context);
   RollCallWindow& roll_call = hub.RollCall();
   prompter.SetParent(&roll_call);
+  // Hiding the roll-call window for the login or management window must not
+  // end the program; only closing the roll-call window does.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QObject::connect(&roll_call, &RollCallWindow::ProgramEnding, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
   roll_call.show();
+  if (parser.isSet(quit_after_show)) {
+    QTimer::singleShot(0, &app, [&] {
+      std::printf("first window shown after %lld ms\n",
+                  static_cast<long long>(since_start.elapsed()));
+      std::fflush(stdout);
+      QCoreApplication::quit();
+    });
+  }
   return app.exec();
 }

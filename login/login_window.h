@@ -1,14 +1,31 @@
-// The login window (frmLogin): online and offline sign-in.
+// The login window (frmLogin): online and offline sign-in, the account names
+// remembered on this PC, and the ways to sign-up and password reset.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "platform/app_context.h"
 
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
 namespace zorvanix {
 
 class WindowHub;
+
+// The hint the account box shows until a name was ever remembered.
+inline const QString kAccountHint = QStringLiteral("请在此输入登录帐号");
+
+// The remembered names as the settings store keeps them: each followed by
+// "|", the most recently added first.
+QStringList RememberedNames(const QString& stored);
+// The stored list after an online sign-in of user: put in front when new,
+// otherwise unchanged.
+QString RememberName(const QString& stored, const QString& user);
 
 class LoginWindow : public QWidget {
   Q_OBJECT
@@ -20,9 +37,38 @@ class LoginWindow : public QWidget {
   // The sign-up window puts a newly registered account name here.
   void SetAccountName(const QString& name);
 
+  // Timer1, every 500 ms: offline sign-in needs a cache, online sign-in and
+  // sign-up need the network.
+  void UpdateButtonAvailability();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
  private:
+  void BuildLayout();
+  // Fields and remembered names, as when the window is first loaded.
+  void Load();
+  void SignInOnline();
+  void SignInOffline();
+  void ForgetNames();
+  void ReturnToMainWindow();
+
   AppContext& context_;
   WindowHub& hub_;
+
+  QComboBox* account_ = nullptr;           // ComboUser
+  QLineEdit* password_ = nullptr;          // txtPassword
+  QPushButton* ok_button_ = nullptr;       // cmdOK
+  QPushButton* cancel_button_ = nullptr;   // cmdCancel
+  QPushButton* offline_button_ = nullptr;  // Command1
+  QPushButton* sign_up_button_ = nullptr;  // Command2
+  QPushButton* reset_button_ = nullptr;    // Command3
+  QPushButton* forget_button_ = nullptr;   // Command4
+  QTimer* availability_timer_ = nullptr;   // Timer1
+
+  bool needs_load_ = false;  // closed with its close box: load afresh when shown
+  bool signing_in_ = false;  // an online sign-in is waiting for the service
 };
 
 }  // namespace zorvanix

@@ -1,0 +1,104 @@
+#include "rollcall/manual_pick_panel.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace zorvanix {
+namespace {
+
+template <typename Widget>
+Widget* Named(Widget* widget, const QString& name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+constexpr int kGroupColumns = 8;
+
+}  // namespace
+
+ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
+  setObjectName(QStringLiteral("Frame6"));
+  tabs = Named(new QTabBar(this), QStringLiteral("TabStrip1"));
+  for (const char16_t* caption : {u"常用", u"次数", u"难度", u"分组"}) {
+    tabs->addTab(QString::fromUtf16(caption));
+  }
+
+  auto* pools_row = new QHBoxLayout;
+  for (int i = 0; i < 4; ++i) {
+    pool_frames[i] = Named(new QGroupBox(this), QStringLiteral("Frame_m_%1").arg(i));
+    pool_lists[i] = Named(new QListWidget(pool_frames[i]), QStringLiteral("List_manual_%1").arg(i));
+    auto* inside = new QVBoxLayout(pool_frames[i]);
+    inside->setContentsMargins(2, 2, 2, 2);
+    inside->addWidget(pool_lists[i]);
+    pools_row->addWidget(pool_frames[i]);
+  }
+  auto* groups_grid = new QGridLayout;
+  groups_grid->setSpacing(2);
+  for (int g = 0; g < kGroupCount; ++g) {
+    group_lists[g] = Named(new QListWidget(this), QStringLiteral("List_group_%1").arg(g));
+    group_lists[g]->setToolTip(QStringLiteral("第%1组").arg(g));
+    groups_grid->addWidget(group_lists[g], g / kGroupColumns, g % kGroupColumns);
+    group_lists[g]->hide();
+  }
+
+  group_password = Named(new QLineEdit(this), QStringLiteral("Text11"));
+  group_password->setEchoMode(QLineEdit::Password);
+  group_password->setPlaceholderText(QStringLiteral("上传密码"));
+  group_password->hide();
+  upload_groups =
+      Named(new QPushButton(QStringLiteral("上传分组信息"), this), QStringLiteral("Command29"));
+  upload_groups->hide();
+  back = Named(new QPushButton(QStringLiteral("返回"), this), QStringLiteral("Command24"));
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(group_password);
+  bottom->addWidget(upload_groups);
+  bottom->addStretch();
+  bottom->addWidget(back);
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(4, 4, 4, 4);
+  column->addWidget(tabs);
+  column->addLayout(pools_row, 1);
+  column->addLayout(groups_grid, 1);
+  column->addLayout(bottom);
+  hide();
+}
+
+void ManualPickPanel::ShowTab(const ManualTab& contents) {
+  for (QListWidget* list : pool_lists) list->clear();
+  group_password->hide();
+  upload_groups->hide();
+  if (contents.shows_groups) {
+    upload_groups->show();
+    upload_groups->setEnabled(false);
+    for (QGroupBox* frame : pool_frames) frame->hide();
+    for (QListWidget* list : group_lists) list->show();
+    return;
+  }
+  for (int i = 0; i < 4; ++i) {
+    pool_frames[i]->setTitle(contents.captions[i]);
+    pool_frames[i]->show();
+  }
+  for (QListWidget* list : group_lists) list->hide();
+  for (int i = 0; i < 4; ++i) pool_lists[i]->addItems(contents.lists[i]);
+}
+
+void ManualPickPanel::FillGroups(const DrawPools& pools) {
+  for (int g = 0; g < kGroupCount; ++g) {
+    group_lists[g]->clear();
+    group_lists[g]->addItems(pools.Group(g));
+  }
+}
+
+std::array<QStringList, kGroupCount> ManualPickPanel::GroupLists() const {
+  std::array<QStringList, kGroupCount> groups;
+  for (int g = 0; g < kGroupCount; ++g) {
+    for (int row = 0; row < group_lists[g]->count(); ++row) {
+      groups[g].append(group_lists[g]->item(row)->text());
+    }
+  }
+  return groups;
+}
+
+}  // namespace zorvanix

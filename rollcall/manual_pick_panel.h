@@ -1,0 +1,44 @@
+// Frame6, the manual-pick panel: a tab strip over four lists that show the
+// draw pools side by side ("常用", "次数", "难度"), or the sixteen group lists
+// ("分组"), with the group upload's password and button.
+#pragma once
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <array>
+
+#include "rollcall/draw_pools.h"
+
+namespace zorvanix {
+
+class ManualPickPanel : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit ManualPickPanel(QWidget* parent = nullptr);
+
+  // The selected tab, numbered 1..4.
+  int CurrentTab() const { return tabs->currentIndex() + 1; }
+  // Shows what one tab holds: the four pool lists with their captions, or the
+  // group lists. The group button is shown (disabled) on the group tab only;
+  // the password box stays hidden until a name was dragged.
+  void ShowTab(const ManualTab& contents);
+  // Puts the groups of the chosen class into the sixteen lists.
+  void FillGroups(const DrawPools& pools);
+  // The names of every group list as they stand now.
+  std::array<QStringList, kGroupCount> GroupLists() const;
+
+  QTabBar* tabs = nullptr;                              // TabStrip1
+  std::array<QGroupBox*, 4> pool_frames{};              // Frame_m 0..3
+  std::array<QListWidget*, 4> pool_lists{};             // List_manual 0..3
+  std::array<QListWidget*, kGroupCount> group_lists{};  // List_group 0..15
+  QLineEdit* group_password = nullptr;                  // Text11
+  QPushButton* upload_groups = nullptr;                 // Command29
+  QPushButton* back = nullptr;                          // Command24
+};
+
+}  // namespace zorvanix

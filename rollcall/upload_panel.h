@@ -1,0 +1,51 @@
+// Frame4, the upload panel: the pending score lines List4 with the topic and
+// operation password they are sent under, and Frame7, the editor of one
+// pending line. Every score the teacher gives joins List4 here.
+#pragma once
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "controls/list_text_width.h"
+
+namespace zorvanix {
+
+class UploadPanel : public QObject {
+  Q_OBJECT
+
+ public:
+  // Builds both frames as hidden children of window.
+  explicit UploadPanel(QWidget* window);
+
+  // Adds a score line at the end of the pending list and widens its scroll
+  // range to the widest line.
+  void AddPendingLine(const QString& line);
+  int PendingCount() const { return pending->count(); }
+  QStringList PendingLines() const;
+
+  QGroupBox* frame = nullptr;               // Frame4
+  ExtentListWidget* pending = nullptr;      // List4
+  QLineEdit* topic = nullptr;               // Text5
+  QLineEdit* operation_password = nullptr;  // Text4
+  QPushButton* upload = nullptr;            // Command13
+  QPushButton* export_file = nullptr;       // Command14
+  QPushButton* import_file = nullptr;       // Command15
+  QPushButton* back = nullptr;              // Command12
+  QPushButton* group_statistics = nullptr;  // Command27
+
+  QGroupBox* editor = nullptr;          // Frame7
+  QLineEdit* edit_class = nullptr;      // txt_class
+  QLineEdit* edit_name = nullptr;       // Text8
+  QLineEdit* edit_score = nullptr;      // Text9
+  QLineEdit* edit_time = nullptr;       // Text10
+  QLineEdit* edit_criterion = nullptr;  // Text14
+  QPushButton* edit_ok = nullptr;       // Command25
+  QPushButton* edit_cancel = nullptr;   // Command26
+
+ private:
+  void BuildUploadFrame(QWidget* window);
+  void BuildEditorFrame(QWidget* window);
+};
+
+}  // namespace zorvanix
