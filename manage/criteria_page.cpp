@@ -55,7 +55,7 @@ CriteriaPage::CriteriaPage(PageServices& services, std::function<QString()> scor
   right->addStretch(1);
   auto* columns = new QHBoxLayout(this);
   columns->addLayout(left, 1);
-  columns->addLayout(right, 1);
+  columns->addLayout(right, 0);
 
   new_button_->setEnabled(false);
   connect(topic_chooser_, &QComboBox::activated, this, [this] { LoadChosenTopic(); });
@@ -108,7 +108,8 @@ QGroupBox* CriteriaPage::BuildNewPanel() {
   for (int i = 0; i < 5; ++i) {
     new_texts_[i] = MakeLineEdit(new_panel_, IndexedName("txtNewScale", i).constData());
     new_scores_[i] = MakeLineEdit(new_panel_, IndexedName("txtNewScore", i).constData());
-    new_scores_[i]->setMaximumWidth(48);
+    new_texts_[i]->setMinimumWidth(150);
+    new_scores_[i]->setFixedWidth(48);
     grid->addWidget(new QLabel(QStringLiteral("新标准%1：").arg(i + 1), new_panel_), i + 2, 0);
     grid->addWidget(new_texts_[i], i + 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("评分："), new_panel_), i + 2, 2);
