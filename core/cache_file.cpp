@@ -56,11 +56,16 @@ bool StampOf(const QString& path, FileStamp* stamp) {
 // hash; once it has been read after this much time has passed since its last
 // change, a later change must show a new stamp and the stamp alone decides.
 constexpr qint64 kStampSlackNs = 2'000'000'000;
+// While a file is young its bytes are compared at most this often, so a burst
+// of look-ups (a rolling draw right after a download) reads it only now and
+// then; a same-size rewrite within the stamp's granularity is seen this late.
+constexpr qint64 kYoungRecheckNs = 250'000'000;
 
 struct IndexEntry {
   FileStamp stamp;
   size_t content_hash = 0;
   bool settled = false;  // the stamp alone tells whether the file changed
+  qint64 read_at_ns = 0;  // when the bytes were last read
   std::shared_ptr<const TaggedLineIndex> index;
 };
 
@@ -141,8 +146,10 @@ std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path) {
   }
   auto found = entries.find(path);
   const bool same_stamp = found != entries.end() && found->stamp == stamp;
-  if (same_stamp && found->settled) return found->index;
   const qint64 read_at = NowNs();
+  if (same_stamp && (found->settled || read_at - found->read_at_ns < kYoungRecheckNs)) {
+    return found->index;
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
   const QByteArray bytes = file.readAll();
@@ -152,6 +159,7 @@ std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path) {
   // the next look-up sees a new stamp and reads it again.
   entry.stamp = stamp;
   entry.content_hash = qHash(bytes);
+  entry.read_at_ns = read_at;
   entry.settled = read_at - std::max(stamp.modified_ns, stamp.changed_ns) > kStampSlackNs;
   if (same_stamp && found->content_hash == entry.content_hash) {
     entry.index = found->index;
