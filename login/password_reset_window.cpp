@@ -91,7 +91,8 @@ void PasswordResetWindow::BuildLayout() {
 
   email_edit_ = new QLineEdit;
   email_edit_->setObjectName(QStringLiteral("Text2"));
-  email_label_ = AddCaption(grid, 1, QStringLiteral("lblEmail"), QStringLiteral("Email:"), email_edit_);
+  email_label_ =
+      AddCaption(grid, 1, QStringLiteral("lblEmail"), QStringLiteral("Email:"), email_edit_);
   grid->addWidget(email_edit_, 1, 1);
   auto* email_hint = new QLabel(QStringLiteral("请输入注册时填写的Email"));
   email_hint->setObjectName(QStringLiteral("lblEmailHint"));

@@ -55,9 +55,9 @@ AccountNameShape ClassifyAccountName(const QString& text) {
 
 bool IsPlausibleEmail(const QString& text) {
   // Word characters are the ASCII letters, digits and "_".
-  static const QRegularExpression kEmail(QStringLiteral(
-      R"(^[A-Za-z0-9_]+([\-+.][A-Za-z0-9_]+)*@[A-Za-z0-9_]+([\-.][A-Za-z0-9_]+)*)"
-      R"(\.[A-Za-z0-9_]+([\-.][A-Za-z0-9_]+)*$)"));
+  static const QRegularExpression kEmail(
+      QStringLiteral(R"(^[A-Za-z0-9_]+([\-+.][A-Za-z0-9_]+)*@[A-Za-z0-9_]+([\-.][A-Za-z0-9_]+)*)"
+                     R"(\.[A-Za-z0-9_]+([\-.][A-Za-z0-9_]+)*$)"));
   return kEmail.match(text).hasMatch();
 }
 
@@ -93,7 +93,8 @@ void SignUpWindow::BuildLayout() {
                                   QStringLiteral("登录密码："), QStringLiteral("读取数据使用"));
   super_password_edit_ = AddField(required_grid, 2, QStringLiteral("Text3"),
                                   QStringLiteral("操作密码："), QStringLiteral("上传修改数据用"));
-  teacher_name_edit_ = AddField(required_grid, 3, QStringLiteral("Text4"), QStringLiteral("教师姓名："));
+  teacher_name_edit_ =
+      AddField(required_grid, 3, QStringLiteral("Text4"), QStringLiteral("教师姓名："));
   email_edit_ = AddField(required_grid, 4, QStringLiteral("Text5"), QStringLiteral("电子邮箱："));
 
   auto* optional = new QGroupBox(QStringLiteral("选填信息"));
@@ -234,9 +235,8 @@ void SignUpWindow::Register() {
                                    result.text + QStringLiteral("注册失败，请重试!"),
                                    MessageIcon::kWarning);
   } else {
-    context_.prompter->ShowMessage(QStringLiteral("错误"),
-                                   result.text + QStringLiteral("\r\n网络异常！"),
-                                   MessageIcon::kNone);
+    context_.prompter->ShowMessage(
+        QStringLiteral("错误"), result.text + QStringLiteral("\r\n网络异常！"), MessageIcon::kNone);
   }
 }
 

@@ -65,17 +65,17 @@ class SignUpWindow : public QWidget {
   AppContext& context_;
   WindowHub& hub_;
 
-  QLineEdit* account_edit_ = nullptr;          // Text1
-  QLineEdit* login_password_edit_ = nullptr;   // Text2
-  QLineEdit* super_password_edit_ = nullptr;   // Text3
-  QLineEdit* teacher_name_edit_ = nullptr;     // Text4
-  QLineEdit* email_edit_ = nullptr;            // Text5
-  QLineEdit* mobile_edit_ = nullptr;           // Text6
-  QLineEdit* telephone_edit_ = nullptr;        // Text7
-  QLineEdit* qq_edit_ = nullptr;               // Text8
-  QLabel* name_hint_label_ = nullptr;          // Label5
-  QPushButton* register_button_ = nullptr;     // Command1
-  QPushButton* back_button_ = nullptr;         // Command2
+  QLineEdit* account_edit_ = nullptr;         // Text1
+  QLineEdit* login_password_edit_ = nullptr;  // Text2
+  QLineEdit* super_password_edit_ = nullptr;  // Text3
+  QLineEdit* teacher_name_edit_ = nullptr;    // Text4
+  QLineEdit* email_edit_ = nullptr;           // Text5
+  QLineEdit* mobile_edit_ = nullptr;          // Text6
+  QLineEdit* telephone_edit_ = nullptr;       // Text7
+  QLineEdit* qq_edit_ = nullptr;              // Text8
+  QLabel* name_hint_label_ = nullptr;         // Label5
+  QPushButton* register_button_ = nullptr;    // Command1
+  QPushButton* back_button_ = nullptr;        // Command2
 
   QTimer* name_check_timer_ = nullptr;  // NameCheckTimer: the pause in typing
   // Counts the edits of the account name; a reply is taken only when no edit

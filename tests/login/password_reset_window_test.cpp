@@ -1,0 +1,178 @@
+// The password-reset window against the real service: which buttons the
+// input allows, the code mailed by the service, and the reset it accepts.
+#include "login/password_reset_window.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "login/login_window.h"
+#include "tests/login/signup_fixtures.h"
+#include "tests/support/test_context.h"
+
+using namespace zorvanix;
+using namespace zorvanix::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct ResetFixture {
+  explicit ResetFixture(const QString& root, const QString& support_email = QString())
+      : context(root) {
+    context.Context().config.support_email = support_email;
+    window = &context.Hub().PasswordReset();
+    window->show();
+  }
+  QLineEdit* Edit(const char* name) { return Control<QLineEdit>(window, name); }
+  QCheckBox* Check(const char* name) { return Control<QCheckBox>(window, name); }
+  QPushButton* SendCode() { return Control<QPushButton>(window, "Command3"); }
+  QPushButton* Reset() { return Control<QPushButton>(window, "Command1"); }
+  PromptRecord Shown() { return context.Prompts().Last(); }
+
+  TestContext context;
+  PasswordResetWindow* window = nullptr;
+};
+
+}  // namespace
+
+class PasswordResetWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QString error;
+    server_ = StartSharedServer(&error);
+    QVERIFY2(server_, qPrintable(error));
+  }
+
+  // Both boxes start ticked; each button follows exactly what it needs.
+  void ButtonsFollowTheInput() {
+    ResetFixture f(server_->Root());
+    QVERIFY(f.Check("Check1")->isChecked() && f.Edit("Text3")->isVisible());
+    QVERIFY(f.Check("Check2")->isChecked() && f.Edit("Text4")->isVisible());
+    QVERIFY(!f.SendCode()->isEnabled());
+    QVERIFY(!f.Reset()->isEnabled());
+
+    f.Edit("Text1")->setText(u"wang"_s);
+    f.Edit("Text2")->setText(u"   "_s);
+    QVERIFY(!f.SendCode()->isEnabled());
+    f.Edit("Text2")->setText(u"wang@school.cn"_s);
+    QVERIFY(f.SendCode()->isEnabled());
+
+    f.Edit("TxtCheckCode")->setText(u"123456"_s);
+    f.Edit("Text3")->setText(u"new1"_s);
+    f.Edit("Text4")->setText(u"   "_s);
+    QVERIFY(!f.Reset()->isEnabled());  // a ticked password of blanks is empty
+    f.Check("Check2")->setChecked(false);
+    QVERIFY(!f.Edit("Text4")->isVisible());
+    QVERIFY(f.Reset()->isEnabled());
+    f.Check("Check1")->setChecked(false);
+    QVERIFY(!f.Reset()->isEnabled());  // nothing to change, though Text3 holds text
+    f.Check("Check1")->setChecked(true);
+    QCOMPARE(f.Edit("Text3")->text(), QStringLiteral("new1"));
+    QVERIFY(f.Reset()->isEnabled());
+    f.Edit("Text1")->clear();
+    QVERIFY(!f.SendCode()->isEnabled());
+    QVERIFY(!f.Reset()->isEnabled());
+  }
+
+  // The whole road: a wrong address is refused; a code mailed to an address
+  // holding "+"; a wrong code refused; the right code sets the new login
+  // password, and the old one no longer signs in. A second reset of the
+  // operation password alone leaves the login password as it is.
+  void ResetWithTheMailedCode() {
+    TeacherSeed seed;
+    seed.user = UniqueAccountName(u"reset"_s);
+    seed.email = u"li+reset@school.cn"_s;
+    ResetFixture f(server_->Root());
+    ServiceClient& service = *f.context.Context().service;
+    QVERIFY(RegisterTeacher(service, seed));
+
+    f.Edit("Text1")->setText(seed.user);
+    f.Edit("Text2")->setText(u"li@school.cn"_s);
+    f.SendCode()->click();
+    QCOMPARE(f.Shown().title, QStringLiteral("请重试"));
+    QCOMPARE(f.Shown().text, QStringLiteral("用户名或者Email有误，请查证后重试！"));
+    QCOMPARE(f.Shown().icon, MessageIcon::kWarning);
+
+    f.Edit("Text2")->setText(seed.email);
+    f.SendCode()->click();
+    QCOMPARE(f.Shown().title, QStringLiteral("请查收"));
+    QCOMPARE(f.Shown().text, QStringLiteral("验证码已经发送到您的邮箱:li+reset@school.cn"));
+    QCOMPARE(f.Shown().icon, MessageIcon::kInformation);
+    const QString code = CheckCodeFromMail(server_->LatestMail());
+    QVERIFY2(!code.isEmpty(), qPrintable(server_->LatestMail()));
+
+    f.Edit("TxtCheckCode")->setText(code + u"9"_s);
+    f.Edit("Text3")->setText(u" fresh-login "_s);
+    f.Edit("Text4")->setText(u"fresh-op"_s);
+    f.Reset()->click();
+    QCOMPARE(f.Shown().title, QStringLiteral("错误"));
+    QCOMPARE(f.Shown().text, QStringLiteral("验证码错误，请重试！"));
+    QCOMPARE(f.Shown().icon, MessageIcon::kWarning);
+    QVERIFY(service.CheckPassword(seed.user, seed.password).IsSuccess());
+
+    f.Edit("TxtCheckCode")->setText(u" "_s + code + u" "_s);
+    f.Reset()->click();
+    QCOMPARE(f.Shown().title, QStringLiteral("成功"));
+    QCOMPARE(f.Shown().text, QStringLiteral("密码修改成功！"));
+    QCOMPARE(f.Shown().icon, MessageIcon::kInformation);
+    QVERIFY(service.CheckPassword(seed.user, u"fresh-login"_s).IsSuccess());
+    QVERIFY(!service.CheckPassword(seed.user, seed.password).IsSuccess());
+
+    f.SendCode()->click();
+    f.Check("Check1")->setChecked(false);
+    f.Edit("TxtCheckCode")->setText(CheckCodeFromMail(server_->LatestMail()));
+    f.Edit("Text4")->setText(u"second-op"_s);
+    f.Reset()->click();
+    QCOMPARE(f.Shown().text, QStringLiteral("密码修改成功！"));
+    QVERIFY(service.CheckPassword(seed.user, u"fresh-login"_s).IsSuccess());
+    QVERIFY(service.SetTopics(seed.user, u"second-op"_s, {u"阅读"_s}).IsSuccess());
+    QVERIFY(!service.SetTopics(seed.user, u"fresh-op"_s, {u"阅读"_s}).IsSuccess());
+  }
+
+  void UnreachableService() {
+    ResetFixture f(ClosedPortRoot());
+    f.Edit("Text1")->setText(u"wang"_s);
+    f.Edit("Text2")->setText(u"wang@school.cn"_s);
+    f.SendCode()->click();
+    QCOMPARE(f.Shown().title, QStringLiteral("错误"));
+    QCOMPARE(f.Shown().text, QStringLiteral("无法连接到服务器"));
+    QCOMPARE(f.Shown().icon, MessageIcon::kError);
+
+    f.Edit("TxtCheckCode")->setText(u"123456"_s);
+    f.Edit("Text3")->setText(u"a"_s);
+    f.Edit("Text4")->setText(u"b"_s);
+    f.Reset()->click();
+    QCOMPARE(f.Shown().title, QStringLiteral("错误"));
+    QCOMPARE(f.Shown().text, QStringLiteral("网络异常！"));
+    QCOMPARE(f.Shown().icon, MessageIcon::kWarning);
+    QCOMPARE(Control<QLabel>(f.window, "lblEmail")->text(), QStringLiteral("网络异常！"));
+    QVERIFY(f.Reset()->isEnabled());  // ready to try again
+  }
+
+  void ContactLineNamesTheSupportAddress() {
+    {
+      ResetFixture f(server_->Root(), u"help@school.cn"_s);
+      QVERIFY(Control<QLabel>(f.window, "lblContact")->text().contains(u"help@school.cn"_s));
+    }
+    ResetFixture f(server_->Root());
+    const QString text = Control<QLabel>(f.window, "lblContact")->text();
+    QVERIFY(text.contains(u"管理员"_s));
+    QVERIFY(!text.contains(u'@'));
+  }
+
+  void BackShowsTheLoginWindow() {
+    ResetFixture f(server_->Root());
+    Control<QPushButton>(f.window, "Command2")->click();
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(f.context.Hub().Login().isVisible());
+  }
+
+ private:
+  std::unique_ptr<ServerProcess> server_;
+};
+
+QTEST_MAIN(PasswordResetWindowTest)
+#include "password_reset_window_test.moc"

@@ -1,0 +1,280 @@
+// The sign-up window against the real service: the live account-name check,
+// the ordered validations, and a registration the service then accepts.
+#include "login/sign_up_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "login/login_window.h"
+#include "tests/login/signup_fixtures.h"
+#include "tests/support/test_context.h"
+
+using namespace zorvanix;
+using namespace zorvanix::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kReplyTimeoutMs = 5000;
+const QColor kGreen(0, 255, 0);
+const QColor kRed(255, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QString kChecking = QStringLiteral("正在检查用户名是否可用...");
+
+// Counts every time a widget becomes enabled.
+class EnableCounter : public QObject {
+ public:
+  explicit EnableCounter(QWidget* widget) : widget_(widget) { widget->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget_ && event->type() == QEvent::EnabledChange && widget_->isEnabled()) {
+      ++count;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+};
+
+// The sign-up window of a fresh program, shown, with its controls at hand.
+struct SignUpFixture {
+  explicit SignUpFixture(const QString& root) : context(root), window(&context.Hub().SignUp()) {
+    window->show();
+  }
+  QLineEdit* Edit(const char* name) { return Control<QLineEdit>(window, name); }
+  QLabel* Hint() { return Control<QLabel>(window, "Label5"); }
+  QPushButton* Register() { return Control<QPushButton>(window, "Command1"); }
+  QTimer* CheckTimer() { return Control<QTimer>(window, "NameCheckTimer"); }
+
+  // Types the name key by key, as a teacher would, and waits for the verdict.
+  bool TypeNameAndWaitForReply(const QString& name) {
+    Edit("Text1")->clear();
+    QTest::keyClicks(Edit("Text1"), name);
+    return QTest::qWaitFor([&] { return Hint()->text() != kChecking; }, kReplyTimeoutMs);
+  }
+
+  // Types key into the account name the moment the next check is sent,
+  // before any reply can have come in.
+  void EditRightAfterNextRequest(char key) {
+    QObject::connect(
+        CheckTimer(), &QTimer::timeout, window,
+        [this, key] { QTest::keyClick(Edit("Text1"), key); }, Qt::SingleShotConnection);
+  }
+
+  void FillRequired(const QString& teacher, const QString& email, const QString& login_password,
+                    const QString& super_password) {
+    Edit("Text4")->setText(teacher);
+    Edit("Text5")->setText(email);
+    Edit("Text2")->setText(login_password);
+    Edit("Text3")->setText(super_password);
+  }
+
+  TestContext context;
+  SignUpWindow* window;
+};
+
+}  // namespace
+
+class SignUpWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QString error;
+    server_ = StartSharedServer(&error);
+    QVERIFY2(server_, qPrintable(error));
+  }
+
+  void AccountNameHint_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("two letters") << "ab"
+                                 << "4位以上字母数字_";
+    QTest::newRow("hyphen") << "ab-cd"
+                            << "非法字符";
+    QTest::newRow("letters digit underscore") << "ab1_"
+                                              << "√";
+    QTest::newRow("capitals") << "AbCD_9"
+                              << "√";
+  }
+  void AccountNameHint() {
+    QFETCH(QString, name);
+    QFETCH(QString, hint);
+    SignUpFixture f(server_->Root());
+    const bool free = hint == QStringLiteral("√");
+    // A checked name gets a suffix no other run has registered.
+    f.Edit("Text1")->setText(free ? name + UniqueAccountName(u"x"_s) : name);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Hint()->text(), hint, kReplyTimeoutMs);
+    QCOMPARE(f.Register()->isEnabled(), free);
+    QCOMPARE(BoxColor(f.Edit("Text1")), free ? kGreen : kRed);
+  }
+
+  // Typing a whole name quickly asks once, after the pause, and the window is
+  // not held up while it asks.
+  void CheckWaitsForAPauseInTyping() {
+    SignUpFixture f(server_->Root());
+    QTest::keyClicks(f.Edit("Text1"), UniqueAccountName(u"pause"_s));
+    QCOMPARE(f.Hint()->text(), QStringLiteral("正在检查用户名是否可用..."));
+    QVERIFY(f.CheckTimer()->isActive());
+    QVERIFY(!f.Register()->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(f.Hint()->text(), QStringLiteral("√"), kReplyTimeoutMs);
+    QVERIFY(f.Register()->isEnabled());
+  }
+
+  // The name is edited right after its check went out, so the "√" for the
+  // free prefix arrives after the name became a taken one: it must not
+  // confirm it. The taken name's reply is shown verbatim.
+  void ReplyForAnOlderTextIsIgnored() {
+    const QString taken = UniqueAccountName(u"older"_s) + u'z';
+    TeacherSeed seed;
+    seed.user = taken;
+    SignUpFixture f(server_->Root());
+    QVERIFY(RegisterTeacher(*f.context.Context().service, seed));
+
+    EnableCounter enabled(f.Register());
+    f.EditRightAfterNextRequest('z');
+    QTest::keyClicks(f.Edit("Text1"), taken.chopped(1));
+    QTRY_COMPARE_WITH_TIMEOUT(f.Edit("Text1")->text(), taken, kReplyTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Hint()->text() != kChecking, kReplyTimeoutMs);
+    QCOMPARE(f.Hint()->text(), f.context.Context().service->CheckUserName(taken));
+    QCOMPARE(enabled.count, 0);
+    QCOMPARE(BoxColor(f.Edit("Text1")), kRed);
+  }
+
+  void ValidationsRunInOrderWithTheirFocus() {
+    SignUpFixture f(server_->Root());
+    QVERIFY(f.TypeNameAndWaitForReply(UniqueAccountName(u"valid"_s)));
+    struct Step {
+      const char* field;
+      QString value;
+      QString message;
+      const char* focus;
+    };
+    // Each step fills one more field; the first still failing check speaks.
+    const Step steps[] = {
+        {"Text4", u"   "_s, u"请输入教师姓名！"_s, "Text4"},
+        {"Text4", u"李老师"_s, u"请输入Email地址！"_s, "Text5"},
+        {"Text5", u"li@school"_s, u"Email地址不正确！"_s, "Text5"},
+        {"Text5", u"li@school.cn"_s, u"请输入登录密码！"_s, "Text2"},
+        {"Text2", u"pw1"_s, u"请输入操作密码！"_s, "Text3"},
+        {"Text3", u"  "_s, u"请输入操作密码！"_s, "Text3"},
+    };
+    for (const Step& step : steps) {
+      f.context.Prompts().Clear();
+      f.Edit(step.field)->setText(step.value);
+      f.Register()->click();
+      QCOMPARE(f.context.Prompts().Records().size(), 1);
+      QCOMPARE(f.context.Prompts().Last().text, step.message);
+      QCOMPARE(f.context.Prompts().Last().title, QStringLiteral("提示"));
+      QCOMPARE(f.context.Prompts().Last().icon, MessageIcon::kWarning);
+      QCOMPARE(f.window->focusWidget(), f.Edit(step.focus));
+    }
+  }
+
+  void EmailTest_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("plausible");
+    QTest::newRow("separators") << "wang.li-x+y@mail-1.school.edu.cn" << true;
+    QTest::newRow("no dot after at") << "wang@school" << false;
+    QTest::newRow("blank inside") << "wang li@school.cn" << false;
+    QTest::newRow("trailing blank") << "wang@school.cn " << false;
+    QTest::newRow("double dot") << "wang..li@school.cn" << false;
+    QTest::newRow("chinese") << "王@school.cn" << false;
+  }
+  void EmailTest() {
+    QFETCH(QString, address);
+    QFETCH(bool, plausible);
+    QCOMPARE(IsPlausibleEmail(address), plausible);
+  }
+
+  void RegistrationIsAcceptedAtSignIn() {
+    SignUpFixture f(server_->Root());
+    const QString name = UniqueAccountName(u"Zhang_"_s);
+    QVERIFY(f.TypeNameAndWaitForReply(name));
+    f.FillRequired(u" 张老师 "_s, u"zhang@school.cn"_s, u"login 1 "_s, u"op&1=2"_s);
+    f.Edit("Text8")->setText(u"12345"_s);
+    f.Register()->click();
+    QCOMPARE(f.context.Prompts().Last().title, QStringLiteral("成功"));
+    QCOMPARE(f.context.Prompts().Last().text,
+             QStringLiteral("注册成功！\r\n请用您的帐号和登录密码登录！\r\n请牢记您的操作密码！"));
+
+    // Passwords travel trimmed; "&" and "=" inside one arrive intact.
+    ServiceClient& service = *f.context.Context().service;
+    QVERIFY(service.CheckPassword(name, u"login 1"_s).IsSuccess());
+    QVERIFY(!service.CheckPassword(name, u"login 2"_s).IsSuccess());
+    QVERIFY(service.SetTopics(name, u"op&1=2"_s, {u"阅读"_s}).IsSuccess());
+    f.context.Sess().SignInOnline(name, u"login 1"_s);
+    QVERIFY(service.GetTeacher().contains(QStringLiteral("张老师")));
+
+    // Back at the login window; required fields emptied, optional ones kept.
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(f.context.Hub().Login().isVisible());
+    for (const char* field : {"Text1", "Text2", "Text3", "Text4", "Text5"}) {
+      QVERIFY2(f.Edit(field)->text().isEmpty(), field);
+    }
+    QCOMPARE(f.Edit("Text8")->text(), QStringLiteral("12345"));
+    QCOMPARE(BoxColor(f.Edit("Text1")), kWhite);
+    auto* combo = Control<QComboBox>(&f.context.Hub().Login(), "ComboUser");
+    if (!combo) QSKIP("the login window has no ComboUser yet");
+    QCOMPARE(combo->currentText(), name);
+  }
+
+  // A name taken between its check and the registration is refused; a
+  // service that went away is a network error. The fields stay either way.
+  void FailedRegistrationsKeepTheFields() {
+    ServerProcess own;
+    QVERIFY(own.Start());
+    SignUpFixture f(own.Root());
+    const QString name = UniqueAccountName(u"race"_s);
+    QVERIFY(f.TypeNameAndWaitForReply(name));
+    TeacherSeed seed;
+    seed.user = name;
+    QVERIFY(RegisterTeacher(*f.context.Context().service, seed));
+    f.FillRequired(u"赵老师"_s, u"zhao@school.cn"_s, u"a"_s, u"b"_s);
+    f.Register()->click();
+    PromptRecord shown = f.context.Prompts().Last();
+    QCOMPARE(shown.title, QStringLiteral("登录"));
+    QCOMPARE(shown.icon, MessageIcon::kWarning);
+    QVERIFY(shown.text.endsWith(QStringLiteral("注册失败，请重试!")));
+    QVERIFY(shown.text.size() > QStringLiteral("注册失败，请重试!").size());
+
+    own.Kill();
+    f.Register()->click();
+    shown = f.context.Prompts().Last();
+    QCOMPARE(shown.title, QStringLiteral("错误"));
+    QCOMPARE(shown.icon, MessageIcon::kNone);
+    QVERIFY(shown.text.endsWith(QStringLiteral("\r\n网络异常！")));
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.Edit("Text4")->text(), QStringLiteral("赵老师"));
+
+    // Without the service no name is confirmed.
+    QVERIFY(f.TypeNameAndWaitForReply(u"nobody1"_s));
+    QCOMPARE(f.Hint()->text(), QString());
+    QVERIFY(!f.Register()->isEnabled());
+  }
+
+  void BackAndCloseShowTheLoginWindow() {
+    SignUpFixture f(server_->Root());
+    f.Edit("Text6")->setText(u"13800000000"_s);
+    Control<QPushButton>(f.window, "Command2")->click();
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(f.context.Hub().Login().isVisible());
+    f.context.Hub().Login().hide();
+    f.window->show();
+    QCOMPARE(f.Edit("Text6")->text(), QStringLiteral("13800000000"));
+    f.window->close();
+    QVERIFY(f.context.Hub().Login().isVisible());
+  }
+
+ private:
+  std::unique_ptr<ServerProcess> server_;
+};
+
+QTEST_MAIN(SignUpWindowTest)
+#include "sign_up_window_test.moc"

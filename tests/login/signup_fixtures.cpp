@@ -1,0 +1,31 @@
+#include "tests/login/signup_fixtures.h"
+
+#include <QPalette>
+#include <QRegularExpression>
+#include <atomic>
+
+namespace zorvanix::testing {
+
+std::unique_ptr<ServerProcess> StartSharedServer(QString* error) {
+  auto server = std::make_unique<ServerProcess>();
+  if (!server->Start(error)) return nullptr;
+  return server;
+}
+
+QString UniqueAccountName(const QString& prefix) {
+  static std::atomic<int> counter{0};
+  return prefix + QString::number(++counter);
+}
+
+QColor BoxColor(const QLineEdit* edit) { return edit->palette().color(QPalette::Base); }
+
+QString CheckCodeFromMail(const QString& mail) {
+  // Only the body counts: the headers end at the first blank line.
+  const qsizetype body_start = mail.indexOf(QStringLiteral("\r\n\r\n"));
+  if (body_start < 0) return QString();
+  static const QRegularExpression kCode(QStringLiteral("验证码[^A-Za-z0-9]*([A-Za-z0-9]+)"));
+  const auto match = kCode.match(mail, body_start);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+}  // namespace zorvanix::testing

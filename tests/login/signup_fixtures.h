@@ -1,0 +1,34 @@
+// What the sign-up and password-reset tests share: one real service per test
+// program, controls found by their names, and the code out of a reset mail.
+#pragma once
+
+#include <QColor>
+#include <QLineEdit>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "tests/support/server_process.h"
+
+namespace zorvanix::testing {
+
+// Starts a service for the whole test program; null (and a reason) on failure.
+std::unique_ptr<ServerProcess> StartSharedServer(QString* error);
+
+// A fresh account name, so that tests sharing one service never collide.
+QString UniqueAccountName(const QString& prefix);
+
+// The child of window named name; null when there is none of that type.
+template <typename T>
+T* Control(QWidget* window, const char* name) {
+  return window->findChild<T*>(QString::fromLatin1(name));
+}
+
+// The background colour of a text box.
+QColor BoxColor(const QLineEdit* edit);
+
+// The verification code in a password-reset mail: the run of digits or
+// letters that follows "验证码" in the body; empty when the mail holds none.
+QString CheckCodeFromMail(const QString& mail);
+
+}  // namespace zorvanix::testing
