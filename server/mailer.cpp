@@ -152,7 +152,12 @@ bool SendBySmtp(const QString& host, quint16 port, const QString& from, const QS
                   Command(socket, "MAIL FROM:<" + HeaderSafe(from) + ">", 250, error) &&
                   Command(socket, "RCPT TO:<" + HeaderSafe(to) + ">", 250, error) &&
                   Command(socket, "DATA", 354, error) && Command(socket, data + ".", 250, error);
-  if (ok) Command(socket, "QUIT", 221, error);
+  // The mail is delivered once DATA is accepted; the answer to QUIT adds
+  // nothing, and waiting for it would only hold up a shutdown.
+  if (ok) {
+    socket.write("QUIT\r\n");
+    socket.waitForBytesWritten(kSmtpTimeoutMs);
+  }
   socket.disconnectFromHost();
   return ok;
 }

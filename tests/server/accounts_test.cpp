@@ -5,6 +5,7 @@
 
 #include "core/md5_hex.h"
 #include "tests/server/service_http.h"
+#include "tests/server/smtp_sink.h"
 #include "tests/support/server_process.h"
 
 namespace zorvanix::testing {
@@ -220,6 +221,35 @@ class AccountsTest : public QObject {
     // Only the login password changed; the operation password still works.
     QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher, {{"class", "B"}}),
              QStringLiteral("Success!"));
+  }
+
+  void resetCodeCanTravelBySmtp() {
+    SmtpSink relay;
+    ServerProcess with_smtp(WithArguments(
+        {QStringLiteral("--smtp"), QStringLiteral("smtp://127.0.0.1:%1").arg(relay.Port()),
+         QStringLiteral("--mail-from"), QStringLiteral("service@school.example")}));
+    QString error;
+    QVERIFY2(with_smtp.Start(&error), qPrintable(error));
+    const ServiceHttp http(with_smtp.Root());
+    const Account teacher{QStringLiteral("by_smtp"), QStringLiteral("pw"), QStringLiteral("op"),
+                          QStringLiteral("孙老师"), QStringLiteral("sun@example.com")};
+    QCOMPARE(Register(http, teacher), QStringLiteral("Success!"));
+    QCOMPARE(http.Get(QStringLiteral("/score/getpswdcode.php"),
+                      {{"username", teacher.user}, {"email", teacher.email}})
+                 .Text(),
+             QStringLiteral("success"));
+    QTRY_COMPARE_WITH_TIMEOUT(relay.Mails().size(), 1, 10000);
+    QCOMPARE(relay.Recipients(), QList<QByteArray>({"RCPT TO:<sun@example.com>"}));
+    const QString mail = QString::fromUtf8(relay.Mails().first());
+    QVERIFY(mail.contains(QStringLiteral("From: service@school.example")));
+    QVERIFY(QDir(with_smtp.MailSpoolDir()).isEmpty());
+    FormBody reset;
+    reset.Add(u"username", teacher.user)
+        .Add(u"checkcode", CodeIn(mail))
+        .Add(u"newpswd", u"")
+        .Add(u"newsuperpswd", u"新操作");
+    QCOMPARE(http.Post(QStringLiteral("/score/setpassword.php"), reset).Text(),
+             QStringLiteral("success"));
   }
 
   void resetCodeIsVoidAfterFiveWrongTries() {
