@@ -3,12 +3,13 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
+#include <QPointer>
+#include <QTcpSocket>
 #include <QUrl>
 #include <cstdio>
+#include <memory>
 
 #include "core/form_encoding.h"
-#include "server/database.h"
 #include "server/escaping_socket.h"
 
 namespace zorvanix::server {
@@ -35,6 +36,31 @@ const char* MethodName(QHttpServerRequest::Method method) {
   }
 }
 
+const char* ReasonPhrase(int status) {
+  switch (status) {
+    case 200:
+      return "OK";
+    case 400:
+      return "Bad Request";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 405:
+      return "Method Not Allowed";
+    case 413:
+      return "Payload Too Large";
+    case 429:
+      return "Too Many Requests";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Status";
+  }
+}
+
 // The server keeps every connection open; a client that asked for the
 // connection to end (or speaks HTTP/1.0 and did not ask to keep it) would
 // otherwise wait for an end that never comes.
@@ -48,7 +74,30 @@ bool WantsClose(const QHttpServerRequest& request, QTcpSocket* socket) {
   return escaping && escaping->SpeaksHttp10() && !connection.contains("keep-alive");
 }
 
+// What one exchange needs once the request object is gone.
+struct Exchange {
+  QPointer<QTcpSocket> socket;
+  bool close = false;
+  QElapsedTimer timer;
+  QByteArray log_prefix;  // address, method and target
+  bool answered = false;
+};
+
 }  // namespace
+
+QByteArray ResponseBytes(const Reply& reply, bool close_connection) {
+  QByteArray bytes;
+  bytes.reserve(reply.body.size() + 160);
+  bytes +=
+      "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) +
+      "\r\nContent-Type: " + reply.content_type +
+      "\r\nCache-Control: no-store\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
+      "\r\n";
+  if (close_connection) bytes += "Connection: close\r\n";
+  bytes += "\r\n";
+  bytes += reply.body;
+  return bytes;
+}
 
 HttpFront::HttpFront(Handler handler, qint64 max_body_bytes, bool access_log, QObject* parent)
     : QAbstractHttpServer(parent),
@@ -63,66 +112,59 @@ quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
   return tcp_server_->serverPort();
 }
 
-Reply HttpFront::Answer(const QHttpServerRequest& request, const QByteArray& encoded_query) {
+bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+  auto exchange = std::make_shared<Exchange>();
+  exchange->timer.start();
+  exchange->socket = socket;
+  exchange->close = WantsClose(request, socket);
+  const QByteArray encoded_query = request.url().query(QUrl::FullyEncoded).toLatin1();
+  if (access_log_) {
+    QByteArray target = request.url().path(QUrl::FullyEncoded).toLatin1();
+    if (!encoded_query.isEmpty()) target += '?' + MaskedQuery(encoded_query);
+    exchange->log_prefix = request.remoteAddress().toString().toLatin1() + ' ' +
+                           MethodName(request.method()) + ' ' + target;
+  }
+  // The reply is written here rather than through the server's responder,
+  // because it may come after this function has returned.
+  const Respond respond = [this, exchange](const Reply& reply) {
+    if (exchange->answered) return;
+    exchange->answered = true;
+    if (exchange->socket) {
+      exchange->socket->write(ResponseBytes(reply, exchange->close));
+      if (exchange->close) exchange->socket->disconnectFromHost();
+    }
+    if (access_log_) {
+      const QByteArray when = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
+      std::fprintf(stderr, "%s %s %d %lld %.2fms\n", when.constData(),
+                   exchange->log_prefix.constData(), reply.status,
+                   static_cast<long long>(reply.body.size()), exchange->timer.nsecsElapsed() / 1e6);
+    }
+  };
+
   const auto method = request.method();
   if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Post) {
-    return Reply::Text(u"不支持的请求方法", 405);
+    respond(Reply::Text(u"不支持的请求方法", 405));
+    return true;
   }
   // The parser has already read the whole body; refusing it here at least
   // keeps it from reaching the handlers and the database.
-  if (request.body().size() > max_body_bytes_) return Reply::Text(u"请求内容过大", 413);
+  if (request.body().size() > max_body_bytes_) {
+    respond(Reply::Text(u"请求内容过大", 413));
+    return true;
+  }
   Request decoded;
   decoded.is_post = method == QHttpServerRequest::Method::Post;
   decoded.path = request.url().path();
   decoded.query = DecodeQuery(encoded_query);
   if (decoded.is_post) decoded.form = DecodeForm(request.body());
   decoded.address = request.remoteAddress().toString();
-  try {
-    return handler_(decoded);
-  } catch (const DatabaseError& error) {
-    std::fprintf(stderr, "database error: %s\n", error.what());
-    std::fflush(stderr);
-    return Reply::Text(u"服务器内部错误，请稍后再试", 500);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "internal error: %s\n", error.what());
-    std::fflush(stderr);
-    return Reply::Text(u"服务器内部错误，请稍后再试", 500);
-  }
-}
-
-bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-  QElapsedTimer timer;
-  timer.start();
-  const QByteArray encoded_query = request.url().query(QUrl::FullyEncoded).toLatin1();
-  const Reply reply = Answer(request, encoded_query);
-  {
-    auto responder = makeResponder(request, socket);
-    responder.write(reply.body,
-                    {{"Content-Type", reply.content_type}, {"Cache-Control", "no-store"}},
-                    static_cast<QHttpServerResponder::StatusCode>(reply.status));
-  }
-  if (WantsClose(request, socket)) socket->disconnectFromHost();
-  if (access_log_) {
-    Log(request, encoded_query, reply.status, reply.body.size(), timer.nsecsElapsed() / 1e6);
-  }
+  handler_(decoded, respond);
   return true;
 }
 
-void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+void HttpFront::missingHandler(const QHttpServerRequest&, QTcpSocket* socket) {
   // handleRequest answers everything; kept for the interface.
-  auto responder = makeResponder(request, socket);
-  responder.write(QHttpServerResponder::StatusCode::NotFound);
-}
-
-void HttpFront::Log(const QHttpServerRequest& request, const QByteArray& encoded_query, int status,
-                    qsizetype bytes, double milliseconds) const {
-  QByteArray target = request.url().path(QUrl::FullyEncoded).toLatin1();
-  if (!encoded_query.isEmpty()) target += '?' + MaskedQuery(encoded_query);
-  const QByteArray when = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
-  std::fprintf(stderr, "%s %s %s %s %d %lld %.2fms\n", when.constData(),
-               request.remoteAddress().toString().toLatin1().constData(),
-               MethodName(request.method()), target.constData(), status,
-               static_cast<long long>(bytes), milliseconds);
+  socket->write(ResponseBytes(Reply::Text(u"页面不存在", 404), false));
 }
 
 }  // namespace zorvanix::server

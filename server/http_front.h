@@ -1,5 +1,7 @@
 // The HTTP side of the service: accepts connections, turns each request into
-// a decoded Request, asks the handler for a Reply, writes it and logs one line.
+// a decoded Request, hands it to the handler and writes the Reply whenever
+// the handler gives it (at once, or later when a password check had to run
+// on a worker thread), then logs one line.
 #pragma once
 
 #include <QAbstractHttpServer>
@@ -15,7 +17,9 @@ class EscapingTcpServer;
 class HttpFront : public QAbstractHttpServer {
   Q_OBJECT
  public:
-  using Handler = std::function<Reply(const Request&)>;
+  using Respond = std::function<void(const Reply&)>;
+  // Must call respond exactly once, now or later on this thread.
+  using Handler = std::function<void(const Request&, Respond)>;
 
   HttpFront(Handler handler, qint64 max_body_bytes, bool access_log, QObject* parent = nullptr);
 
@@ -27,14 +31,13 @@ class HttpFront : public QAbstractHttpServer {
   void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
  private:
-  Reply Answer(const QHttpServerRequest& request, const QByteArray& encoded_query);
-  void Log(const QHttpServerRequest& request, const QByteArray& encoded_query, int status,
-           qsizetype bytes, double milliseconds) const;
-
   Handler handler_;
   qint64 max_body_bytes_;
   bool access_log_;
   EscapingTcpServer* tcp_server_ = nullptr;
 };
+
+// The bytes of an HTTP/1.1 response carrying reply.
+QByteArray ResponseBytes(const Reply& reply, bool close_connection);
 
 }  // namespace zorvanix::server

@@ -99,8 +99,11 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  HttpFront front([&service](const Request& request) { return service.Handle(request); },
-                  config->max_body_bytes, config->access_log);
+  HttpFront front(
+      [&service](const Request& request, HttpFront::Respond respond) {
+        service.HandleAsync(request, std::move(respond));
+      },
+      config->max_body_bytes, config->access_log);
   const quint16 port = front.Listen(address, config->listen_port);
   if (port == 0) {
     std::fprintf(stderr, "zorvanix-server: cannot listen on %s:%u\n",

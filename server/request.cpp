@@ -1,7 +1,10 @@
 #include "server/request.h"
 
+#include <cstdio>
+
 #include "core/form_encoding.h"
 #include "core/gbk.h"
+#include "server/database.h"
 
 namespace zorvanix::server {
 namespace {
@@ -54,6 +57,18 @@ QByteArray MaskedQuery(const QByteArray& encoded_query) {
     }
   }
   return out;
+}
+
+Reply AnswerSafely(const std::function<Reply()>& produce) {
+  try {
+    return produce();
+  } catch (const DatabaseError& error) {
+    std::fprintf(stderr, "database error: %s\n", error.what());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "internal error: %s\n", error.what());
+  }
+  std::fflush(stderr);
+  return Reply::Text(u"服务器内部错误，请稍后再试", 500);
 }
 
 Reply Reply::Text(QStringView text, int status) {

@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringView>
+#include <functional>
 
 namespace zorvanix::server {
 
@@ -46,5 +47,9 @@ struct Reply {
 };
 
 inline constexpr char16_t kSuccess[] = u"Success!";
+
+// Runs produce and turns a database or other failure into a 500 reply (and a
+// line on standard error), so no failure escapes into the event loop.
+Reply AnswerSafely(const std::function<Reply()>& produce);
 
 }  // namespace zorvanix::server

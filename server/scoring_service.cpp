@@ -39,6 +39,7 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       failures_(config.max_failures_per_account, config.max_failures_per_address,
                 std::chrono::seconds(config.failure_window_seconds)) {
   dummy_hash_ = hasher_.Hash(u"no such account");
+  checks_.setMaxThreadCount(1);
 }
 
 const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
@@ -73,7 +74,48 @@ const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
   return routes;
 }
 
-Reply ScoringService::Handle(const Request& request) {
+Reply ScoringService::HandleWith(const Request& request, const CheckResult* known, bool may_defer) {
+  known_check_ = known;
+  may_defer_ = may_defer;
+  struct Reset {
+    ScoringService* service;
+    ~Reset() {
+      service->known_check_ = nullptr;
+      service->may_defer_ = false;
+    }
+  } reset{this};
+  return Dispatch(request);
+}
+
+void ScoringService::HandleAsync(const Request& request,
+                                 std::function<void(const Reply&)> respond) {
+  std::optional<PendingCheck> pending;
+  const Reply reply = AnswerSafely([&] {
+    try {
+      return HandleWith(request, nullptr, true);
+    } catch (const NeedsCheck& need) {
+      pending = need.check;
+      return Reply();
+    }
+  });
+  if (!pending) {
+    respond(reply);
+    return;
+  }
+  // Every handler checks its password before it changes anything, so the
+  // request can simply run again once the answer is known.
+  checks_.start([this, request, respond, check = *pending] {
+    const bool match = PasswordHasher::Verify(check.hash, check.secret);
+    QMetaObject::invokeMethod(
+        &main_thread_,
+        [this, request, respond, result = CheckResult{check, match}] {
+          respond(AnswerSafely([&] { return HandleWith(request, &result, false); }));
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+Reply ScoringService::Dispatch(const Request& request) {
   if (config_.vendor) {
     if (request.path == u"/version.php") return VendorVersion(request);
     if (request.path == u"/update.php") return VendorUpdate(request);
@@ -115,7 +157,15 @@ std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView a
                            : kind == SecretKind::kLogin     ? teacher->login_hash
                            : kind == SecretKind::kOperation ? teacher->operation_hash
                                                             : teacher->digest_hash;
-  const bool match = PasswordHasher::Verify(hash, secret);
+  bool match = false;
+  if (known_check_ && known_check_->check.kind == kind && known_check_->check.account_key == key &&
+      known_check_->check.secret == secret && known_check_->check.hash == hash) {
+    match = known_check_->match;
+  } else if (may_defer_) {
+    throw NeedsCheck{PendingCheck{kind, key, secret.toString(), hash}};
+  } else {
+    match = PasswordHasher::Verify(hash, secret);
+  }
   if (!teacher || !match) {
     failures_.RecordFailure(counts_for_account ? QStringView(key) : QStringView(), address, now);
     *refusal = WrongSecretText(kind);

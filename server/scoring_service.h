@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QObject>
 #include <QString>
+#include <QThreadPool>
+#include <functional>
 #include <optional>
 
 #include "server/credentials.h"
@@ -20,7 +23,10 @@ class ScoringService {
  public:
   ScoringService(const ServerConfig& config, Database& db, Mailer& mailer);
 
-  Reply Handle(const Request& request);
+  // Answers at once when it can; a password check that is not remembered
+  // runs on a worker thread, and the request is answered (on this thread)
+  // when it is done, so one Argon2id check never holds up other teachers.
+  void HandleAsync(const Request& request, std::function<void(const Reply&)> respond);
 
   Store& Data() { return store_; }
   const PasswordHasher& Hasher() const { return hasher_; }
@@ -33,6 +39,25 @@ class ScoringService {
     Handler handler;
   };
   const QHash<QString, Route>& Routes() const;
+
+  // A check that has to run before the request can go on.
+  struct PendingCheck {
+    SecretKind kind;
+    QString account_key;
+    QString secret;
+    QByteArray hash;
+  };
+  // Thrown by CheckSecret while deferring is allowed.
+  struct NeedsCheck {
+    PendingCheck check;
+  };
+  // The outcome of a check that ran elsewhere, for the request's second run.
+  struct CheckResult {
+    PendingCheck check;
+    bool match = false;
+  };
+  Reply Dispatch(const Request& request);
+  Reply HandleWith(const Request& request, const CheckResult* known, bool may_defer);
 
   // --- Who is asking. Each returns the teacher's id, or fills *refusal.
   std::optional<qint64> CheckSecret(SecretKind kind, QStringView account, QStringView secret,
@@ -91,6 +116,14 @@ class ScoringService {
   VerificationCache verified_;
   FailureLimiter failures_;
   QHash<qint64, QByteArray> records_;  // rendered record downloads
+
+  const CheckResult* known_check_ = nullptr;  // during a request's second run
+  bool may_defer_ = false;
+  // Receives the finished checks on the service's thread; declared before
+  // the pool so the pool (and its last task) is gone first.
+  QObject main_thread_;
+  // One thread: a check holds 64 MiB at the interactive cost.
+  QThreadPool checks_;
 };
 
 }  // namespace zorvanix::server

@@ -173,6 +173,40 @@ class ProtocolTest : public QObject {
     QVERIFY(!log.contains(u"secret-in-body"));
   }
 
+  void slowPasswordCheckDoesNotHoldUpOthers() {
+    // At the real Argon2id cost a check takes tens of milliseconds; it runs
+    // beside the requests that need none.
+    ServerProcess::Options options;
+    options.password_cost = QStringLiteral("interactive");
+    ServerProcess real_cost(options);
+    QString error;
+    QVERIFY2(real_cost.Start(&error), qPrintable(error));
+    const ServiceHttp http(real_cost.Root());
+    const Account teacher{QStringLiteral("patient"), QStringLiteral("right"), QStringLiteral("op")};
+    QCOMPARE(Register(http, teacher), kOk);
+
+    const QUrl root(real_cost.Root());
+    QTcpSocket login, clock;
+    for (QTcpSocket* socket : {&login, &clock}) {
+      socket->connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket->waitForConnected(5000));
+    }
+    const QByteArray body = "username=patient&password=wrong";
+    login.write("POST /score/checkpassword.php HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QVERIFY(login.waitForBytesWritten(5000));
+    clock.write("GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n");
+    QByteArray clock_reply;
+    while (CompleteReplies(clock_reply) < 1 && clock.waitForReadyRead(5000))
+      clock_reply += clock.readAll();
+    QVERIFY(clock_reply.startsWith("HTTP/1.1 200"));
+    QVERIFY2(!login.waitForReadyRead(0), "the password check answered before the clock");
+    QByteArray login_reply;
+    while (CompleteReplies(login_reply) < 1 && login.waitForReadyRead(10000))
+      login_reply += login.readAll();
+    QVERIFY(DecodeGbk(login_reply).endsWith(QStringLiteral("用户名或密码错误")));
+  }
+
   void demoTeacherIsSeededOnce() {
     ServerProcess::Options seeded;
     seeded.seed_demo = true;
