@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/window_hub.h"
 #include "login/login_window.h"
@@ -26,7 +27,7 @@ const QString kIllegalCharactersHint = QStringLiteral("非法字符");
 const QString kNoticeTitle = QStringLiteral("提示");
 
 QLineEdit* AddField(QGridLayout* grid, int row, const QString& object_name, const QString& label,
-                    const QString& hint = QString()) {
+                    const QString& hint = QString(), QLabel** hint_out = nullptr) {
   auto* caption = new QLabel(label);
   caption->setObjectName(QStringLiteral("lbl") + object_name);
   caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -35,11 +36,11 @@ QLineEdit* AddField(QGridLayout* grid, int row, const QString& object_name, cons
   caption->setBuddy(edit);
   grid->addWidget(caption, row, 0);
   grid->addWidget(edit, row, 1);
-  if (!hint.isEmpty()) {
-    auto* hint_label = new QLabel(hint);
-    hint_label->setObjectName(QStringLiteral("lblHint") + object_name);
-    grid->addWidget(hint_label, row, 2);
-  }
+  // Every row has its hint cell, empty or not, so both frames space alike.
+  auto* hint_label = new QLabel(hint);
+  hint_label->setObjectName(QStringLiteral("lblHint") + object_name);
+  grid->addWidget(hint_label, row, 2);
+  if (hint_out) *hint_out = hint_label;
   return edit;
 }
 
@@ -84,11 +85,11 @@ void SignUpWindow::BuildLayout() {
   auto* required = new QGroupBox(QStringLiteral("必填信息"));
   required->setObjectName(QStringLiteral("Frame1"));
   auto* required_grid = new QGridLayout(required);
-  account_edit_ = AddField(required_grid, 0, QStringLiteral("Text1"), QStringLiteral("登录帐号："));
-  name_hint_label_ = new QLabel(kAccountNameHint);
+  account_edit_ = AddField(required_grid, 0, QStringLiteral("Text1"), QStringLiteral("登录帐号："),
+                           kAccountNameHint, &name_hint_label_);
   name_hint_label_->setObjectName(QStringLiteral("Label5"));
+  // Room for the service's longer answers without the window jumping.
   name_hint_label_->setMinimumWidth(150);
-  required_grid->addWidget(name_hint_label_, 0, 2);
   login_password_edit_ = AddField(required_grid, 1, QStringLiteral("Text2"),
                                   QStringLiteral("登录密码："), QStringLiteral("读取数据使用"));
   super_password_edit_ = AddField(required_grid, 2, QStringLiteral("Text3"),
@@ -103,10 +104,23 @@ void SignUpWindow::BuildLayout() {
   mobile_edit_ = AddField(optional_grid, 0, QStringLiteral("Text6"), QStringLiteral("手机："));
   telephone_edit_ = AddField(optional_grid, 1, QStringLiteral("Text7"), QStringLiteral("电话："));
   qq_edit_ = AddField(optional_grid, 2, QStringLiteral("Text8"), QStringLiteral("QQ："));
-  // Both frames keep their field columns aligned.
+  // Both frames keep their field columns aligned: the caption and hint
+  // columns are as wide as their widest text in either frame.
+  int caption_width = 0;
+  int hint_width = name_hint_label_->minimumWidth();
   for (QGridLayout* grid : {required_grid, optional_grid}) {
-    grid->setColumnMinimumWidth(0, 80);
-    grid->setColumnMinimumWidth(2, 150);
+    for (int row = 0; row < grid->rowCount(); ++row) {
+      if (QLayoutItem* caption = grid->itemAtPosition(row, 0)) {
+        caption_width = std::max(caption_width, caption->sizeHint().width());
+      }
+      if (QLayoutItem* hint = grid->itemAtPosition(row, 2)) {
+        hint_width = std::max(hint_width, hint->sizeHint().width());
+      }
+    }
+  }
+  for (QGridLayout* grid : {required_grid, optional_grid}) {
+    grid->setColumnMinimumWidth(0, caption_width);
+    grid->setColumnMinimumWidth(2, hint_width);
     grid->setColumnStretch(1, 1);
   }
 
