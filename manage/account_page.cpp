@@ -82,7 +82,8 @@ void AccountPage::ClearPasswords() {
 void AccountPage::SendChange() {
   Prompter& prompts = services_.Prompts();
   if (teacher_name_->text().isEmpty() || account_->text().isEmpty()) {
-    prompts.ShowMessage(QStringLiteral("错误"), QStringLiteral("无法获取教师信息，暂时无法修改密码！"),
+    prompts.ShowMessage(QStringLiteral("错误"),
+                        QStringLiteral("无法获取教师信息，暂时无法修改密码！"),
                         MessageIcon::kError);
     return;
   }
@@ -93,9 +94,9 @@ void AccountPage::SendChange() {
     return;
   }
   const QString new_login_password = new_login_password_->text().trimmed();
-  const PostResult result = services_.Service().SetTeacher(
-      account_->text(), email_->text().trimmed(), old_super_password, new_login_password,
-      new_super_password_->text().trimmed());
+  const PostResult result =
+      services_.Service().SetTeacher(account_->text(), email_->text().trimmed(), old_super_password,
+                                     new_login_password, new_super_password_->text().trimmed());
   if (result.IsSuccess()) {
     // The reads and the cache download prove who the teacher is with the
     // digest of the login password; after a change only the new one is valid.
@@ -109,9 +110,10 @@ void AccountPage::SendChange() {
                         MessageIcon::kWarning);
   } else {
     const QString network = QString::fromUtf16(kNetworkErrorText);
-    prompts.ShowMessage(QStringLiteral("错误"),
-                        result.text.isEmpty() ? network : result.text + QStringLiteral("\r\n") + network,
-                        MessageIcon::kWarning);
+    prompts.ShowMessage(
+        QStringLiteral("错误"),
+        result.text.isEmpty() ? network : result.text + QStringLiteral("\r\n") + network,
+        MessageIcon::kWarning);
   }
 }
 

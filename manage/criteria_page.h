@@ -7,51 +7,41 @@
 #include <array>
 #include <functional>
 
-#include "manage/manage_page.h"
-#include "manage/page_services.h"
+#include "manage/record_list_page.h"
 
-class QComboBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
 class QPushButton;
 
 namespace zorvanix {
 
-class CriteriaPage : public ManagePage {
+class CriteriaPage : public RecordListPage {
  public:
   // score_page_class: the text the score page's class chooser shows, which
   // the criterion edit sends along.
-  CriteriaPage(PageServices& services, std::function<QString()> score_page_class,
-               QWidget* parent);
+  CriteriaPage(PageServices& services, std::function<QString()> score_page_class, QWidget* parent);
   void Open() override;
   void Clear() override;
 
-  // "|" + ID of every criterion removed by the last delete, bottom first.
-  const QString& PendingCriterionDeletions() const { return pending_deletions_; }
+ protected:
+  QStringList ChooserItems() const override { return services_.CachedTopicNames(); }
+  QString FetchEntries(const QString& topic) override;
+  PostResult PostDeletions(const QString& topic, const QString& ids) override;
+  void AfterLoad() override;
+  // The roll-call window's criteria follow every delete.
+  void AfterDelete() override { services_.ShowTopicCriteria(); }
+  void OpenEditPanel(const QString& entry) override;
 
  private:
   QGroupBox* BuildEditPanel();
   QGroupBox* BuildNewPanel();
-
-  void LoadChosenTopic();
   void OpenNewPanel();
   void SendNewCriteria();
-  void OpenEditPanel(QListWidgetItem* item);
   void SendEdit();
-  void DeleteSelected();
-  void SendDeletions();
+  void ClearNewRows();
 
-  PageServices& services_;
   std::function<QString()> score_page_class_;
-  QString pending_deletions_;
-
-  QComboBox* topic_chooser_;
   QPushButton* new_button_;
-  QListWidget* list_;
-  QLabel* status_;
 
   QGroupBox* edit_panel_;
   QLineEdit* edit_topic_;

@@ -34,7 +34,8 @@ const char16_t* const kPageButtonCaptions[kManagePages] = {
 const char16_t* const kHelpTexts[] = {
     u"这里提供一些常用功能，见底部按钮。",
     u"密码管理提供修改密码服务，密码重置在登录界面。",
-    u"班级管理和学生管理功能可以添加和删除数据，这里不能修改名称。删除后的数据不可恢复，请慎重操作！",
+    u"班级管理和学生管理功能可以添加和删除数据，这里不能修改名称。删除后的数据不可恢复，请慎重操作"
+    u"！",
     u"计分管理功能可以删除计分，删除后不可恢复，请谨慎操作！",
     u"你可以通过快捷方式功能管理快捷方式。",
 };
@@ -72,8 +73,8 @@ ManagementWindow::ManagementWindow(AppContext& context, WindowHub& hub, QWidget*
 
   account_page_ = new AccountPage(services_, this);
   scores_page_ = new ScoresPage(services_, this);
-  criteria_page_ =
-      new CriteriaPage(services_, [this] { return scores_page_->ClassChooserText(); }, this);
+  criteria_page_ = new CriteriaPage(
+      services_, [this] { return scores_page_->ChooserText(); }, this);
   shortcuts_page_ = new ShortcutsPage(services_, this);
   pages_ = {account_page_,
             new ClassesPage(services_, this),
@@ -149,8 +150,9 @@ QWidget* ManagementWindow::BuildHelpPanel() {
     column->addWidget(label);
   }
   column->addStretch(1);
-  service_address_ = MakeLabel(
-      panel, "Label15", QStringLiteral("后台地址 ") + context_.service->ServiceHomeUrl().toString());
+  service_address_ =
+      MakeLabel(panel, "Label15",
+                QStringLiteral("后台地址 ") + context_.service->ServiceHomeUrl().toString());
   service_address_->setWordWrap(true);
   service_address_->setCursor(Qt::PointingHandCursor);
   service_address_->setStyleSheet(QStringLiteral("color: #1a4fa0; text-decoration: underline;"));
@@ -212,12 +214,10 @@ void ManagementWindow::SetShortcutFolders(const ShortcutFolders& folders, const 
       ShortcutMaker(folders, target.isEmpty() ? shortcuts_page_->Maker().Target() : target));
 }
 
-QString ManagementWindow::PendingScoreDeletions() const {
-  return scores_page_->PendingScoreDeletions();
-}
+QString ManagementWindow::PendingScoreDeletions() const { return scores_page_->PendingDeletions(); }
 
 QString ManagementWindow::PendingCriterionDeletions() const {
-  return criteria_page_->PendingCriterionDeletions();
+  return criteria_page_->PendingDeletions();
 }
 
 // Closing the window ends this showing of it: the next opening starts afresh,

@@ -18,7 +18,7 @@ NameListPage::NameListPage(PageServices& services, const NameListPageSpec& spec,
   status_ = MakeLabel(this, spec.status, spec.warning);
   status_->setWordWrap(true);
   status_->setStyleSheet(QStringLiteral("color: #b00000;"));
-  rename_ = new RenamePanel(this, spec.rename, spec.rename_caption);
+  rename_ = std::make_unique<RenamePanel>(this, spec.rename, spec.rename_caption);
   QPushButton* add = MakeButton(this, spec.add, QStringLiteral("添加"));
   QPushButton* remove = MakeButton(this, spec.remove, QStringLiteral("删除"));
   QPushButton* save = MakeButton(this, spec.save, QStringLiteral("保存到服务器"));
@@ -48,7 +48,7 @@ NameListPage::NameListPage(PageServices& services, const NameListPageSpec& spec,
   add_buttons_->addStretch(1);
   add_buttons_->addWidget(add);
   right_column->addLayout(add_buttons_);
-  right_column->addWidget(rename_);
+  right_column->addWidget(rename_->Frame());
 
   auto* columns = new QHBoxLayout(this);
   columns->addLayout(left_column_, 3);
@@ -58,7 +58,7 @@ NameListPage::NameListPage(PageServices& services, const NameListPageSpec& spec,
 void NameListPage::Clear() {
   list_->clear();
   name_box_->clear();
-  rename_->hide();
+  rename_->Hide();
   status_->setText(spec_.warning);
 }
 
@@ -111,7 +111,7 @@ void NameListPage::SendRename() {
   services_.RefreshMainWindow();
   ReloadAfterRename();
   services_.ShowSuccess();
-  rename_->hide();
+  rename_->Hide();
 }
 
 }  // namespace zorvanix

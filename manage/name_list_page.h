@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "manage/manage_page.h"
 #include "manage/page_services.h"
@@ -73,10 +74,10 @@ class NameListPage : public ManagePage {
   QListWidget* list_;
   QPlainTextEdit* name_box_;
   QLabel* status_;
-  RenamePanel* rename_;
-  QVBoxLayout* left_column_;    // the list, its buttons and the status line
-  QHBoxLayout* list_buttons_;   // below the list
-  QHBoxLayout* add_buttons_;    // below the name box
+  std::unique_ptr<RenamePanel> rename_;
+  QVBoxLayout* left_column_;   // the list, its buttons and the status line
+  QHBoxLayout* list_buttons_;  // below the list
+  QHBoxLayout* add_buttons_;   // below the name box
 };
 
 }  // namespace zorvanix

@@ -80,7 +80,8 @@ bool PageServices::CheckEdit(const PostResult& result, QLabel* status,
                              const QString& failure_word) const {
   if (result.IsSuccess()) return true;
   if (result.IsRefusal()) {
-    Prompts().ShowMessage(QStringLiteral("错误"), result.text + QStringLiteral("\r\n") + failure_word,
+    Prompts().ShowMessage(QStringLiteral("错误"),
+                          result.text + QStringLiteral("\r\n") + failure_word,
                           MessageIcon::kWarning);
   } else {
     ShowNetworkError(status);

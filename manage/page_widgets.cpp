@@ -1,7 +1,9 @@
 #include "manage/page_widgets.h"
 
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -67,6 +69,23 @@ QComboBox* MakeChooser(QWidget* parent, const char* name, const QString& placeho
 
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption) {
   return Named(new QGroupBox(caption, parent), name);
+}
+
+EditPanel MakeEditPanel(QWidget* parent, const char* name, const QString& caption,
+                        std::initializer_list<EditRow> rows, const char* change_name,
+                        const char* cancel_name) {
+  QGroupBox* frame = MakeFrame(parent, name, caption);
+  QPushButton* change = MakeButton(frame, change_name, QStringLiteral("修改"));
+  QPushButton* cancel = MakeButton(frame, cancel_name, QStringLiteral("取消"));
+  auto* form = new QFormLayout(frame);
+  for (const EditRow& row : rows) form->addRow(row.label, row.box);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(change);
+  buttons->addWidget(cancel);
+  form->addRow(buttons);
+  QObject::connect(cancel, &QPushButton::clicked, frame, &QWidget::hide);
+  frame->hide();
+  return {frame, change};
 }
 
 void RefillChooser(QComboBox* chooser, const QStringList& items) {

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +30,20 @@ QListWidget* MakeList(QWidget* parent, const char* name);
 // A chooser showing placeholder (such as "班级") while nothing is chosen.
 QComboBox* MakeChooser(QWidget* parent, const char* name, const QString& placeholder);
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption);
+
+// An edit panel: a frame holding a form of labelled boxes with "修改" and
+// "取消" below it; "取消" hides the panel. The panel starts hidden.
+struct EditPanel {
+  QGroupBox* frame;
+  QPushButton* change;
+};
+struct EditRow {
+  QString label;
+  QLineEdit* box;
+};
+EditPanel MakeEditPanel(QWidget* parent, const char* name, const QString& caption,
+                        std::initializer_list<EditRow> rows, const char* change_name,
+                        const char* cancel_name);
 
 // The chooser emptied, filled with items and showing its placeholder again.
 void RefillChooser(QComboBox* chooser, const QStringList& items);

@@ -1,7 +1,6 @@
 #include "manage/rename_panel.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -9,30 +8,22 @@
 
 namespace zorvanix {
 
-RenamePanel::RenamePanel(QWidget* parent, const RenamePanelNames& names, const QString& caption)
-    : QGroupBox(caption, parent) {
-  setObjectName(QLatin1String(names.panel));
-  old_name_ = MakeLineEdit(this, names.old_name);
+RenamePanel::RenamePanel(QWidget* parent, const RenamePanelNames& names, const QString& caption) {
+  old_name_ = MakeLineEdit(parent, names.old_name);
   old_name_->setReadOnly(true);
-  new_name_ = MakeLineEdit(this, names.new_name);
-  change_ = MakeButton(this, names.change, QStringLiteral("修改"));
-  QPushButton* cancel = MakeButton(this, names.cancel, QStringLiteral("取消"));
-  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
-
-  auto* form = new QFormLayout(this);
-  form->addRow(QStringLiteral("原名："), old_name_);
-  form->addRow(QStringLiteral("新名："), new_name_);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(change_);
-  buttons->addWidget(cancel);
-  form->addRow(buttons);
-  hide();
+  new_name_ = MakeLineEdit(parent, names.new_name);
+  const EditPanel panel =
+      MakeEditPanel(parent, names.panel, caption,
+                    {{QStringLiteral("原名："), old_name_}, {QStringLiteral("新名："), new_name_}},
+                    names.change, names.cancel);
+  frame_ = panel.frame;
+  change_ = panel.change;
 }
 
 void RenamePanel::Open(const QString& name) {
   old_name_->setText(name);
   new_name_->setText(name);
-  show();
+  frame_->show();
   new_name_->setFocus();
 }
 

@@ -18,9 +18,12 @@ struct RenamePanelNames {
   const char* cancel;
 };
 
-class RenamePanel : public QGroupBox {
+class RenamePanel {
  public:
   RenamePanel(QWidget* parent, const RenamePanelNames& names, const QString& caption);
+
+  QGroupBox* Frame() const { return frame_; }
+  void Hide() { frame_->hide(); }
 
   // Both boxes take the double-clicked name; the panel is shown.
   void Open(const QString& name);
@@ -29,6 +32,7 @@ class RenamePanel : public QGroupBox {
   QPushButton* ChangeButton() const { return change_; }
 
  private:
+  QGroupBox* frame_;
   QLineEdit* old_name_;
   QLineEdit* new_name_;
   QPushButton* change_;

@@ -3,45 +3,28 @@
 // from the list are deleted on the service by their IDs.
 #pragma once
 
-#include <QString>
+#include "manage/record_list_page.h"
 
-#include "manage/manage_page.h"
-#include "manage/page_services.h"
-
-class QComboBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
 
 namespace zorvanix {
 
-class ScoresPage : public ManagePage {
+class ScoresPage : public RecordListPage {
  public:
   ScoresPage(PageServices& services, QWidget* parent);
-  void Open() override;
   void Clear() override;
 
-  // What the class chooser shows ("班级" while no class is chosen).
-  QString ClassChooserText() const;
-  // "|" + ID of every record removed by the last delete, bottom first.
-  const QString& PendingScoreDeletions() const { return pending_deletions_; }
+ protected:
+  QStringList ChooserItems() const override { return services_.CachedClassNames(); }
+  QString FetchEntries(const QString& class_name) override;
+  PostResult PostDeletions(const QString& class_name, const QString& ids) override;
+  void OpenEditPanel(const QString& entry) override;
 
  private:
   QGroupBox* BuildEditPanel();
-  void LoadChosenClass();
-  void OpenEditPanel(QListWidgetItem* item);
   void SendEdit();
-  void DeleteSelected();
-  void SendDeletions();
 
-  PageServices& services_;
-  QString pending_deletions_;
-
-  QComboBox* class_chooser_;
-  QListWidget* list_;
-  QLabel* status_;
   QGroupBox* edit_panel_;
   QLineEdit* id_;
   QLineEdit* student_;

@@ -65,7 +65,8 @@ void ShortcutsPage::BoxChanged(int kind, bool ticked) {
     const QSignalBlocker quiet(boxes_[kind]);
     boxes_[kind]->setChecked(maker_.ShortcutExists(kind));
   }
-  const QString what = ticked ? QStringLiteral("创建快捷方式失败！") : QStringLiteral("删除快捷方式失败！");
+  const QString what =
+      ticked ? QStringLiteral("创建快捷方式失败！") : QStringLiteral("删除快捷方式失败！");
   services_.Prompts().ShowMessage(QStringLiteral("错误"), what + QStringLiteral("\r\n") + error,
                                   MessageIcon::kWarning);
 }

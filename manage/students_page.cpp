@@ -54,7 +54,8 @@ StudentsPage::StudentsPage(PageServices& services, QWidget* parent)
   list_buttons_->insertWidget(0, select_all);
   list_buttons_->insertWidget(1, invert);
 
-  for (const char* name : {"Command1", "Command2", "Command3", "Command5", "Command6", "Command8"}) {
+  for (const char* name :
+       {"Command1", "Command2", "Command3", "Command5", "Command6", "Command8"}) {
     class_buttons_.append(findChild<QPushButton*>(QLatin1String(name)));
   }
   EnableButtons(false);
@@ -97,9 +98,8 @@ PostResult StudentsPage::PostList(const QStringList& names) {
 }
 
 PostResult StudentsPage::PostRename(const QString& old_name, const QString& new_name) {
-  return services_.Service().RenameStudent(services_.CurrentUser(),
-                                           services_.OperationPassword(), old_name, new_name,
-                                           ChosenText(class_chooser_));
+  return services_.Service().RenameStudent(services_.CurrentUser(), services_.OperationPassword(),
+                                           old_name, new_name, ChosenText(class_chooser_));
 }
 
 void StudentsPage::ImportFile() {
@@ -109,9 +109,10 @@ void StudentsPage::ImportFile() {
   if (path.isEmpty() || !QFile::exists(path)) return;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    services_.Prompts().ShowMessage(QStringLiteral("错误"),
-                                    QStringLiteral("无法读取文件：%1\r\n%2").arg(path, file.errorString()),
-                                    MessageIcon::kWarning);
+    services_.Prompts().ShowMessage(
+        QStringLiteral("错误"),
+        QStringLiteral("无法读取文件：%1\r\n%2").arg(path, file.errorString()),
+        MessageIcon::kWarning);
     return;
   }
   name_box_->setPlainText(DecodeNameListFile(file.readAll()));

@@ -62,8 +62,8 @@ bool WriteShortcutFile(const QString& path, const QString& target, QString* erro
   if (file.open(QIODevice::WriteOnly)) {
     file.write(DesktopEntryText(target).toUtf8());
     if (file.commit()) {
-      QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
-                                      QFileDevice::ExeUser);
+      QFile::setPermissions(
+          path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
       return true;
     }
   }
@@ -158,11 +158,20 @@ QString DesktopExecArgument(const QString& target) {
   QString escaped;
   for (const QChar c : argument) {
     switch (c.unicode()) {
-      case u'\\': escaped += QStringLiteral("\\\\"); break;
-      case u'\n': escaped += QStringLiteral("\\n"); break;
-      case u'\t': escaped += QStringLiteral("\\t"); break;
-      case u'\r': escaped += QStringLiteral("\\r"); break;
-      default: escaped += c;
+      case u'\\':
+        escaped += QStringLiteral("\\\\");
+        break;
+      case u'\n':
+        escaped += QStringLiteral("\\n");
+        break;
+      case u'\t':
+        escaped += QStringLiteral("\\t");
+        break;
+      case u'\r':
+        escaped += QStringLiteral("\\r");
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;

@@ -191,8 +191,7 @@ class CriteriaScoresTest : public QObject {
     QCOMPARE(scene.Text("Combo1"), QStringLiteral("班级"));
     QVERIFY(scene.Choose("Combo1", "一班"));
     const QStringList records = scene.Entries("List3");
-    QCOMPARE(WithoutIds(records),
-             QStringList{"张三\t5\t2026-12-07 09:30:00\t课堂表现\t回答正确"});
+    QCOMPARE(WithoutIds(records), QStringList{"张三\t5\t2026-12-07 09:30:00\t课堂表现\t回答正确"});
 
     QVERIFY(scene.DoubleClick("List3", 0));
     QVERIFY(scene.Find<QWidget>("Frame4")->isVisible());
@@ -216,7 +215,8 @@ class CriteriaScoresTest : public QObject {
     QVERIFY(scene.DoubleClick("List3", 0));
     scene.Type("Text18", "3");
     scene.Click("Command23");
-    QCOMPARE(EntryField(scene.ServiceScores("一班").value(0), 3), QStringLiteral("2026-12-08 10:05:09"));
+    QCOMPARE(EntryField(scene.ServiceScores("一班").value(0), 3),
+             QStringLiteral("2026-12-08 10:05:09"));
 
     // An unknown record is the service's refusal; the panel stays open.
     QVERIFY(scene.DoubleClick("List3", 0));

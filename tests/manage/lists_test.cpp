@@ -40,8 +40,10 @@ class ListsTest : public QObject {
     QTest::addColumn<int>("present");
     QTest::newRow("duplicate line") << "A\r\nA\r\nB" << QStringList{} << QStringList{"A", "B"} << 1;
     QTest::newRow("blank inside") << "A B" << QStringList{} << QStringList{"AB"} << 0;
-    QTest::newRow("same name typed with a blank") << "A B" << QStringList{"AB"} << QStringList{} << 1;
-    QTest::newRow("empty and blank lines") << "\n   \n\nC\n" << QStringList{} << QStringList{"C"} << 0;
+    QTest::newRow("same name typed with a blank")
+        << "A B" << QStringList{"AB"} << QStringList{} << 1;
+    QTest::newRow("empty and blank lines") << "\n   \n\nC\n"
+                                           << QStringList{} << QStringList{"C"} << 0;
     QTest::newRow("already listed") << "甲\n乙" << QStringList{"乙"} << QStringList{"甲"} << 1;
   }
   void TypedNamesLoseTheirBlanksAndSkipWhatIsListed() {
@@ -96,17 +98,19 @@ class ListsTest : public QObject {
     const qsizetype shown = scene.Prompts().Records().size();
     scene.TypeLines("Text5", "\nA\n\n");
     scene.Click("Command10");
-    QCOMPARE(scene.Text("Label6"), QStringLiteral("没有需要添加的班级！1个班级名称已存在，被忽略！"));
+    QCOMPARE(scene.Text("Label6"),
+             QStringLiteral("没有需要添加的班级！1个班级名称已存在，被忽略！"));
     QCOMPARE(scene.Prompts().Records().size(), shown);
   }
 
   void DeletingClassesRemovesTheirStudentsAndScores() {
     ManageScene scene;
-    QVERIFY2(scene.Register() && scene.SeedClasses({"一班", "二班"}) &&
-                 scene.SeedStudents("一班", {"张三", "李四"}) && scene.SeedStudents("二班", {"王五"}) &&
-                 scene.SeedTopics({"语文"}) &&
-                 scene.SeedScores("语文", {ScoreAt("一班", "张三", "5"), ScoreAt("二班", "王五", "4")}),
-             qPrintable(scene.Error()));
+    QVERIFY2(
+        scene.Register() && scene.SeedClasses({"一班", "二班"}) &&
+            scene.SeedStudents("一班", {"张三", "李四"}) && scene.SeedStudents("二班", {"王五"}) &&
+            scene.SeedTopics({"语文"}) &&
+            scene.SeedScores("语文", {ScoreAt("一班", "张三", "5"), ScoreAt("二班", "王五", "4")}),
+        qPrintable(scene.Error()));
     scene.SignIn();
     scene.OpenWindow(kOp);
     scene.OpenPage(1);
@@ -174,7 +178,8 @@ class ListsTest : public QObject {
     QVERIFY(!scene.Find<QPushButton>("Command1")->isEnabled());
     QVERIFY(scene.Choose("Combo2", "1"));
     QCOMPARE(scene.Entries("List1"), (QStringList{"张三", "李四"}));
-    for (const char* name : {"Command1", "Command2", "Command3", "Command5", "Command6", "Command8"}) {
+    for (const char* name :
+         {"Command1", "Command2", "Command3", "Command5", "Command6", "Command8"}) {
       QVERIFY2(scene.Find<QPushButton>(name)->isEnabled(), name);
     }
 
@@ -227,7 +232,8 @@ class ListsTest : public QObject {
     scene.Click("Command5");
     QCOMPARE(scene.Prompts().Last().kind, PromptRecord::Kind::kOpenFile);
     QCOMPARE(scene.Prompts().Last().title, QStringLiteral("打开"));
-    QCOMPARE(scene.Prompts().Last().text, QStringLiteral("Txt Files(*.txt)|*.txt|All Files(*.*)|*.*"));
+    QCOMPARE(scene.Prompts().Last().text,
+             QStringLiteral("Txt Files(*.txt)|*.txt|All Files(*.*)|*.*"));
     QCOMPARE(scene.Text("Label2"), QStringLiteral("已成功导入，请检查后点击添加！"));
     scene.Click("Command1");
     QCOMPARE(scene.Text("Label2"), QStringLiteral("已添加2名学生！"));

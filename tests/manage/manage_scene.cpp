@@ -167,7 +167,9 @@ QString ManageScene::FreshRecord(QStringView tag) {
   return ReadTaggedLines(path, tag);
 }
 
-QStringList ManageScene::ServiceClasses() { return ClassNamesFromCache(FreshRecord(kClassListTag)); }
+QStringList ManageScene::ServiceClasses() {
+  return ClassNamesFromCache(FreshRecord(kClassListTag));
+}
 
 QStringList ManageScene::ServiceTopics() { return TopicNamesFromCache(FreshRecord(kTopicTag)); }
 

@@ -88,12 +88,12 @@ class ManageScene {
 };
 
 // The last message the teacher was shown.
-#define ZV_EXPECT_MESSAGE(scene, title_, text_, icon_)            \
-  do {                                                             \
-    const PromptRecord last = (scene).Prompts().Last();            \
-    QCOMPARE(last.title, QString(title_));                         \
-    QCOMPARE(last.text, QString(text_));                           \
-    QCOMPARE(int(last.icon), int(icon_));                          \
+#define ZV_EXPECT_MESSAGE(scene, title_, text_, icon_)  \
+  do {                                                  \
+    const PromptRecord last = (scene).Prompts().Last(); \
+    QCOMPARE(last.title, QString(title_));              \
+    QCOMPARE(last.text, QString(text_));                \
+    QCOMPARE(int(last.icon), int(icon_));               \
   } while (false)
 
 }  // namespace zorvanix::testing

@@ -1,12 +1,13 @@
 // The three shortcuts in a temporary home, made by the shortcut maker and by
 // the check boxes of the shortcut page.
+#include "platform/shortcuts.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/shortcuts.h"
 #include "tests/manage/manage_scene.h"
 
 using namespace zorvanix;
@@ -33,7 +34,9 @@ struct Home {
             dir.filePath(QStringLiteral(".local/share/applications"))};
   }
   QString Desktop() const { return dir.filePath(QStringLiteral("Desktop/Zorvane.desktop")); }
-  QString Group() const { return dir.filePath(QStringLiteral(".local/share/applications/Quenfield")); }
+  QString Group() const {
+    return dir.filePath(QStringLiteral(".local/share/applications/Quenfield"));
+  }
   QString InGroup() const { return Group() + QStringLiteral("/Zorvane.desktop"); }
   QString Menu() const {
     return dir.filePath(QStringLiteral(".local/share/applications/Zorvane.desktop"));
@@ -92,7 +95,8 @@ class ShortcutsTest : public QObject {
     const ShortcutMaker maker(home.Folders(), kTarget);
     QString error;
     QVERIFY(!maker.CreateShortcuts(0, &error));
-    QVERIFY2(error.contains(QDir::toNativeSeparators(home.dir.filePath("Desktop"))), qPrintable(error));
+    QVERIFY2(error.contains(QDir::toNativeSeparators(home.dir.filePath("Desktop"))),
+             qPrintable(error));
     QVERIFY(!maker.ShortcutExists(0));
     const ShortcutMaker nowhere(ShortcutFolders{}, kTarget);
     QVERIFY(!nowhere.CreateShortcuts(2, &error));
@@ -102,11 +106,16 @@ class ShortcutsTest : public QObject {
   void ExecQuotesWhatAPathMayHold_data() {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("exec");
-    QTest::newRow("plain") << "/opt/z/zorvanix" << "/opt/z/zorvanix";
-    QTest::newRow("blank") << "/home/王 老师/zorvanix" << "\"/home/王 老师/zorvanix\"";
-    QTest::newRow("percent") << "/opt/100%/zorvanix" << "/opt/100%%/zorvanix";
-    QTest::newRow("quote and dollar") << "/opt/a\"$b/z" << "\"/opt/a\\\\\"\\\\$b/z\"";
-    QTest::newRow("backslash") << "/opt/a\\b/z" << "\"/opt/a\\\\\\\\b/z\"";
+    QTest::newRow("plain") << "/opt/z/zorvanix"
+                           << "/opt/z/zorvanix";
+    QTest::newRow("blank") << "/home/王 老师/zorvanix"
+                           << "\"/home/王 老师/zorvanix\"";
+    QTest::newRow("percent") << "/opt/100%/zorvanix"
+                             << "/opt/100%%/zorvanix";
+    QTest::newRow("quote and dollar") << "/opt/a\"$b/z"
+                                      << "\"/opt/a\\\\\"\\\\$b/z\"";
+    QTest::newRow("backslash") << "/opt/a\\b/z"
+                               << "\"/opt/a\\\\\\\\b/z\"";
   }
   void ExecQuotesWhatAPathMayHold() {
     QFETCH(QString, target);
@@ -123,8 +132,14 @@ class ShortcutsTest : public QObject {
     qputenv("XDG_CONFIG_HOME", home.filePath(".config").toLocal8Bit());
     const ShortcutFolders folders = ShortcutFolders::Standard();
     qputenv("HOME", old_home);
-    if (old_data.isNull()) qunsetenv("XDG_DATA_HOME"); else qputenv("XDG_DATA_HOME", old_data);
-    if (old_config.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", old_config);
+    if (old_data.isNull())
+      qunsetenv("XDG_DATA_HOME");
+    else
+      qputenv("XDG_DATA_HOME", old_data);
+    if (old_config.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", old_config);
     QVERIFY2(folders.desktop.startsWith(home.path()), qPrintable(folders.desktop));
     QCOMPARE(folders.applications, home.filePath(".local/share/applications"));
   }

@@ -134,7 +134,9 @@ class WindowTest : public QObject {
     QTest::addColumn<QString>("message");
     QTest::newRow("not signed in") << "" << kOp << "登录后才能进行此操作！";
     QTest::newRow("offline") << kOfflineUserName << kOp << "登录后才能进行此操作！";
-    QTest::newRow("no operation password") << "teacher" << "" << "请在右侧输入操作密码！";
+    QTest::newRow("no operation password") << "teacher"
+                                           << ""
+                                           << "请在右侧输入操作密码！";
   }
   void LocalChangesNeedAnOnlineTeacherAndAnOperationPassword() {
     QFETCH(QString, user);
@@ -151,11 +153,10 @@ class WindowTest : public QObject {
       const char* prepare;  // a chooser to pick an item in first
       const char* button;
     };
-    const Step steps[] = {{1, nullptr, "Command10"}, {1, nullptr, "Command9"},
-                          {2, "Combo2", "Command1"}, {2, "Combo2", "Command6"},
-                          {5, nullptr, "Command26"}, {5, nullptr, "Command27"},
-                          {6, "Combo3", "Command32"}, {6, "Combo3", "Command35"},
-                          {3, "Combo1", "Command15"}};
+    const Step steps[] = {
+        {1, nullptr, "Command10"},  {1, nullptr, "Command9"},   {2, "Combo2", "Command1"},
+        {2, "Combo2", "Command6"},  {5, nullptr, "Command26"},  {5, nullptr, "Command27"},
+        {6, "Combo3", "Command32"}, {6, "Combo3", "Command35"}, {3, "Combo1", "Command15"}};
     for (const Step& step : steps) {
       scene->OpenPage(step.page);
       if (step.prepare) {
