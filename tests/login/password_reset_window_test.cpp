@@ -92,15 +92,16 @@ class PasswordResetWindowTest : public QObject {
     f.Edit("Text1")->setText(seed.user);
     f.Edit("Text2")->setText(u"li@school.cn"_s);
     f.SendCode()->click();
-    QCOMPARE(f.Shown().title, QStringLiteral("请重试"));
-    QCOMPARE(f.Shown().text, QStringLiteral("用户名或者Email有误，请查证后重试！"));
-    QCOMPARE(f.Shown().icon, MessageIcon::kWarning);
+    QCOMPARE(Message(f.Shown()),
+             Message(QStringLiteral("请重试"),
+                     QStringLiteral("用户名或者Email有误，请查证后重试！"), MessageIcon::kWarning));
 
     f.Edit("Text2")->setText(seed.email);
     f.SendCode()->click();
-    QCOMPARE(f.Shown().title, QStringLiteral("请查收"));
-    QCOMPARE(f.Shown().text, QStringLiteral("验证码已经发送到您的邮箱:li+reset@school.cn"));
-    QCOMPARE(f.Shown().icon, MessageIcon::kInformation);
+    QCOMPARE(Message(f.Shown()),
+             Message(QStringLiteral("请查收"),
+                     QStringLiteral("验证码已经发送到您的邮箱:li+reset@school.cn"),
+                     MessageIcon::kInformation));
     const QString code = CheckCodeFromMail(server_->LatestMail());
     QVERIFY2(!code.isEmpty(), qPrintable(server_->LatestMail()));
 
@@ -108,16 +109,15 @@ class PasswordResetWindowTest : public QObject {
     f.Edit("Text3")->setText(u" fresh-login "_s);
     f.Edit("Text4")->setText(u"fresh-op"_s);
     f.Reset()->click();
-    QCOMPARE(f.Shown().title, QStringLiteral("错误"));
-    QCOMPARE(f.Shown().text, QStringLiteral("验证码错误，请重试！"));
-    QCOMPARE(f.Shown().icon, MessageIcon::kWarning);
+    QCOMPARE(Message(f.Shown()),
+             Message(QStringLiteral("错误"), QStringLiteral("验证码错误，请重试！"),
+                     MessageIcon::kWarning));
     QVERIFY(service.CheckPassword(seed.user, seed.password).IsSuccess());
 
     f.Edit("TxtCheckCode")->setText(u" "_s + code + u" "_s);
     f.Reset()->click();
-    QCOMPARE(f.Shown().title, QStringLiteral("成功"));
-    QCOMPARE(f.Shown().text, QStringLiteral("密码修改成功！"));
-    QCOMPARE(f.Shown().icon, MessageIcon::kInformation);
+    QCOMPARE(Message(f.Shown()), Message(QStringLiteral("成功"), QStringLiteral("密码修改成功！"),
+                                         MessageIcon::kInformation));
     QVERIFY(service.CheckPassword(seed.user, u"fresh-login"_s).IsSuccess());
     QVERIFY(!service.CheckPassword(seed.user, seed.password).IsSuccess());
 
@@ -137,17 +137,15 @@ class PasswordResetWindowTest : public QObject {
     f.Edit("Text1")->setText(u"wang"_s);
     f.Edit("Text2")->setText(u"wang@school.cn"_s);
     f.SendCode()->click();
-    QCOMPARE(f.Shown().title, QStringLiteral("错误"));
-    QCOMPARE(f.Shown().text, QStringLiteral("无法连接到服务器"));
-    QCOMPARE(f.Shown().icon, MessageIcon::kError);
+    QCOMPARE(Message(f.Shown()), Message(QStringLiteral("错误"), QStringLiteral("无法连接到服务器"),
+                                         MessageIcon::kError));
 
     f.Edit("TxtCheckCode")->setText(u"123456"_s);
     f.Edit("Text3")->setText(u"a"_s);
     f.Edit("Text4")->setText(u"b"_s);
     f.Reset()->click();
-    QCOMPARE(f.Shown().title, QStringLiteral("错误"));
-    QCOMPARE(f.Shown().text, QStringLiteral("网络异常！"));
-    QCOMPARE(f.Shown().icon, MessageIcon::kWarning);
+    QCOMPARE(Message(f.Shown()),
+             Message(QStringLiteral("错误"), QStringLiteral("网络异常！"), MessageIcon::kWarning));
     QCOMPARE(Control<QLabel>(f.window, "lblEmail")->text(), QStringLiteral("网络异常！"));
     QVERIFY(f.Reset()->isEnabled());  // ready to try again
   }

@@ -170,9 +170,8 @@ class SignUpWindowTest : public QObject {
       f.Edit(step.field)->setText(step.value);
       f.Register()->click();
       QCOMPARE(f.context.Prompts().Records().size(), 1);
-      QCOMPARE(f.context.Prompts().Last().text, step.message);
-      QCOMPARE(f.context.Prompts().Last().title, QStringLiteral("提示"));
-      QCOMPARE(f.context.Prompts().Last().icon, MessageIcon::kWarning);
+      QCOMPARE(Message(f.context.Prompts().Last()),
+               Message(u"提示"_s, step.message, MessageIcon::kWarning));
       QCOMPARE(f.window->focusWidget(), f.Edit(step.focus));
     }
   }
@@ -200,9 +199,10 @@ class SignUpWindowTest : public QObject {
     f.FillRequired(u" 张老师 "_s, u"zhang@school.cn"_s, u"login 1 "_s, u"op&1=2"_s);
     f.Edit("Text8")->setText(u"12345"_s);
     f.Register()->click();
-    QCOMPARE(f.context.Prompts().Last().title, QStringLiteral("成功"));
-    QCOMPARE(f.context.Prompts().Last().text,
-             QStringLiteral("注册成功！\r\n请用您的帐号和登录密码登录！\r\n请牢记您的操作密码！"));
+    QCOMPARE(
+        Message(f.context.Prompts().Last()),
+        Message(u"成功"_s, u"注册成功！\r\n请用您的帐号和登录密码登录！\r\n请牢记您的操作密码！"_s,
+                MessageIcon::kInformation));
 
     // Passwords travel trimmed; "&" and "=" inside one arrive intact.
     ServiceClient& service = *f.context.Context().service;

@@ -19,6 +19,14 @@ QString UniqueAccountName(const QString& prefix) {
 
 QColor BoxColor(const QLineEdit* edit) { return edit->palette().color(QPalette::Base); }
 
+QStringList Message(const QString& title, const QString& text, MessageIcon icon) {
+  return {title, text, QString::number(static_cast<int>(icon))};
+}
+
+QStringList Message(const PromptRecord& shown) {
+  return Message(shown.title, shown.text, shown.icon);
+}
+
 QString CheckCodeFromMail(const QString& mail) {
   // Only the body counts: the headers end at the first blank line.
   const qsizetype body_start = mail.indexOf(QStringLiteral("\r\n\r\n"));

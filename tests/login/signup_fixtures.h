@@ -5,9 +5,12 @@
 #include <QColor>
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
+#include "platform/prompter.h"
+#include "tests/support/recording_prompter.h"
 #include "tests/support/server_process.h"
 
 namespace zorvanix::testing {
@@ -26,6 +29,10 @@ T* Control(QWidget* window, const char* name) {
 
 // The background colour of a text box.
 QColor BoxColor(const QLineEdit* edit);
+
+// A message as title, text and icon, so one comparison checks all three.
+QStringList Message(const QString& title, const QString& text, MessageIcon icon);
+QStringList Message(const PromptRecord& shown);
 
 // The verification code in a password-reset mail: the run of digits or
 // letters that follows "验证码" in the body; empty when the mail holds none.
