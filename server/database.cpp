@@ -44,12 +44,50 @@ QString ErrorText(const QSqlError& error) {
   return error.text().isEmpty() ? QStringLiteral("unknown database error") : error.text();
 }
 
+constexpr auto kCheckpointInterval = std::chrono::milliseconds(500);
+
 }  // namespace
+
+WalCheckpointer::WalCheckpointer(QString path)
+    : path_(std::move(path)), thread_([this] { Run(); }) {}
+
+WalCheckpointer::~WalCheckpointer() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void WalCheckpointer::Run() {
+  const QString name =
+      QStringLiteral("zorvanix-checkpoint-") + QUuid::createUuid().toString(QUuid::Id128);
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path_);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+    if (db.open()) {
+      QSqlQuery query(db);
+      std::unique_lock lock(mutex_);
+      while (!wake_.wait_for(lock, kCheckpointInterval, [this] { return stop_; })) {
+        lock.unlock();
+        // PASSIVE: copies what it can without waiting for readers or writers.
+        query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+        query.finish();
+        lock.lock();
+      }
+    }
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(name);
+}
 
 Database::Database(QString connection_name, bool postgres)
     : connection_name_(std::move(connection_name)), postgres_(postgres) {}
 
 Database::~Database() {
+  checkpointer_.reset();
   for (const Statement& statement : std::as_const(statements_)) delete statement.query;
   statements_.clear();
   {
@@ -72,6 +110,7 @@ std::unique_ptr<Database> Database::Open(const QString& spec, SqliteSync sync, Q
       return nullptr;
     }
     if (!database->ApplyPragmas(sync, error)) return nullptr;
+    database->checkpointer_ = std::make_unique<WalCheckpointer>(spec.sliced(7));
   } else if (spec.startsWith(u"postgresql://") || spec.startsWith(u"postgres://")) {
     const QUrl url(spec);
     if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2) {
@@ -113,6 +152,9 @@ bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
       QStringLiteral("PRAGMA foreign_keys=ON"),
       QStringLiteral("PRAGMA temp_store=MEMORY"),
       QStringLiteral("PRAGMA cache_size=-16000"),
+      // Checkpoints run on the checkpointer's thread; this connection only
+      // steps in should the log grow past 64 MiB regardless.
+      QStringLiteral("PRAGMA wal_autocheckpoint=16000"),
   };
   for (const QString& pragma : pragmas) {
     if (!query.exec(pragma)) {

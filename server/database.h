@@ -7,10 +7,13 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <condition_variable>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "server/server_config.h"
@@ -22,6 +25,26 @@ namespace zorvanix::server {
 class DatabaseError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// Copies the SQLite write-ahead log back into the database file from a
+// thread of its own, so the disk flushes of a checkpoint never hold up the
+// thread that answers requests.
+class WalCheckpointer {
+ public:
+  explicit WalCheckpointer(QString path);
+  ~WalCheckpointer();
+  WalCheckpointer(const WalCheckpointer&) = delete;
+  WalCheckpointer& operator=(const WalCheckpointer&) = delete;
+
+ private:
+  void Run();
+
+  QString path_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  std::thread thread_;
 };
 
 using Row = QVariantList;
@@ -72,6 +95,7 @@ class Database {
   };
   Statement& Prepared(const char* sql);
   QHash<const char*, Statement> statements_;
+  std::unique_ptr<WalCheckpointer> checkpointer_;
 };
 
 // Begin on construction, roll back on destruction unless committed: a handler
