@@ -45,6 +45,15 @@ bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
     const auto byte = static_cast<unsigned char>(chunk->at(i));
     switch (state_) {
       case State::kRequestLine:
+        if (in_method_ && byte == ' ') in_method_ = false;
+        if (in_method_ && byte >= 'a' && byte <= 'z') {
+          if (!changed) {
+            out = chunk->first(i);
+            changed = true;
+          }
+          out += static_cast<char>(byte - 'a' + 'A');
+          continue;
+        }
         if (byte >= 0x80) {
           if (!changed) {
             out = chunk->first(i);
@@ -55,9 +64,13 @@ bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
           out += kHex[byte & 0xF];
           continue;
         }
-        if (byte == '\n') {
+        if (byte == '\n' && request_line_tail_.trimmed().isEmpty()) {
+          // A blank line before a request (after a body, say) is not its request line.
+          request_line_tail_.clear();
+        } else if (byte == '\n') {
           http10_ = request_line_tail_.trimmed().endsWith("HTTP/1.0");
           request_line_tail_.clear();
+          in_method_ = true;
           state_ = State::kHeaders;
         } else {
           request_line_tail_ += static_cast<char>(byte);

@@ -3,7 +3,8 @@
 // as UTF-8 and would turn those bytes into replacement characters. This
 // socket sees every chunk before the parser does and rewrites bytes >= 0x80
 // of a request line as %XX escapes, which the form decoder turns back into
-// the same bytes. Headers and bodies pass untouched.
+// the same bytes. The method is written in capitals ("Get" becomes "GET"), as
+// the parser knows only those. Headers and bodies pass untouched.
 #pragma once
 
 #include <QByteArray>
@@ -33,6 +34,7 @@ class RequestLineEscaper {
   bool chunked_ = false;
   qint64 body_left_ = 0;
   QByteArray request_line_tail_;  // the last bytes of the current request line
+  bool in_method_ = true;         // still in the request line's first word
   bool http10_ = false;
 };
 

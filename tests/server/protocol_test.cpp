@@ -72,6 +72,15 @@ class ProtocolTest : public QObject {
     QVERIFY(DecodeGbk(replies).contains(u"\t张三\t5\t"));
   }
 
+  void verbInMixedCaseIsUnderstood() {
+    // The original program opens its text reads with the verb "Get".
+    const HttpResult reply = http_->Send("Get /score/getteacher.php?t=" + teacher_.user.toLatin1() +
+                                         "&mp=" + teacher_.Digest().toLatin1() +
+                                         " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    QCOMPARE(reply.status, 200);
+    QVERIFY(reply.Text().startsWith(QStringLiteral("测试老师\r\n")));
+  }
+
   void oversizedBodyIsRefusedAndTheServiceStaysUp() {
     const QByteArray body = "username=x&password=y&class=" + QByteArray(2 * 1024 * 1024, 'a');
     const HttpResult reply = http_->PostBytes(QStringLiteral("/score/setclass.php"), body);
