@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <cstdio>
 
@@ -11,6 +12,22 @@
 #include "rollcall/roll_call_window.h"
 
 using namespace zorvanix;
+
+namespace {
+
+// The process's peak resident memory as the system reports it ("VmHWM" on
+// Linux), for start-up measurements; "unknown" elsewhere.
+QString PeakMemory() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (status.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& line : status.readAll().split('\n')) {
+      if (line.startsWith("VmHWM:")) return QString::fromLatin1(line.mid(6).simplified());
+    }
+  }
+  return QStringLiteral("unknown");
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QElapsedTimer since_start;
@@ -74,8 +91,8 @@ int main(int argc, char* argv[]) {
   roll_call.show();
   if (parser.isSet(quit_after_show)) {
     QTimer::singleShot(0, &app, [&] {
-      std::printf("first window shown after %lld ms\n",
-                  static_cast<long long>(since_start.elapsed()));
+      std::printf("first window shown after %lld ms, peak memory %s\n",
+                  static_cast<long long>(since_start.elapsed()), qPrintable(PeakMemory()));
       std::fflush(stdout);
       QCoreApplication::quit();
     });

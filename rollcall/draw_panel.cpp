@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 #include "rollcall/form_layout.h"
+#include "rollcall/name_box.h"
 
 namespace zorvanix {
 namespace {
@@ -77,7 +78,7 @@ void DrawPanel::BuildNameDisplay() {
   name_background->setBackgroundRole(QPalette::Base);
   Place(name_background, kText13Left, kText13Top, kWindowWidth - kText13WidthMargin, kText13Height);
 
-  name_display = Named(new QLineEdit(this), QStringLiteral("Text2"));
+  name_display = Named(new NameBox(this), QStringLiteral("Text2"));
   name_display->setFrame(false);
   name_display->setAlignment(Qt::AlignCenter);
   name_display->setTextMargins(0, 0, 0, 0);

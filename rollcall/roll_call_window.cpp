@@ -235,8 +235,12 @@ void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
 void RollCallWindow::ShowTopicCriteria() {
   QListWidget* list = draw_->criteria;
   list->clear();
-  if (const auto index = TaggedLineIndexFor(context_.CacheFilePath())) {
-    const auto lines = index->Find(TopicTag(draw_->topic_choice->currentText()));
+  // No topic, no criteria: the cache is not even opened (at start-up there is
+  // nothing to show yet, and the file may be large).
+  const QString topic_name = draw_->topic_choice->currentText();
+  const auto index = topic_name.isEmpty() ? nullptr : TaggedLineIndexFor(context_.CacheFilePath());
+  if (index) {
+    const auto lines = index->Find(TopicTag(topic_name));
     TopicLine topic;
     if (!lines.empty() && ParseTopicLine(lines.front(), &topic)) {
       for (const Criterion& criterion : topic.criteria) {
@@ -299,6 +303,7 @@ void RollCallWindow::StartDraw(int index) {
   button->setEnabled(true);
   ClearScoreChoice();
   rolling_pool_ = pools_.Pool(index);
+  rolling_index_ = TaggedLineIndexFor(context_.CacheFilePath());
   roll_timer_->start();
   if (button->isEnabled()) button->setFocus();
 }
@@ -313,6 +318,7 @@ void RollCallWindow::StopDraw(int index) {
   QPushButton* button = draw_->draw_buttons[index];
   button->setText(paused_caption_);
   roll_timer_->stop();
+  rolling_index_.reset();
   draw_->criteria->setEnabled(true);
   draw_->score_choice->setEnabled(true);
   ClearScoreChoice();
@@ -370,7 +376,12 @@ void RollCallWindow::CentreNameInBox() {
 
 void RollCallWindow::ShowStudentCounts() {
   QString average, count;
-  if (const auto index = TaggedLineIndexFor(context_.CacheFilePath())) {
+  // While a draw rolls the cache as it was at the start serves every step, so
+  // a step never goes to the file system.
+  const auto index = roll_timer_->isActive() && rolling_index_
+                         ? rolling_index_
+                         : TaggedLineIndexFor(context_.CacheFilePath());
+  if (index) {
     const auto lines =
         index->Find(StudentTag(draw_->class_choice->currentText(), draw_->name_display->text()));
     if (!lines.empty()) {

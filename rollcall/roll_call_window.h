@@ -8,7 +8,9 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <memory>
 
+#include "core/cache_file.h"
 #include "platform/app_context.h"
 #include "rollcall/draw_pools.h"
 #include "rollcall/stopwatch.h"
@@ -128,11 +130,12 @@ class RollCallWindow : public QWidget {
 
   DrawPools pools_;           // lstKind 0..11 and the group lists
   QStringList rolling_pool_;  // lstJiangChi: the pool a running draw shows
-  int award_ = 0;             // index in rolling_pool_ of the name shown
-  QString class_name_;        // class_num
-  QString roster_text_;       // Text6: the class's rows from the cache
-  QString paused_caption_;    // tmpcaption
-  QString current_student_;   // NewStu
+  std::shared_ptr<const TaggedLineIndex> rolling_index_;  // the cache as the draw began
+  int award_ = 0;            // index in rolling_pool_ of the name shown
+  QString class_name_;       // class_num
+  QString roster_text_;      // Text6: the class's rows from the cache
+  QString paused_caption_;   // tmpcaption
+  QString current_student_;  // NewStu
   Stopwatch stopwatch_;
   int name_point_size_ = 0;
   bool folded_ = false;
