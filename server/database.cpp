@@ -97,24 +97,24 @@ Database::~Database() {
   QSqlDatabase::removeDatabase(connection_name_);
 }
 
-std::unique_ptr<Database> Database::Open(const QString& spec, SqliteSync sync, QString* error) {
+std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync, QString* error) {
   const QString name = QStringLiteral("zorvanix-") + QUuid::createUuid().toString(QUuid::Id128);
   std::unique_ptr<Database> database;
-  if (spec.startsWith(u"sqlite:")) {
+  if (address.startsWith(u"sqlite:")) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(spec.sliced(7));
+    db.setDatabaseName(address.sliced(7));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     database.reset(new Database(name, false));
     if (!db.open()) {
-      *error = QStringLiteral("cannot open %1: %2").arg(spec, ErrorText(db.lastError()));
+      *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
       return nullptr;
     }
     if (!database->ApplyPragmas(sync, error)) return nullptr;
-    database->checkpointer_ = std::make_unique<WalCheckpointer>(spec.sliced(7));
-  } else if (spec.startsWith(u"postgresql://") || spec.startsWith(u"postgres://")) {
-    const QUrl url(spec);
+    database->checkpointer_ = std::make_unique<WalCheckpointer>(address.sliced(7));
+  } else if (address.startsWith(u"postgresql://") || address.startsWith(u"postgres://")) {
+    const QUrl url(address);
     if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2) {
-      *error = QStringLiteral("bad PostgreSQL address %1").arg(spec);
+      *error = QStringLiteral("bad PostgreSQL address %1").arg(address);
       return nullptr;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);

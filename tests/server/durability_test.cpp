@@ -16,27 +16,6 @@ constexpr int kLinesPerBatch = 20;
 constexpr int kConnections = 8;
 constexpr int kBatchesPerConnection = 3;
 
-// Takes every complete reply off the front of data; returns their bodies.
-QList<QByteArray> TakeReplies(QByteArray* data) {
-  QList<QByteArray> bodies;
-  while (true) {
-    const qsizetype end = data->indexOf("\r\n\r\n");
-    if (end < 0) break;
-    const QByteArray head = data->first(end).toLower();
-    const qsizetype field = head.indexOf("content-length:");
-    const qsizetype line_end = head.indexOf("\r\n", field);
-    const qsizetype length =
-        field < 0 ? 0
-                  : head.mid(field + 15, (line_end < 0 ? head.size() : line_end) - field - 15)
-                        .trimmed()
-                        .toLongLong();
-    if (data->size() < end + 4 + length) break;
-    bodies.append(data->mid(end + 4, length));
-    data->remove(0, end + 4 + length);
-  }
-  return bodies;
-}
-
 QString Student(int i) { return QStringLiteral("学生%1").arg(i); }
 
 }  // namespace
@@ -88,9 +67,9 @@ class DurabilityTest : public QObject {
         for (const auto& socket : sockets) {
           socket->waitForReadyRead(5);
           received[socket.get()] += socket->readAll();
-          for (const QByteArray& body : TakeReplies(&received[socket.get()])) {
+          for (const HttpResult& reply : TakeReplies(&received[socket.get()])) {
             const QString tag = pending[socket.get()].takeFirst();
-            if (body == "Success!") {
+            if (reply.body == "Success!") {
               acknowledged.insert(tag);
               ++acks_this_round;
             }
@@ -102,9 +81,9 @@ class DurabilityTest : public QObject {
       // Replies that had already arrived count as acknowledged too.
       for (const auto& socket : sockets) {
         received[socket.get()] += socket->readAll();
-        for (const QByteArray& body : TakeReplies(&received[socket.get()])) {
+        for (const HttpResult& reply : TakeReplies(&received[socket.get()])) {
           const QString tag = pending[socket.get()].takeFirst();
-          if (body == "Success!") acknowledged.insert(tag);
+          if (reply.body == "Success!") acknowledged.insert(tag);
         }
       }
       QString error;

@@ -64,12 +64,11 @@ class ProtocolTest : public QObject {
                          static_cast<quint16>(QUrl(server_.Root()).port()));
     QVERIFY(socket.waitForConnected(5000));
     socket.write(requests);
-    QByteArray replies;
-    while (CompleteReplies(replies) < 2 && socket.waitForReadyRead(5000))
-      replies += socket.readAll();
-    QCOMPARE(replies.count("HTTP/1.1 200"), 2);
-    QVERIFY(replies.contains("Success!"));
-    QVERIFY(DecodeGbk(replies).contains(u"\t张三\t5\t"));
+    const QList<HttpResult> replies = ReadReplies(socket, 2);
+    QCOMPARE(replies.size(), 2);
+    QCOMPARE(replies[0].Text(), QStringLiteral("Success!"));
+    QCOMPARE(replies[1].status, 200);
+    QVERIFY(replies[1].Text().contains(u"\t张三\t5\t"));
   }
 
   void verbInMixedCaseIsUnderstood() {
@@ -205,15 +204,10 @@ class ProtocolTest : public QObject {
                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
     QVERIFY(login.waitForBytesWritten(5000));
     clock.write("GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n");
-    QByteArray clock_reply;
-    while (CompleteReplies(clock_reply) < 1 && clock.waitForReadyRead(5000))
-      clock_reply += clock.readAll();
-    QVERIFY(clock_reply.startsWith("HTTP/1.1 200"));
+    const QList<HttpResult> clock_reply = ReadReplies(clock, 1);
+    QCOMPARE(clock_reply.value(0).status, 200);
     QVERIFY2(!login.waitForReadyRead(0), "the password check answered before the clock");
-    QByteArray login_reply;
-    while (CompleteReplies(login_reply) < 1 && login.waitForReadyRead(10000))
-      login_reply += login.readAll();
-    QVERIFY(DecodeGbk(login_reply).endsWith(QStringLiteral("用户名或密码错误")));
+    QCOMPARE(ReadReplies(login, 1).value(0).Text(), QStringLiteral("用户名或密码错误"));
   }
 
   void demoTeacherIsSeededOnce() {
@@ -246,26 +240,6 @@ class ProtocolTest : public QObject {
   }
 
  private:
-  // How many whole replies (head and Content-Length body) data holds.
-  static int CompleteReplies(const QByteArray& data) {
-    int count = 0;
-    qsizetype at = 0;
-    while (true) {
-      const qsizetype end = data.indexOf("\r\n\r\n", at);
-      if (end < 0) return count;
-      const QByteArray head = data.sliced(at, end - at).toLower();
-      const qsizetype field = head.indexOf("content-length:");
-      const qsizetype length = field < 0
-                                   ? 0
-                                   : head.mid(field + 15, head.indexOf("\r\n", field) - field - 15)
-                                         .trimmed()
-                                         .toLongLong();
-      if (data.size() < end + 4 + length) return count;
-      ++count;
-      at = end + 4 + length;
-    }
-  }
-
   const QString kOk = QStringLiteral("Success!");
   ServerProcess server_{
       WithArguments({QStringLiteral("--vendor-version"), QStringLiteral("2.5.1")})};

@@ -11,27 +11,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-HttpResult ParseReply(const QByteArray& data) {
-  HttpResult result;
-  const qsizetype end = data.indexOf("\r\n\r\n");
-  if (end < 0) return result;
-  const QList<QByteArray> head = data.first(end).split('\n');
-  const QList<QByteArray> status_line = head.value(0).trimmed().split(' ');
-  result.status = status_line.value(1).toInt();
-  qsizetype length = -1;
-  for (const QByteArray& line : head.mid(1)) {
-    const qsizetype colon = line.indexOf(':');
-    if (colon < 0) continue;
-    const QByteArray name = line.first(colon).trimmed().toLower();
-    const QByteArray value = line.sliced(colon + 1).trimmed();
-    if (name == "content-type") result.content_type = value;
-    if (name == "content-length") length = value.toLongLong();
-  }
-  result.body = data.sliced(end + 4);
-  if (length >= 0) result.body.truncate(length);
-  return result;
-}
-
 }  // namespace
 
 ServerProcess::Options WithArguments(const QStringList& arguments) {
@@ -48,31 +27,47 @@ ServiceHttp::ServiceHttp(QString root) {
   port_ = static_cast<quint16>(url.port(80));
 }
 
+QList<HttpResult> TakeReplies(QByteArray* data) {
+  QList<HttpResult> replies;
+  while (true) {
+    const qsizetype end = data->indexOf("\r\n\r\n");
+    if (end < 0) return replies;
+    HttpResult reply;
+    qsizetype length = 0;
+    const QList<QByteArray> head = data->first(end).split('\n');
+    reply.status = head.value(0).trimmed().split(' ').value(1).toInt();
+    for (const QByteArray& line : head.mid(1)) {
+      const qsizetype colon = line.indexOf(':');
+      const QByteArray name = line.first(std::max<qsizetype>(colon, 0)).trimmed().toLower();
+      if (name == "content-type") reply.content_type = line.sliced(colon + 1).trimmed();
+      if (name == "content-length") length = line.sliced(colon + 1).trimmed().toLongLong();
+    }
+    if (data->size() < end + 4 + length) return replies;
+    reply.body = data->mid(end + 4, length);
+    data->remove(0, end + 4 + length);
+    replies.append(reply);
+  }
+}
+
+QList<HttpResult> ReadReplies(QTcpSocket& socket, int count, int timeout_ms) {
+  QByteArray data;
+  QList<HttpResult> replies;
+  while (replies.size() < count) {
+    data += socket.readAll();
+    replies += TakeReplies(&data);
+    if (replies.size() >= count || !socket.waitForReadyRead(timeout_ms)) break;
+  }
+  return replies;
+}
+
 HttpResult ServiceHttp::Send(const QByteArray& request) const {
   QTcpSocket socket;
   socket.connectToHost(host_, port_);
   if (!socket.waitForConnected(kWaitMs)) return {};
   socket.write(request);
   if (!socket.waitForBytesWritten(kWaitMs)) return {};
-  QByteArray data;
-  // The reply is complete when its Content-Length has arrived or the
-  // service closes the connection.
-  while (true) {
-    const qsizetype end = data.indexOf("\r\n\r\n");
-    if (end >= 0) {
-      const HttpResult partial = ParseReply(data);
-      const qsizetype at = data.toLower().indexOf("content-length:");
-      if (at >= 0 && at < end) {
-        const qsizetype line_end = data.indexOf("\r\n", at);
-        const qsizetype length = data.mid(at + 15, line_end - at - 15).trimmed().toLongLong();
-        if (data.size() - end - 4 >= length) return partial;
-      }
-    }
-    if (!socket.waitForReadyRead(kWaitMs)) break;
-    data += socket.readAll();
-  }
-  data += socket.readAll();
-  return ParseReply(data);
+  const QList<HttpResult> replies = ReadReplies(socket, 1, kWaitMs);
+  return replies.isEmpty() ? HttpResult() : replies.first();
 }
 
 HttpResult ServiceHttp::GetTarget(const QByteArray& target) const {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTcpSocket>
 #include <initializer_list>
 #include <utility>
 
@@ -22,6 +24,12 @@ struct HttpResult {
 };
 
 using Query = std::initializer_list<std::pair<QString, QString>>;
+
+// Takes every complete reply (head and Content-Length body) off the front of data.
+QList<HttpResult> TakeReplies(QByteArray* data);
+// Reads from socket until count replies have arrived or nothing more comes
+// within timeout_ms.
+QList<HttpResult> ReadReplies(QTcpSocket& socket, int count, int timeout_ms = 10000);
 
 // Fixture options with extra command-line arguments for the service.
 ServerProcess::Options WithArguments(const QStringList& arguments);
