@@ -186,11 +186,6 @@ class RollCallWindowTest : public QObject {
     QCOMPARE(w.window->ClassName(), QStringLiteral("一班"));
     const DrawPools& pools = w.window->Pools();
     QCOMPARE(pools.Pool(kDrawAll), QStringList({"张三", "李四", "王五", "赵六", "钱七"}));
-    // Counts 3, 1, 0, 4, 1: mean 1.8, low mean 0.67, high mean 3.5.
-    QCOMPARE(pools.Pool(kDrawNever), QStringList({"王五"}));
-    QCOMPARE(pools.Pool(kDrawFewer), QStringList({"李四", "钱七"}));
-    QCOMPARE(pools.Pool(kDrawMore), QStringList({"张三"}));
-    QCOMPARE(pools.Pool(kDrawVeryMany), QStringList({"赵六"}));
     for (int i = 0; i < kDrawPoolCount; ++i) {
       QCOMPARE(w.DrawButton(i)->isEnabled(), pools.HasNames(i));
     }
@@ -243,17 +238,21 @@ class RollCallWindowTest : public QObject {
     QVERIFY(w.DrawButton(kDrawCalled)->isEnabled());
     QVERIFY(w.Find<QComboBox>(QStringLiteral("Combo1"))->isEnabled());
     QVERIFY(w.Find<QListWidget>(QStringLiteral("List1"))->isEnabled());
-    QVERIFY(not_called->hasFocus() || !QApplication::focusWindow());
+    // The same key that started the draw starts the next one.
+    QVERIFY(not_called->hasFocus());
 
     // Drawing from "已点" changes no pool.
     const QString again = w.Draw(kDrawCalled);
     QCOMPARE(again, drawn);
     QCOMPARE(w.window->Pools().Pool(kDrawCalled), QStringList{drawn});
 
-    // A pool of one name: that name, then the button goes off.
+    // A pool of one name: that name, then the button goes off; the name
+    // leaves that pool only.
+    const QStringList not_called_before = w.window->Pools().Pool(kDrawNotCalled);
     QCOMPARE(w.Draw(kDrawNever), QStringLiteral("王五"));
     QVERIFY(!w.DrawButton(kDrawNever)->isEnabled());
-    QVERIFY(w.window->Pools().Pool(kDrawNotCalled).contains(QStringLiteral("王五")));
+    QVERIFY(w.Find<QWidget>(QStringLiteral("txtManual"))->hasFocus());
+    QCOMPARE(w.window->Pools().Pool(kDrawNotCalled), not_called_before);
   }
 
   void NameDisplayFitsTheBoxAndShowsTheCounts() {
@@ -434,13 +433,10 @@ class RollCallWindowTest : public QObject {
     w.window->SecondTick();
     QCOMPARE(panel->text(), QStringLiteral("00:00:01"));
     QCOMPARE(label->text(), QStringLiteral("00:01"));
-    for (int i = 1; i < 3600; ++i) w.window->SecondTick();
-    QCOMPARE(panel->text(), QStringLiteral("01:00:00"));
-    QCOMPARE(label->text(), QStringLiteral("00:00"));
     DoubleClick(label);  // off: the panel freezes, the label goes on
     w.window->SecondTick();
-    QCOMPARE(panel->text(), QStringLiteral("01:00:00"));
-    QCOMPARE(label->text(), QStringLiteral("00:01"));
+    QCOMPARE(panel->text(), QStringLiteral("00:00:01"));
+    QCOMPARE(label->text(), QStringLiteral("00:02"));
     DoubleClick(label);  // on again: both from zero
     w.window->SecondTick();
     QCOMPARE(panel->text(), QStringLiteral("00:00:01"));

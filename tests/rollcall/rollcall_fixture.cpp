@@ -35,6 +35,8 @@ OfflineWindow::OfflineWindow() : context(ClosedPortRoot()) {
   window = &context.Hub().RollCall();
   window->RefreshMainWindowFromCache(QStringLiteral("offline"));
   window->show();
+  window->activateWindow();
+  [&] { QVERIFY(QTest::qWaitForWindowActive(window)); }();
 }
 
 QPushButton* OfflineWindow::DrawButton(int index) const {
