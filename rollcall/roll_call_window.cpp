@@ -228,6 +228,7 @@ void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
   TopicTextChanged(first_topic);
 
   roster_text_.clear();
+  CancelRunningDraw();
   pools_.Clear();
   for (QPushButton* button : draw_->draw_buttons) button->setEnabled(false);
 }
@@ -262,6 +263,7 @@ QStringList RollCallWindow::PendingScores() const { return upload_->PendingLines
 // --- Class, pools and drawing ------------------------------------------------
 
 void RollCallWindow::ChooseClass() {
+  CancelRunningDraw();
   class_name_ = draw_->class_choice->currentText();
   roster_text_ = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name_));
   pools_.Build(StudentRowsFromText(roster_text_));
@@ -276,6 +278,18 @@ void RollCallWindow::ChooseClass() {
 void RollCallWindow::ClearScoreChoice() {
   draw_->score_choice->setCurrentIndex(-1);
   draw_->score_choice->setEditText(QString());
+}
+
+// A draw still rolling over the pools that are about to be replaced ends
+// without a result: its button reads as before and nobody is drawn. Without
+// this the rolling would go on over another class, or with every button
+// disabled, with nothing left to stop it.
+void RollCallWindow::CancelRunningDraw() {
+  for (QPushButton* button : draw_->draw_buttons) {
+    if (button->text() == kPauseCaption) button->setText(paused_caption_);
+  }
+  roll_timer_->stop();
+  rolling_index_.reset();
 }
 
 void RollCallWindow::RefreshDrawButtons() {

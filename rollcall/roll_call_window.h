@@ -83,6 +83,7 @@ class RollCallWindow : public QWidget {
   void StartDraw(int index);
   void StopDraw(int index);
   void RefreshDrawButtons();
+  void CancelRunningDraw();
   void ClearScoreChoice();
   void PickSearchHit();
   void UpdateNameDisplay();

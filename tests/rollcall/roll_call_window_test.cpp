@@ -255,6 +255,24 @@ class RollCallWindowTest : public QObject {
     QCOMPARE(w.window->Pools().Pool(kDrawNotCalled), not_called_before);
   }
 
+  void NewPoolsEndARollingDrawWithoutAResult() {
+    OfflineWindow w;
+    w.ChooseClass(QStringLiteral("一班"));
+    auto* roll = w.Find<QTimer>(QStringLiteral("Timer1"));
+    w.DrawButton(kDrawAll)->click();
+    w.ChooseClass(QStringLiteral("10"));
+    QVERIFY(!roll->isActive());
+    QCOMPARE(w.DrawButton(kDrawAll)->text(), QStringLiteral("所有"));
+    QVERIFY(w.DrawButton(kDrawAll)->isEnabled());
+    QVERIFY(w.window->Pools().Pool(kDrawCalled).isEmpty());
+    QVERIFY(w.window->CurrentStudent().isEmpty());
+
+    w.DrawButton(kDrawNotCalled)->click();
+    w.window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    QVERIFY(!roll->isActive());
+    QCOMPARE(w.DrawButton(kDrawNotCalled)->text(), QStringLiteral("未点"));
+  }
+
   void NameDisplayFitsTheBoxAndShowsTheCounts() {
     OfflineWindow w;
     w.ChooseClass(QStringLiteral("一班"));
