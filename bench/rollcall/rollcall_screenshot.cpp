@@ -2,7 +2,7 @@
 // service is started, the demo teacher signs in through the login window,
 // chooses class "1" and draws a name from "很多", and the window is saved as a PNG.
 //
-//   xvfb-run -a build/bench/rollcall/rollcall_screenshot docs/rollcall.png
+//   xvfb-run -a build/bench/rollcall/rollcall_screenshot docs/rollcall.png [login.png]
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -106,6 +106,7 @@ int main(int argc, char* argv[]) {
   LoginWindow& login = hub.Login();
   login.findChild<QComboBox*>(QStringLiteral("ComboUser"))->setEditText(QStringLiteral("demo"));
   login.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("demo123"));
+  if (argc > 2) login.grab().save(QString::fromLocal8Bit(argv[2]));
   login.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
   auto* classes = window.findChild<QComboBox*>(QStringLiteral("Combo2"));
   const int index = classes->findText(QStringLiteral("1"));
