@@ -1,0 +1,40 @@
+// Finding a student of the chosen class by part of the name or by the pinyin
+// initials of the name, as the teacher types into the search box. A plain
+// class with no widgets; the roll-call window shows the hits in List2.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include "core/cache_file.h"
+
+namespace zorvanix {
+
+class NameSearch {
+ public:
+  // The hit-list entries for the typed text, in the order List2 shows them:
+  // names whose initials are as long as the typed text come first (the one
+  // found last on top), then the other hits in class order. A name is a hit
+  // when it contains the text (case-sensitive) or its initials contain the
+  // text in capitals. Each entry is the name, a TAB and
+  // "[" + times scored + "次," + average + "分]" from the student's row;
+  // a name without a row in the cache is listed by itself.
+  //
+  // names is the class's "所有" pool; its initials are worked out once per
+  // class, not per keystroke.
+  QStringList Entries(const QStringList& names, QStringView typed, const TaggedLineIndex* cache,
+                      const QString& class_name);
+
+ private:
+  void Prepare(const QStringList& names);
+
+  QStringList names_;
+  QStringList initials_;
+};
+
+// Height in twips of a hit list of count entries: 200 each, between 600
+// and 1650.
+int HitListHeight(int count);
+
+}  // namespace zorvanix
