@@ -7,6 +7,9 @@
 namespace zorvanix {
 namespace {
 
+// The ranking scrolls this far past its widest line.
+constexpr int kRankingScrollMargin = 200;
+
 template <typename Widget>
 Widget* Named(Widget* widget, const QString& name) {
   widget->setObjectName(name);
@@ -57,6 +60,24 @@ GroupStatsPanel::GroupStatsPanel(QWidget* window) : QObject(window) {
   detail_column->addStretch();
   detail_column->addLayout(buttons);
   detail->hide();
+}
+
+void GroupStatsPanel::ShowStatistics(const QList<GroupStanding>& standings) {
+  ranking->clear();
+  for (const GroupStanding& standing : standings) ranking->addItem(standing.Line());
+  ranking->SetHorizontalExtent(ListTextWidth(*ranking) + kRankingScrollMargin);
+}
+
+void GroupStatsPanel::ShowDetail(const QString& statistics_line) {
+  detail->setGeometry(frame->geometry());
+  detail->show();
+  detail->raise();
+  frame->hide();
+  const GroupDetail group = GroupDetailOf(statistics_line);
+  rank->setText(group.rank);
+  score->setText(group.score);
+  contributors->setText(group.contributors);
+  members->setText(group.members);
 }
 
 }  // namespace zorvanix

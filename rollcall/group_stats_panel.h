@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "controls/list_text_width.h"
+#include "rollcall/group_statistics.h"
 
 namespace zorvanix {
 
@@ -17,6 +18,11 @@ class GroupStatsPanel : public QObject {
 
  public:
   explicit GroupStatsPanel(QWidget* window);
+
+  // List9: one line per group with points, in group order.
+  void ShowStatistics(const QList<GroupStanding>& standings);
+  // Frame1 in Frame8's place, with the group of one List9 line.
+  void ShowDetail(const QString& statistics_line);
 
   QGroupBox* frame = nullptr;           // Frame8
   ExtentListWidget* ranking = nullptr;  // List9

@@ -36,7 +36,7 @@ ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
   auto* groups_grid = new QGridLayout;
   groups_grid->setSpacing(2);
   for (int g = 0; g < kGroupCount; ++g) {
-    group_lists[g] = Named(new QListWidget(this), QStringLiteral("List_group_%1").arg(g));
+    group_lists[g] = Named(new GroupListWidget(g, this), QStringLiteral("List_group_%1").arg(g));
     group_lists[g]->setToolTip(QStringLiteral("第%1组").arg(g));
     groups_grid->addWidget(group_lists[g], g / kGroupColumns, g % kGroupColumns);
     group_lists[g]->hide();
@@ -55,6 +55,18 @@ ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
   bottom->addWidget(upload_groups);
   bottom->addStretch();
   bottom->addWidget(back);
+
+  for (GroupListWidget* list : group_lists) {
+    connect(list, &GroupListWidget::NameDropped, this,
+            [this, list](int source_group, int source_index, int target_index) {
+              DropName(source_group, source_index, list->Group(), target_index);
+            });
+    // Once a name was dragged there is a division worth sending.
+    connect(list, &GroupListWidget::DragEnded, this, [this] {
+      upload_groups->setEnabled(true);
+      group_password->show();
+    });
+  }
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(4, 4, 4, 4);
@@ -99,6 +111,19 @@ std::array<QStringList, kGroupCount> ManualPickPanel::GroupLists() const {
     }
   }
   return groups;
+}
+
+void ManualPickPanel::DropName(int source_group, int source_index, int target_group,
+                               int target_index) {
+  std::array<QStringList, kGroupCount> groups = GroupLists();
+  const std::optional<int> selected =
+      MoveDraggedName(groups, {source_group, source_index, target_group, target_index});
+  if (!selected) return;
+  for (const int g : {source_group, target_group}) {
+    group_lists[g]->clear();
+    group_lists[g]->addItems(groups[g]);
+  }
+  group_lists[target_group]->setCurrentRow(*selected);
 }
 
 }  // namespace zorvanix

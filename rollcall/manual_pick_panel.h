@@ -12,6 +12,7 @@
 #include <array>
 
 #include "rollcall/draw_pools.h"
+#include "rollcall/group_assignment.h"
 
 namespace zorvanix {
 
@@ -31,14 +32,18 @@ class ManualPickPanel : public QFrame {
   void FillGroups(const DrawPools& pools);
   // The names of every group list as they stand now.
   std::array<QStringList, kGroupCount> GroupLists() const;
+  // A name dragged from one group list and dropped on another (or the same)
+  // moves there; the entry it was dropped on, or the appended name, is
+  // selected.
+  void DropName(int source_group, int source_index, int target_group, int target_index);
 
-  QTabBar* tabs = nullptr;                              // TabStrip1
-  std::array<QGroupBox*, 4> pool_frames{};              // Frame_m 0..3
-  std::array<QListWidget*, 4> pool_lists{};             // List_manual 0..3
-  std::array<QListWidget*, kGroupCount> group_lists{};  // List_group 0..15
-  QLineEdit* group_password = nullptr;                  // Text11
-  QPushButton* upload_groups = nullptr;                 // Command29
-  QPushButton* back = nullptr;                          // Command24
+  QTabBar* tabs = nullptr;                                  // TabStrip1
+  std::array<QGroupBox*, 4> pool_frames{};                  // Frame_m 0..3
+  std::array<QListWidget*, 4> pool_lists{};                 // List_manual 0..3
+  std::array<GroupListWidget*, kGroupCount> group_lists{};  // List_group 0..15
+  QLineEdit* group_password = nullptr;                      // Text11
+  QPushButton* upload_groups = nullptr;                     // Command29
+  QPushButton* back = nullptr;                              // Command24
 };
 
 }  // namespace zorvanix

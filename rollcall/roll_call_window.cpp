@@ -20,6 +20,7 @@
 #include "rollcall/group_stats_panel.h"
 #include "rollcall/manual_pick_panel.h"
 #include "rollcall/name_fit.h"
+#include "rollcall/score_upload.h"
 #include "rollcall/status_panels.h"
 #include "rollcall/upload_panel.h"
 
@@ -193,6 +194,7 @@ void RollCallWindow::ConnectSidePanels() {
     manual_->hide();
     ShowDrawPanel();
   });
+  ConnectSubmissionPanels();
 }
 
 // --- Other windows ------------------------------------------------------------
@@ -537,8 +539,7 @@ void RollCallWindow::OpenUploadPanel() {
   upload_->frame->show();
   draw_->hide();
   upload_->editor->hide();
-  upload_->upload->setEnabled(context_.session->IsOnline() &&
-                              !upload_->operation_password->text().isEmpty());
+  upload_->upload->setEnabled(score_upload_->UploadAllowed());
   SetStatusBarShown(false);
   upload_->pending->selectAll();
 }
@@ -591,11 +592,6 @@ void RollCallWindow::SecondTick() {
   if (first) RunStartupChecks();
 }
 
-// The clock check against the service and the version check of the maker's
-// website run here, once, a second after start-up; they come with the
-// start-up checks of the next release.
-void RollCallWindow::RunStartupChecks() {}
-
 void RollCallWindow::StatusPanelDoubleClicked(int panel) {
   switch (panel) {
     case 2:
@@ -634,6 +630,8 @@ bool RollCallWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == draw_->search_hits && key == Qt::Key_Escape) {
       draw_->search_hits->hide();
       draw_->search_box->setFocus();
+    } else if (watched == draw_->search_box) {
+      SearchBoxKeyReleased(key);
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -13,8 +13,10 @@
 #include "core/cache_file.h"
 #include "platform/app_context.h"
 #include "rollcall/draw_pools.h"
+#include "rollcall/name_search.h"
 #include "rollcall/stopwatch.h"
 
+class QListWidgetItem;
 class QTimer;
 
 namespace zorvanix {
@@ -25,6 +27,7 @@ class UploadPanel;
 class GroupStatsPanel;
 class ManualPickPanel;
 class StatusPanels;
+class ScoreUpload;
 
 class RollCallWindow : public QWidget {
   Q_OBJECT
@@ -116,6 +119,18 @@ class RollCallWindow : public QWidget {
   void StatusPanelDoubleClicked(int panel);
   // The clock check and the version check, once, on the first second.
   void RunStartupChecks();
+  void CheckClockAgainstServer();
+  void CheckServerVersion();
+
+  // The upload panel's neighbours: statistics, name search, manual picks and
+  // the group tab.
+  void ConnectSubmissionPanels();
+  void ShowGroupStatistics();
+  void SearchNames(const QString& text);
+  // Enter, arrow keys and Escape in the search box.
+  void SearchBoxKeyReleased(int key);
+  void PickFromPanelList(const QListWidgetItem* item);
+  void UploadGroups();
   void HideOtherWindows();
 
   AppContext& context_;
@@ -126,6 +141,7 @@ class RollCallWindow : public QWidget {
   GroupStatsPanel* stats_ = nullptr;
   ManualPickPanel* manual_ = nullptr;
   StatusPanels* status_ = nullptr;
+  ScoreUpload* score_upload_ = nullptr;
   QTimer* roll_timer_ = nullptr;    // Timer1
   QTimer* second_timer_ = nullptr;  // Timer2
 
@@ -143,6 +159,8 @@ class RollCallWindow : public QWidget {
   bool status_bar_wanted_ = true;
   bool ending_ = false;
   QSet<QString> unwritable_logs_;  // warned about once each
+  NameSearch name_search_;
+  bool group_upload_waiting_ = false;
 };
 
 }  // namespace zorvanix

@@ -3,13 +3,17 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSet>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zorvanix {
 namespace {
 
 // Pending lines are wider than the list: it scrolls this far past the widest.
 constexpr int kPendingScrollMargin = 150;
+// Where a pending line keeps the number that tells it from an equal line.
+constexpr int kLineIdRole = Qt::UserRole;
 
 template <typename Widget>
 Widget* Named(Widget* widget, const QString& name) {
@@ -32,6 +36,8 @@ void UploadPanel::BuildUploadFrame(QWidget* window) {
   frame = Named(new QGroupBox(QStringLiteral("上传到服务器"), window), QStringLiteral("Frame4"));
   pending = Named(new ExtentListWidget(frame), QStringLiteral("List4"));
   pending->setSelectionMode(QAbstractItemView::MultiSelection);
+  // One line of text each: a long list is laid out without measuring every line.
+  pending->setUniformItemSizes(true);
   topic = Named(new QLineEdit(frame), QStringLiteral("Text5"));
   operation_password = Named(new QLineEdit(frame), QStringLiteral("Text4"));
   operation_password->setEchoMode(QLineEdit::Password);
@@ -85,9 +91,84 @@ void UploadPanel::BuildEditorFrame(QWidget* window) {
   editor->hide();
 }
 
-void UploadPanel::AddPendingLine(const QString& line) {
-  pending->addItem(line);
+QListWidgetItem* UploadPanel::NewPendingItem(const QString& line) {
+  auto* item = new QListWidgetItem(line);
+  item->setData(kLineIdRole, next_line_id_++);
+  return item;
+}
+
+void UploadPanel::FitPendingExtent() {
   pending->SetHorizontalExtent(ListTextWidth(*pending) + kPendingScrollMargin);
+}
+
+void UploadPanel::AddPendingLine(const QString& line) {
+  pending->addItem(NewPendingItem(line));
+  FitPendingExtent();
+}
+
+void UploadPanel::AddPendingLines(const QStringList& lines) {
+  for (const QString& line : lines) pending->addItem(NewPendingItem(line));
+  FitPendingExtent();
+}
+
+UploadPanel::Batch UploadPanel::SelectedBatch() const {
+  QList<int> rows;
+  for (const QModelIndex& index : pending->selectionModel()->selectedIndexes()) {
+    rows.append(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  Batch batch;
+  for (const int row : rows) {
+    const QListWidgetItem* item = pending->item(row);
+    batch.ids.append(item->data(kLineIdRole).toULongLong());
+    batch.lines.append(item->text());
+  }
+  return batch;
+}
+
+void UploadPanel::RemovePending(const QList<quint64>& ids) {
+  const QSet<quint64> gone(ids.begin(), ids.end());
+  QSet<int> selected_rows;
+  for (const QModelIndex& index : pending->selectionModel()->selectedIndexes()) {
+    selected_rows.insert(index.row());
+  }
+  QList<QListWidgetItem*> kept;
+  QList<bool> kept_selected;
+  for (int row = 0; row < pending->count(); ++row) {
+    QListWidgetItem* item = pending->item(row);
+    if (gone.contains(item->data(kLineIdRole).toULongLong())) continue;
+    kept.append(item->clone());
+    kept_selected.append(selected_rows.contains(row));
+  }
+  // Rebuilding beats removing thousands of rows one at a time.
+  pending->clear();
+  for (QListWidgetItem* item : kept) pending->addItem(item);
+  for (int row = 0; row < kept.size(); ++row) {
+    if (kept_selected[row]) kept[row]->setSelected(true);
+  }
+  FitPendingExtent();
+}
+
+quint64 UploadPanel::LineId(int row) const {
+  const QListWidgetItem* item = pending->item(row);
+  return item ? item->data(kLineIdRole).toULongLong() : 0;
+}
+
+int UploadPanel::RowOfLine(quint64 id) const {
+  for (int row = 0; row < pending->count(); ++row) {
+    if (pending->item(row)->data(kLineIdRole).toULongLong() == id) return row;
+  }
+  return -1;
+}
+
+void UploadPanel::ReplacePendingLine(int row, const QString& line) {
+  if (row < 0 || row >= pending->count()) return;
+  QListWidgetItem* item = NewPendingItem(line);
+  pending->insertItem(row, item);
+  delete pending->takeItem(row + 1);
+  item->setSelected(true);
+  pending->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+  FitPendingExtent();
 }
 
 QStringList UploadPanel::PendingLines() const {

@@ -21,8 +21,27 @@ class UploadPanel : public QObject {
   // Adds a score line at the end of the pending list and widens its scroll
   // range to the widest line.
   void AddPendingLine(const QString& line);
+  // Adds many lines at once (an import), measuring the widest line once.
+  void AddPendingLines(const QStringList& lines);
   int PendingCount() const { return pending->count(); }
   QStringList PendingLines() const;
+
+  // The selected pending lines in list order (the batch of an upload or an
+  // export), each with the number that tells it from an equal line.
+  struct Batch {
+    QList<quint64> ids;
+    QStringList lines;
+  };
+  Batch SelectedBatch() const;
+  // Removes the lines of a batch that are still pending; the others stay,
+  // in order, with their selection.
+  void RemovePending(const QList<quint64>& ids);
+  // Replaces the line at row by an edited one, which is selected.
+  void ReplacePendingLine(int row, const QString& line);
+  // The number of the line at row, and the row of a numbered line (-1 when
+  // it is no longer pending).
+  quint64 LineId(int row) const;
+  int RowOfLine(quint64 id) const;
 
   QGroupBox* frame = nullptr;               // Frame4
   ExtentListWidget* pending = nullptr;      // List4
@@ -46,6 +65,10 @@ class UploadPanel : public QObject {
  private:
   void BuildUploadFrame(QWidget* window);
   void BuildEditorFrame(QWidget* window);
+  QListWidgetItem* NewPendingItem(const QString& line);
+  void FitPendingExtent();
+
+  quint64 next_line_id_ = 1;
 };
 
 }  // namespace zorvanix

@@ -1,0 +1,177 @@
+// The roll-call window's side of the upload panel and its neighbours: group
+// statistics, the name search above the search box, picks from the manual
+// panel, the group tab's upload, and the start-up checks.
+#include <QKeyEvent>
+#include <QPointer>
+
+#include "rollcall/draw_panel.h"
+#include "rollcall/form_layout.h"
+#include "rollcall/group_statistics.h"
+#include "rollcall/group_stats_panel.h"
+#include "rollcall/manual_pick_panel.h"
+#include "rollcall/roll_call_window.h"
+#include "rollcall/score_upload.h"
+#include "rollcall/startup_checks.h"
+#include "rollcall/status_panels.h"
+#include "rollcall/upload_panel.h"
+
+namespace zorvanix {
+namespace {
+
+using namespace layout;
+
+// Wide enough for a name with its count and average.
+constexpr int kList2Width = 2700;
+
+}  // namespace
+
+void RollCallWindow::ConnectSubmissionPanels() {
+  score_upload_ = new ScoreUpload(context_, *upload_);
+  connect(upload_->group_statistics, &QPushButton::clicked, this,
+          &RollCallWindow::ShowGroupStatistics);
+  connect(stats_->ranking, &QListWidget::itemDoubleClicked, this,
+          [this](const QListWidgetItem* item) { stats_->ShowDetail(item->text()); });
+
+  connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
+  draw_->search_box->installEventFilter(this);
+
+  for (QListWidget* list : manual_->pool_lists) {
+    connect(list, &QListWidget::itemDoubleClicked, this, &RollCallWindow::PickFromPanelList);
+  }
+  for (QListWidget* list : manual_->group_lists) {
+    connect(list, &QListWidget::itemDoubleClicked, this, &RollCallWindow::PickFromPanelList);
+  }
+  // One password for both uploads: what is typed on the group tab is the
+  // upload panel's too (the tab switch copies it back).
+  connect(manual_->group_password, &QLineEdit::textChanged, upload_->operation_password,
+          &QLineEdit::setText);
+  connect(manual_->upload_groups, &QPushButton::clicked, this, &RollCallWindow::UploadGroups);
+}
+
+// --- Group statistics ----------------------------------------------------------
+
+void RollCallWindow::ShowGroupStatistics() {
+  stats_->frame->setGeometry(upload_->frame->geometry());
+  stats_->frame->show();
+  stats_->frame->raise();
+  upload_->frame->hide();
+  stats_->ShowStatistics(GroupStatistics(upload_->PendingLines(), manual_->GroupLists()));
+}
+
+// --- Name search -----------------------------------------------------------------
+
+void RollCallWindow::SearchNames(const QString& text) {
+  QListWidget* hits = draw_->search_hits;
+  if (text.isEmpty()) {
+    hits->hide();
+    return;
+  }
+  hits->clear();
+  const auto cache = TaggedLineIndexFor(context_.CacheFilePath());
+  const QStringList entries = name_search_.Entries(pools_.Pool(kDrawAll), text, cache.get(),
+                                                   draw_->class_choice->currentText());
+  if (entries.isEmpty()) {
+    hits->hide();
+    return;
+  }
+  hits->addItems(entries);
+  // The list grows upward from the line just above the search box.
+  const int height = HitListHeight(static_cast<int>(entries.size()));
+  DrawPanel::Place(hits, kList2Left, kList2Bottom - height, kList2Width, height);
+  hits->show();
+  hits->raise();
+}
+
+void RollCallWindow::SearchBoxKeyReleased(int key) {
+  QListWidget* hits = draw_->search_hits;
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      SearchNames(draw_->search_box->text());
+      if (hits->count() > 0) {
+        hits->setFocus();
+        hits->setCurrentRow(0);
+      }
+      break;
+    case Qt::Key_Escape:
+      hits->hide();
+      break;
+    default:
+      break;
+  }
+}
+
+// --- Picks from the manual-pick panel -------------------------------------------
+
+// Unlike a search hit, a name picked here stays in its pools.
+void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
+  draw_->score_choice->setEnabled(true);
+  draw_->criteria->setEnabled(true);
+  ClearScoreChoice();
+  draw_->name_display->setText(item ? item->text() : QString());
+  current_student_ = draw_->name_display->text();
+  manual_->hide();
+  ShowDrawPanel();
+  ShowTopicCriteria();
+}
+
+// --- The group upload -------------------------------------------------------------
+
+void RollCallWindow::UploadGroups() {
+  const QString password = manual_->group_password->text();
+  if (password.isEmpty()) {
+    context_.prompter->ShowMessage(QStringLiteral("提示"), QStringLiteral("请输入操作密码！"),
+                                   MessageIcon::kWarning);
+    return;
+  }
+  // The window stays live during the wait; a second press sends nothing.
+  if (group_upload_waiting_) return;
+  group_upload_waiting_ = true;
+  const PostResult result = context_.service->UploadGroups(
+      class_name_, context_.session->CurrentUser(), password, manual_->GroupLists());
+  group_upload_waiting_ = false;
+  if (result.IsSuccess()) {
+    context_.prompter->ShowMessage(QStringLiteral("完成"), QStringLiteral("上传成功！"),
+                                   MessageIcon::kInformation);
+  } else if (result.IsRefusal()) {
+    context_.prompter->ShowMessage(QStringLiteral("错误"),
+                                   result.text + QStringLiteral("\r\n上传错误！"),
+                                   MessageIcon::kWarning);
+  } else {
+    context_.prompter->ShowMessage(QStringLiteral("错误"),
+                                   QStringLiteral("网络异常！请检查网络，然后重新上传！"),
+                                   MessageIcon::kWarning);
+  }
+}
+
+// --- Start-up checks ------------------------------------------------------------
+
+// Both run once, a second after start-up; the teacher can work while they
+// wait, and neither blocks anything.
+void RollCallWindow::RunStartupChecks() {
+  const QPointer<RollCallWindow> alive(this);
+  CheckClockAgainstServer();
+  if (alive) CheckServerVersion();
+}
+
+void RollCallWindow::CheckClockAgainstServer() {
+  const QPointer<RollCallWindow> alive(this);
+  const QString reply = context_.service->ServerTime();
+  if (!alive) return;
+  // Compared with the PC's clock as it stands when the answer is in.
+  if (const auto warning = ClockWarning(reply, context_.clock->Now())) {
+    context_.prompter->ShowMessage(ClockWarningTitle(), *warning, MessageIcon::kWarning);
+  }
+}
+
+void RollCallWindow::CheckServerVersion() {
+  status_->SetText(2, VersionCheckingText());
+  const QPointer<RollCallWindow> alive(this);
+  const QString reply = context_.service->VendorVersion();
+  if (!alive) return;
+  if (const auto text = ServerVersionText(reply)) status_->SetText(2, *text);
+}
+
+}  // namespace zorvanix

@@ -1,0 +1,160 @@
+#include "rollcall/score_upload.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/score_line.h"
+
+namespace zorvanix {
+namespace {
+
+const QString kErrorTitle = QStringLiteral("错误");
+
+QString FullFileName(const QString& path) {
+  return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+}  // namespace
+
+ScoreUpload::ScoreUpload(AppContext& context, UploadPanel& panel)
+    : QObject(&panel), context_(context), panel_(panel) {
+  connect(panel_.upload, &QPushButton::clicked, this, &ScoreUpload::Upload);
+  connect(panel_.export_file, &QPushButton::clicked, this, &ScoreUpload::Export);
+  connect(panel_.import_file, &QPushButton::clicked, this, &ScoreUpload::Import);
+  connect(panel_.operation_password, &QLineEdit::textChanged, this, &ScoreUpload::PasswordTyped);
+  connect(panel_.pending, &QListWidget::itemDoubleClicked, this, &ScoreUpload::EditLine);
+  connect(panel_.edit_ok, &QPushButton::clicked, this, &ScoreUpload::AcceptEdit);
+  connect(panel_.edit_cancel, &QPushButton::clicked, this, &ScoreUpload::CancelEdit);
+}
+
+bool ScoreUpload::UploadAllowed() const {
+  return context_.session->IsOnline() && !panel_.operation_password->text().isEmpty() &&
+         !uploading_;
+}
+
+// Typing a password may enable the upload; it never disables it (an upload
+// without a password does nothing).
+void ScoreUpload::PasswordTyped() {
+  if (UploadAllowed()) panel_.upload->setEnabled(true);
+}
+
+void ScoreUpload::Upload() {
+  const UploadPanel::Batch batch = panel_.SelectedBatch();
+  const QString user = context_.session->CurrentUser();
+  const QString password = panel_.operation_password->text();
+  if (uploading_ || user.isEmpty() || password.isEmpty() || batch.lines.isEmpty()) return;
+
+  // The window stays live while the reply is awaited; a second press must
+  // not send the same lines again.
+  uploading_ = true;
+  panel_.upload->setEnabled(false);
+  const PostResult result =
+      context_.service->UploadScores(user, password, panel_.topic->text(), batch.lines);
+  uploading_ = false;
+  panel_.upload->setEnabled(UploadAllowed());
+
+  if (result.IsSuccess()) {
+    if (context_.prompter->AskYesNo(QStringLiteral("成功"),
+                                    QStringLiteral("上传成功，是否上网查看上传结果！"),
+                                    MessageIcon::kQuestion)) {
+      context_.shell->OpenUrl(context_.service->ResultsUrl(static_cast<int>(batch.lines.size())));
+    }
+    // Only what was sent leaves the list; unselected lines stay pending.
+    panel_.RemovePending(batch.ids);
+  } else if (result.IsRefusal()) {
+    context_.prompter->ShowMessage(kErrorTitle, result.text + QStringLiteral("\r\n上传错误！"),
+                                   MessageIcon::kWarning);
+  } else {
+    context_.prompter->ShowMessage(kErrorTitle,
+                                   QStringLiteral("网络异常！建议保存数据，然后导入上传！"),
+                                   MessageIcon::kWarning);
+    ExportBatch(batch);
+  }
+}
+
+void ScoreUpload::Export() { ExportBatch(panel_.SelectedBatch()); }
+
+void ScoreUpload::ExportBatch(const UploadPanel::Batch& batch) {
+  if (batch.lines.isEmpty()) return;
+  const QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
+                                                       QString::fromUtf16(kScoreFileFilter));
+  if (path.isEmpty()) return;
+  QString error;
+  // Written whole or not at all: a failed save leaves the lines pending.
+  if (!WriteScoreFile(path, batch.lines, &error)) {
+    context_.prompter->ShowMessage(QStringLiteral("保存失败"),
+                                   QStringLiteral("保存失败：") + error +
+                                       QStringLiteral("\r\n保存位置：") + FullFileName(path) +
+                                       QStringLiteral("\r\n数据仍在待上传列表中。"),
+                                   MessageIcon::kWarning);
+    return;
+  }
+  panel_.RemovePending(batch.ids);
+  context_.prompter->ShowMessage(
+      QStringLiteral("保存成功"),
+      QStringLiteral("数据已保存，你可以再次导入此数据上传！\r\n保存位置：") + FullFileName(path),
+      MessageIcon::kInformation);
+}
+
+void ScoreUpload::Import() {
+  const QString path = context_.prompter->OpenFileName(QStringLiteral("打开数据文件"),
+                                                       QString::fromUtf16(kScoreFileFilter));
+  if (path.isEmpty()) return;
+  QStringList lines;
+  QString error;
+  if (!ReadScoreFile(path, &lines, &error)) {
+    context_.prompter->ShowMessage(
+        kErrorTitle,
+        QStringLiteral("无法读取数据文件：") + FullFileName(path) + QStringLiteral("\r\n") + error,
+        MessageIcon::kWarning);
+    return;
+  }
+  // The file's lines follow the pending ones; everything is selected, ready
+  // to upload.
+  panel_.AddPendingLines(lines);
+  panel_.pending->selectAll();
+}
+
+void ScoreUpload::EditLine() {
+  const int row = panel_.pending->currentRow();
+  if (row < 0) return;
+  edited_line_ = panel_.LineId(row);
+  // A hand-made line may have fewer than five fields: the missing ones are
+  // empty boxes.
+  const QStringList fields = ScoreLineFields(panel_.pending->item(row)->text());
+  panel_.edit_class->setText(fields[0]);
+  panel_.edit_name->setText(fields[1]);
+  panel_.edit_score->setText(fields[2]);
+  panel_.edit_time->setText(fields[3]);
+  panel_.edit_criterion->setText(fields[4]);
+  panel_.editor->show();
+  panel_.editor->raise();
+  panel_.frame->hide();
+}
+
+void ScoreUpload::AcceptEdit() {
+  CloseEditor();
+  const QString line =
+      QStringList{panel_.edit_class->text(), panel_.edit_name->text(), panel_.edit_score->text(),
+                  panel_.edit_time->text(), panel_.edit_criterion->text()}
+          .join(u'\t');
+  // Found by its number: an upload that ended meanwhile may have moved it,
+  // or sent it (then there is nothing left to correct).
+  panel_.ReplacePendingLine(panel_.RowOfLine(edited_line_), line);
+}
+
+// The double-click that opened the editor also switched the line's selection;
+// cancelling switches it back.
+void ScoreUpload::CancelEdit() {
+  CloseEditor();
+  if (QListWidgetItem* item = panel_.pending->item(panel_.RowOfLine(edited_line_))) {
+    item->setSelected(!item->isSelected());
+  }
+}
+
+void ScoreUpload::CloseEditor() {
+  panel_.editor->hide();
+  panel_.frame->show();
+}
+
+}  // namespace zorvanix

@@ -1,0 +1,50 @@
+// What the upload panel does with the pending scores: send the selected lines
+// to the scoring service, save them to a score file or load one back, and
+// correct one line in the line editor. Lines leave the pending list only once
+// they have reached the service or a file.
+#pragma once
+
+#include <QObject>
+
+#include "platform/app_context.h"
+#include "rollcall/upload_panel.h"
+
+namespace zorvanix {
+
+// The file dialogs' choices: score records first, then every file.
+inline constexpr char16_t kScoreFileFilter[] = u"Zorvane成绩记录(*.dms)|*.dms|All Files(*.*)|*.*";
+
+class ScoreUpload : public QObject {
+  Q_OBJECT
+
+ public:
+  ScoreUpload(AppContext& context, UploadPanel& panel);
+
+  // Whether Command13 may be pressed now: signed in to the service, an
+  // operation password typed, and no upload waiting for its reply.
+  bool UploadAllowed() const;
+  bool IsUploading() const { return uploading_; }
+
+  // Command13: the selected lines, in list order, under the topic in Text5.
+  void Upload();
+  // Command14: the selected lines into a score file.
+  void Export();
+  // Command15: the lines of a score file join the pending ones.
+  void Import();
+  // List4 double-click, Command25 and Command26: the line editor.
+  void EditLine();
+  void AcceptEdit();
+  void CancelEdit();
+
+ private:
+  void PasswordTyped();
+  void ExportBatch(const UploadPanel::Batch& batch);
+  void CloseEditor();
+
+  AppContext& context_;
+  UploadPanel& panel_;
+  bool uploading_ = false;
+  quint64 edited_line_ = 0;  // the line in the editor, by its number
+};
+
+}  // namespace zorvanix
