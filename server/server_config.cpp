@@ -1,6 +1,10 @@
 #include "server/server_config.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
+#include <initializer_list>
+#include <limits>
+#include <utility>
 
 namespace zorvanix::server {
 namespace {
@@ -18,12 +22,36 @@ bool ParseListen(const QString& text, ServerConfig* config) {
   return true;
 }
 
-bool ParsePositive(const QString& text, qint64* value) {
+// An option that takes one of a few words. Returns the complaint, or an empty
+// text when the option is absent or its word was taken.
+template <typename T>
+QString ReadChoice(const QCommandLineParser& parser, const QCommandLineOption& option,
+                   std::initializer_list<std::pair<QLatin1String, T>> choices, T* value) {
+  if (!parser.isSet(option)) return QString();
+  const QString word = parser.value(option);
+  QStringList words;
+  for (const auto& [name, choice] : choices) {
+    if (word == name) {
+      *value = choice;
+      return QString();
+    }
+    words.append(name);
+  }
+  return QStringLiteral("--%1 is %2, not %3")
+      .arg(option.names().constFirst(), words.join(QStringLiteral(" or ")), word);
+}
+
+// An option that takes a positive whole number, held to at most cap. Returns
+// the complaint, or an empty text when the option is absent or was taken.
+template <typename T>
+QString ReadPositive(const QCommandLineParser& parser, const QCommandLineOption& option,
+                     qint64 cap, T* value) {
+  if (!parser.isSet(option)) return QString();
   bool ok = false;
-  const qint64 parsed = text.toLongLong(&ok);
-  if (!ok || parsed <= 0) return false;
-  *value = parsed;
-  return true;
+  const qint64 parsed = parser.value(option).toLongLong(&ok);
+  if (!ok || parsed <= 0) return QStringLiteral("bad --%1").arg(option.names().constFirst());
+  *value = static_cast<T>(std::min(parsed, cap));
+  return QString();
 }
 
 }  // namespace
@@ -148,49 +176,24 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
   if (parser.isSet(vendor_version)) config.vendor_version = parser.value(vendor_version);
   config.seed_demo = parser.isSet(seed_demo);
   config.access_log = !parser.isSet(no_access_log);
-  if (parser.isSet(password_cost)) {
-    const QString cost = parser.value(password_cost);
-    if (cost == u"interactive") {
-      config.password_cost = PasswordCost::kInteractive;
-    } else if (cost == u"min") {
-      config.password_cost = PasswordCost::kMinimum;
-    } else {
-      return fail(QStringLiteral("--password-cost is interactive or min, not %1").arg(cost));
-    }
-  }
-  if (parser.isSet(sqlite_sync)) {
-    const QString sync = parser.value(sqlite_sync);
-    if (sync == u"normal") {
-      config.sqlite_sync = SqliteSync::kNormal;
-    } else if (sync == u"full") {
-      config.sqlite_sync = SqliteSync::kFull;
-    } else {
-      return fail(QStringLiteral("--sqlite-sync is normal or full, not %1").arg(sync));
-    }
-  }
-  qint64 number = 0;
-  if (parser.isSet(max_body)) {
-    if (!ParsePositive(parser.value(max_body), &number))
-      return fail(QStringLiteral("bad --max-body"));
-    config.max_body_bytes = number;
-  }
-  if (parser.isSet(account_failures)) {
-    if (!ParsePositive(parser.value(account_failures), &number)) {
-      return fail(QStringLiteral("bad --max-failures-account"));
-    }
-    config.max_failures_per_account = static_cast<int>(std::min<qint64>(number, 1 << 30));
-  }
-  if (parser.isSet(address_failures)) {
-    if (!ParsePositive(parser.value(address_failures), &number)) {
-      return fail(QStringLiteral("bad --max-failures-address"));
-    }
-    config.max_failures_per_address = static_cast<int>(std::min<qint64>(number, 1 << 30));
-  }
-  if (parser.isSet(failure_window)) {
-    if (!ParsePositive(parser.value(failure_window), &number)) {
-      return fail(QStringLiteral("bad --failure-window"));
-    }
-    config.failure_window_seconds = static_cast<int>(std::min<qint64>(number, 1 << 30));
+  // Counts and seconds are held to what an int carries.
+  constexpr qint64 kIntCap = 1 << 30;
+  const QString complaints[] = {
+      ReadChoice(parser, password_cost,
+                 {{QLatin1String("interactive"), PasswordCost::kInteractive},
+                  {QLatin1String("min"), PasswordCost::kMinimum}},
+                 &config.password_cost),
+      ReadChoice(parser, sqlite_sync,
+                 {{QLatin1String("normal"), SqliteSync::kNormal},
+                  {QLatin1String("full"), SqliteSync::kFull}},
+                 &config.sqlite_sync),
+      ReadPositive(parser, max_body, std::numeric_limits<qint64>::max(), &config.max_body_bytes),
+      ReadPositive(parser, account_failures, kIntCap, &config.max_failures_per_account),
+      ReadPositive(parser, address_failures, kIntCap, &config.max_failures_per_address),
+      ReadPositive(parser, failure_window, kIntCap, &config.failure_window_seconds),
+  };
+  for (const QString& complaint : complaints) {
+    if (!complaint.isEmpty()) return fail(complaint);
   }
   return config;
 }
