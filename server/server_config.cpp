@@ -44,8 +44,8 @@ QString ReadChoice(const QCommandLineParser& parser, const QCommandLineOption& o
 // An option that takes a positive whole number, held to at most cap. Returns
 // the complaint, or an empty text when the option is absent or was taken.
 template <typename T>
-QString ReadPositive(const QCommandLineParser& parser, const QCommandLineOption& option,
-                     qint64 cap, T* value) {
+QString ReadPositive(const QCommandLineParser& parser, const QCommandLineOption& option, qint64 cap,
+                     T* value) {
   if (!parser.isSet(option)) return QString();
   bool ok = false;
   const qint64 parsed = parser.value(option).toLongLong(&ok);

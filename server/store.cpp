@@ -9,14 +9,29 @@ QString Text(const QVariant& value) { return value.toString(); }
 QByteArray Hash(const QVariant& value) { return value.toString().toLatin1(); }
 QVariant HashValue(const QByteArray& hash) { return QString::fromLatin1(hash); }
 
-Teacher TeacherFrom(const Row& row) {
-  return Teacher{row[0].toLongLong(), Text(row[1]), Text(row[2]), Text(row[3]),
-                 Hash(row[4]),        Hash(row[5]), Hash(row[6])};
+// The first column of a row that may be missing: an id, or the owner's id.
+std::optional<qint64> IdFrom(const std::optional<Row>& row) {
+  if (!row) return std::nullopt;
+  return row->at(0).toLongLong();
 }
 
-ScoreListRow ScoreListFrom(const Row& row) {
-  return ScoreListRow{row[0].toLongLong(), Text(row[1]), Text(row[2]), row[3].toDouble(),
-                      Text(row[4]),        Text(row[5]), Text(row[6])};
+// A row of the SELECT id, account, name, email and the three hashes.
+std::optional<Teacher> TeacherFrom(const std::optional<Row>& row) {
+  if (!row) return std::nullopt;
+  const Row& r = *row;
+  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]), Text(r[3]),
+                 Hash(r[4]),        Hash(r[5]), Hash(r[6])};
+}
+
+// Rows of the SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note.
+std::vector<ScoreListRow> ScoreListFrom(const std::vector<Row>& rows) {
+  std::vector<ScoreListRow> scores;
+  scores.reserve(rows.size());
+  for (const Row& row : rows) {
+    scores.push_back(ScoreListRow{row[0].toLongLong(), Text(row[1]), Text(row[2]),
+                                  row[3].toDouble(), Text(row[4]), Text(row[5]), Text(row[6])});
+  }
+  return scores;
 }
 
 }  // namespace
@@ -31,21 +46,17 @@ std::vector<Named> Store::NamedRows(std::vector<Row> rows) {
 // --- Teachers ---------------------------------------------------------------
 
 std::optional<Teacher> Store::FindTeacher(const QString& account_key) {
-  const auto row = db_.SelectOne(
+  return TeacherFrom(db_.SelectOne(
       "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
       "WHERE account_key = ?",
-      {account_key});
-  if (!row) return std::nullopt;
-  return TeacherFrom(*row);
+      {account_key}));
 }
 
 std::optional<Teacher> Store::TeacherById(qint64 id) {
-  const auto row = db_.SelectOne(
+  return TeacherFrom(db_.SelectOne(
       "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
       "WHERE id = ?",
-      {id});
-  if (!row) return std::nullopt;
-  return TeacherFrom(*row);
+      {id}));
 }
 
 qint64 Store::InsertTeacher(const NewTeacher& t, const QString& account_key) {
@@ -81,10 +92,8 @@ std::vector<Named> Store::Classes(qint64 teacher_id) {
 }
 
 std::optional<qint64> Store::FindClass(qint64 teacher_id, const QString& name) {
-  const auto row =
-      db_.SelectOne("SELECT id FROM classes WHERE teacher_id = ? AND name = ?", {teacher_id, name});
-  if (!row) return std::nullopt;
-  return row->at(0).toLongLong();
+  return IdFrom(db_.SelectOne("SELECT id FROM classes WHERE teacher_id = ? AND name = ?",
+                              {teacher_id, name}));
 }
 
 qint64 Store::InsertClass(qint64 teacher_id, const QString& name, int order) {
@@ -116,10 +125,8 @@ std::vector<Named> Store::Students(qint64 class_id) {
 }
 
 std::optional<qint64> Store::FindStudent(qint64 class_id, const QString& name) {
-  const auto row =
-      db_.SelectOne("SELECT id FROM students WHERE class_id = ? AND name = ?", {class_id, name});
-  if (!row) return std::nullopt;
-  return row->at(0).toLongLong();
+  return IdFrom(
+      db_.SelectOne("SELECT id FROM students WHERE class_id = ? AND name = ?", {class_id, name}));
 }
 
 qint64 Store::InsertStudent(qint64 class_id, const QString& name, int order, int number) {
@@ -165,10 +172,8 @@ std::vector<Named> Store::Topics(qint64 teacher_id) {
 }
 
 std::optional<qint64> Store::FindTopic(qint64 teacher_id, const QString& name) {
-  const auto row =
-      db_.SelectOne("SELECT id FROM topics WHERE teacher_id = ? AND name = ?", {teacher_id, name});
-  if (!row) return std::nullopt;
-  return row->at(0).toLongLong();
+  return IdFrom(
+      db_.SelectOne("SELECT id FROM topics WHERE teacher_id = ? AND name = ?", {teacher_id, name}));
 }
 
 qint64 Store::InsertTopic(qint64 teacher_id, const QString& name, int order) {
@@ -213,11 +218,9 @@ int Store::NextCriterionOrder(qint64 topic_id) {
 }
 
 std::optional<qint64> Store::CriterionTeacher(qint64 criterion_id) {
-  const auto row = db_.SelectOne(
+  return IdFrom(db_.SelectOne(
       "SELECT t.teacher_id FROM criteria c JOIN topics t ON t.id = c.topic_id WHERE c.id = ?",
-      {criterion_id});
-  if (!row) return std::nullopt;
-  return row->at(0).toLongLong();
+      {criterion_id}));
 }
 
 void Store::UpdateCriterion(qint64 criterion_id, const QString& label, const QString& score) {
@@ -258,27 +261,19 @@ void Store::DeleteScore(qint64 score_id) {
 }
 
 std::vector<ScoreListRow> Store::ScoresOfClass(qint64 class_id) {
-  std::vector<ScoreListRow> scores;
-  for (const Row& row : db_.Select(
-           "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
-           "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
-           "WHERE s.class_id = ? ORDER BY sc.scored_at, sc.id",
-           {class_id})) {
-    scores.push_back(ScoreListFrom(row));
-  }
-  return scores;
+  return ScoreListFrom(db_.Select(
+      "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
+      "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
+      "WHERE s.class_id = ? ORDER BY sc.scored_at, sc.id",
+      {class_id}));
 }
 
 std::vector<ScoreListRow> Store::LatestScores(qint64 teacher_id, int n) {
-  std::vector<ScoreListRow> scores;
-  for (const Row& row : db_.Select(
-           "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
-           "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
-           "WHERE sc.teacher_id = ? ORDER BY sc.id DESC LIMIT ?",
-           {teacher_id, n})) {
-    scores.push_back(ScoreListFrom(row));
-  }
-  return scores;
+  return ScoreListFrom(db_.Select(
+      "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
+      "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
+      "WHERE sc.teacher_id = ? ORDER BY sc.id DESC LIMIT ?",
+      {teacher_id, n}));
 }
 
 std::vector<StudentTotal> Store::TotalsOfClass(qint64 class_id) {
