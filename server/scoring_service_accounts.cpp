@@ -27,6 +27,40 @@ QByteArray ResetCodeHash(qint64 teacher_id, QStringView code) {
 
 qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
+// The hashes of the passwords being changed; a password left empty keeps its
+// hashes empty. Made before any transaction: Argon2id takes its time and must
+// not hold a lock meanwhile.
+struct NewPasswordHashes {
+  QByteArray login;
+  QByteArray digest;  // of the login password's digest, which the reads send
+  QByteArray operation;
+};
+
+// Empty when hashing failed (out of memory).
+std::optional<NewPasswordHashes> HashNewPasswords(const PasswordHasher& hasher,
+                                                  const QString& new_login,
+                                                  const QString& new_operation) {
+  NewPasswordHashes hashes;
+  if (!new_login.isEmpty()) {
+    hashes.login = hasher.Hash(new_login);
+    hashes.digest = hasher.Hash(Md5Hex(new_login));
+    if (hashes.login.isEmpty() || hashes.digest.isEmpty()) return std::nullopt;
+  }
+  if (!new_operation.isEmpty()) {
+    hashes.operation = hasher.Hash(new_operation);
+    if (hashes.operation.isEmpty()) return std::nullopt;
+  }
+  return hashes;
+}
+
+// Inside the caller's transaction.
+void SaveNewPasswords(Store& store, qint64 teacher_id, const NewPasswordHashes& hashes) {
+  if (!hashes.login.isEmpty()) store.UpdateLoginPassword(teacher_id, hashes.login, hashes.digest);
+  if (!hashes.operation.isEmpty()) store.UpdateOperationPassword(teacher_id, hashes.operation);
+}
+
+Reply Busy() { return Reply::Text(u"服务器繁忙，请稍后再试", 503); }
+
 }  // namespace
 
 Reply ScoringService::CheckPassword(const Request& request) {
@@ -73,7 +107,7 @@ Reply ScoringService::RegisterTeacher(const Request& request) {
   teacher.digest_hash = hasher_.Hash(Md5Hex(password));
   if (teacher.login_hash.isEmpty() || teacher.operation_hash.isEmpty() ||
       teacher.digest_hash.isEmpty()) {
-    return Reply::Text(u"服务器繁忙，请稍后再试", 503);
+    return Busy();
   }
   Transaction transaction(db_);
   store_.InsertTeacher(teacher, key);
@@ -110,24 +144,13 @@ Reply ScoringService::SetTeacher(const Request& request) {
   if (new_login.size() > kMaxPasswordLength || new_operation.size() > kMaxPasswordLength) {
     return Reply::Text(u"密码过长");
   }
-  // Hash before the transaction: Argon2id takes its time and holds no lock.
-  QByteArray login_hash, digest_hash, operation_hash;
-  if (!new_login.isEmpty()) {
-    login_hash = hasher_.Hash(new_login);
-    digest_hash = hasher_.Hash(Md5Hex(new_login));
-    if (login_hash.isEmpty() || digest_hash.isEmpty())
-      return Reply::Text(u"服务器繁忙，请稍后再试", 503);
-  }
-  if (!new_operation.isEmpty()) {
-    operation_hash = hasher_.Hash(new_operation);
-    if (operation_hash.isEmpty()) return Reply::Text(u"服务器繁忙，请稍后再试", 503);
-  }
+  const auto hashes = HashNewPasswords(hasher_, new_login, new_operation);
+  if (!hashes) return Busy();
   Transaction transaction(db_);
   store_.UpdateEmail(*id, email);
-  if (!login_hash.isEmpty()) store_.UpdateLoginPassword(*id, login_hash, digest_hash);
-  if (!operation_hash.isEmpty()) store_.UpdateOperationPassword(*id, operation_hash);
+  SaveNewPasswords(store_, *id, *hashes);
   transaction.Commit();
-  if (!login_hash.isEmpty() || !operation_hash.isEmpty()) PasswordsChanged(*id);
+  if (!new_login.isEmpty() || !new_operation.isEmpty()) PasswordsChanged(*id);
   return Reply::Text(kSuccess);
 }
 
@@ -198,19 +221,10 @@ Reply ScoringService::ResetPassword(const Request& request) {
     transaction.Commit();
     return Reply::Text(kFailure);
   }
-  QByteArray login_hash, digest_hash, operation_hash;
-  if (!new_login.isEmpty()) {
-    login_hash = hasher_.Hash(new_login);
-    digest_hash = hasher_.Hash(Md5Hex(new_login));
-  }
-  if (!new_operation.isEmpty()) operation_hash = hasher_.Hash(new_operation);
-  if ((!new_login.isEmpty() && (login_hash.isEmpty() || digest_hash.isEmpty())) ||
-      (!new_operation.isEmpty() && operation_hash.isEmpty())) {
-    return Reply::Text(u"服务器繁忙，请稍后再试", 503);
-  }
+  const auto hashes = HashNewPasswords(hasher_, new_login, new_operation);
+  if (!hashes) return Busy();
   Transaction transaction(db_);
-  if (!login_hash.isEmpty()) store_.UpdateLoginPassword(teacher->id, login_hash, digest_hash);
-  if (!operation_hash.isEmpty()) store_.UpdateOperationPassword(teacher->id, operation_hash);
+  SaveNewPasswords(store_, teacher->id, *hashes);
   store_.DeleteResetCode(teacher->id);
   transaction.Commit();
   PasswordsChanged(teacher->id);
