@@ -9,12 +9,10 @@
 namespace zorvanix::server {
 namespace {
 
-const FormPairs* Find(const FormPairs& pairs, QStringView key, qsizetype* index) {
-  for (qsizetype i = 0; i < pairs.size(); ++i) {
-    if (pairs[i].first == key) {
-      *index = i;
-      return &pairs;
-    }
+// The value of the first pair named key; null when there is none.
+const QString* Find(const FormPairs& pairs, QStringView key) {
+  for (const auto& [name, value] : pairs) {
+    if (name == key) return &value;
   }
   return nullptr;
 }
@@ -32,16 +30,12 @@ bool IsSecretKey(QByteArrayView key) {
 }  // namespace
 
 QString Request::Param(QStringView key) const {
-  qsizetype index = 0;
-  if (const FormPairs* pairs = Find(form, key, &index)) return pairs->at(index).second;
-  if (const FormPairs* pairs = Find(query, key, &index)) return pairs->at(index).second;
+  if (const QString* value = Find(form, key)) return *value;
+  if (const QString* value = Find(query, key)) return *value;
   return QString();
 }
 
-bool Request::Has(QStringView key) const {
-  qsizetype index = 0;
-  return Find(form, key, &index) || Find(query, key, &index);
-}
+bool Request::Has(QStringView key) const { return Find(form, key) || Find(query, key); }
 
 FormPairs DecodeQuery(const QByteArray& encoded_query) { return DecodeForm(encoded_query); }
 
