@@ -244,13 +244,6 @@ int Database::Execute(const char* sql, Args args) {
   return changed;
 }
 
-int Database::ExecuteList(const char* sql, const QVariantList& args) {
-  QSqlQuery& query = Run(sql, args.constData(), args.size());
-  const int changed = query.numRowsAffected();
-  query.finish();
-  return changed;
-}
-
 void Database::Begin() {
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   if (!db.transaction()) {

@@ -68,8 +68,6 @@ class Database {
   qint64 InsertReturningId(const char* sql, Args args = {});
   // Rows changed.
   int Execute(const char* sql, Args args = {});
-  // The same with arguments built at run time.
-  int ExecuteList(const char* sql, const QVariantList& args);
 
   void Begin();
   void Commit();
