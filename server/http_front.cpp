@@ -117,12 +117,13 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   exchange->timer.start();
   exchange->socket = socket;
   exchange->close = WantsClose(request, socket);
-  const QByteArray encoded_query = request.url().query(QUrl::FullyEncoded).toLatin1();
+  const QUrl url = request.url();
+  const QByteArray encoded_query = url.query(QUrl::FullyEncoded).toLatin1();
+  const QString address = request.remoteAddress().toString();
   if (access_log_) {
-    QByteArray target = request.url().path(QUrl::FullyEncoded).toLatin1();
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
     if (!encoded_query.isEmpty()) target += '?' + MaskedQuery(encoded_query);
-    exchange->log_prefix = request.remoteAddress().toString().toLatin1() + ' ' +
-                           MethodName(request.method()) + ' ' + target;
+    exchange->log_prefix = address.toLatin1() + ' ' + MethodName(request.method()) + ' ' + target;
   }
   // The reply is written here rather than through the server's responder,
   // because it may come after this function has returned.
@@ -154,10 +155,10 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   }
   Request decoded;
   decoded.is_post = method == QHttpServerRequest::Method::Post;
-  decoded.path = request.url().path();
+  decoded.path = url.path();
   decoded.query = DecodeQuery(encoded_query);
   if (decoded.is_post) decoded.form = DecodeForm(request.body());
-  decoded.address = request.remoteAddress().toString();
+  decoded.address = address;
   handler_(decoded, respond);
   return true;
 }
