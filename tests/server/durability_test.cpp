@@ -25,11 +25,7 @@ class DurabilityTest : public QObject {
 
  private slots:
   void initTestCase() {
-    if (ServerProcess::UsesPostgres() && !ServerProcess::PostgresAvailable()) {
-      QSKIP("no PostgreSQL test cluster (ZORVANIX_TEST_PG_ADMIN)");
-    }
-    QString error;
-    QVERIFY2(server_.Start(&error), qPrintable(error));
+    ZV_START_SERVICE(server_);
     const ServiceHttp http(server_.Root());
     QCOMPARE(Register(http, teacher_), QStringLiteral("Success!"));
     QStringList students;

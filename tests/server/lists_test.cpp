@@ -13,11 +13,7 @@ class ListsTest : public QObject {
 
  private slots:
   void initTestCase() {
-    if (ServerProcess::UsesPostgres() && !ServerProcess::PostgresAvailable()) {
-      QSKIP("no PostgreSQL test cluster (ZORVANIX_TEST_PG_ADMIN)");
-    }
-    QString error;
-    QVERIFY2(server_.Start(&error), qPrintable(error));
+    ZV_START_SERVICE(server_);
     http_ = std::make_unique<ServiceHttp>(server_.Root());
   }
 

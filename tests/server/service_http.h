@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTcpSocket>
+#include <QTest>
 #include <initializer_list>
 #include <utility>
 
@@ -33,6 +34,19 @@ QList<HttpResult> ReadReplies(QTcpSocket& socket, int count, int timeout_ms = 10
 
 // Fixture options with extra command-line arguments for the service.
 ServerProcess::Options WithArguments(const QStringList& arguments);
+
+// Starts the service of a test program, in initTestCase; the program's
+// PostgreSQL variant skips where no test cluster was started. A macro, because
+// QSKIP and QVERIFY2 leave the function they stand in.
+#define ZV_START_SERVICE(server)                                     \
+  do {                                                               \
+    if (::zorvanix::testing::ServerProcess::UsesPostgres() &&        \
+        !::zorvanix::testing::ServerProcess::PostgresAvailable()) {  \
+      QSKIP("no PostgreSQL test cluster (ZORVANIX_TEST_PG_ADMIN)");  \
+    }                                                                \
+    QString start_error;                                             \
+    QVERIFY2((server).Start(&start_error), qPrintable(start_error)); \
+  } while (false)
 
 class ServiceHttp {
  public:
