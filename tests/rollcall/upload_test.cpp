@@ -1,0 +1,282 @@
+// The upload panel against the real service: only the selected lines are
+// sent and leave the pending list, a refusal keeps everything, a network
+// failure offers the score file instead; score files round-trip byte for
+// byte, fail safe and never lose pending lines; the line editor.
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QtTest>
+
+#include "core/gbk.h"
+#include "rollcall/score_upload.h"
+#include "tests/rollcall/rollcall_fixture.h"
+#include "tests/rollcall/submission_fixture.h"
+
+using namespace zorvanix;
+using namespace zorvanix::testing;
+
+namespace {
+
+const QString kFilter = QString::fromUtf16(kScoreFileFilter);
+
+QListWidget* PendingList(const RollCallWindow* window) {
+  return Child<QListWidget>(window, QStringLiteral("List4"));
+}
+
+// Three scores a minute apart: 张三 5分, 李四 4分, 王五 3分.
+QStringList ScoreThreeStudents(OnlineScene& scene) {
+  const QStringList names = {"张三", "李四", "王五"};
+  for (int i = 0; i < names.size(); ++i) {
+    ScoreByHand(scene.window, names[i], i);
+    scene.context.Time().Advance(60);
+  }
+  return scene.window->PendingScores();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+}  // namespace
+
+class UploadTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanupTestCase() { StopSharedService(); }
+
+  void UploadSendsOnlyTheSelectedLinesAndKeepsTheRest() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    ChooseClass(scene.window, QStringLiteral("一班"));
+    const QStringList lines = ScoreThreeStudents(scene);
+    QCOMPARE(lines.size(), 3);
+
+    Click(scene.window, QStringLiteral("Command11"));
+    QListWidget* pending = PendingList(scene.window);
+    QCOMPARE(SelectedEntries(pending), lines);
+    auto* upload = Child<QPushButton>(scene.window, QStringLiteral("Command13"));
+    QVERIFY(!upload->isEnabled());
+    TypeInto(scene.window, QStringLiteral("Text4"), scene.teacher.super_password);
+    QVERIFY(upload->isEnabled());
+    ClickEntry(pending, 1);  // 李四 stays behind
+    QCOMPARE(SelectedEntries(pending), QStringList({lines[0], lines[2]}));
+
+    // While the reply is awaited the button is disabled, and pressing the
+    // upload again sends nothing.
+    bool enabled_while_waiting = true;
+    QTimer::singleShot(0, scene.window, [&] {
+      enabled_while_waiting = upload->isEnabled();
+      emit upload->clicked();
+    });
+    scene.context.Prompts().AnswerNextQuestion(true);
+    upload->click();
+
+    QVERIFY(!enabled_while_waiting);
+    QVERIFY(upload->isEnabled());
+    const PromptRecord asked = scene.context.Prompts().Last();
+    QCOMPARE(asked.kind, PromptRecord::Kind::kQuestion);
+    QCOMPARE(asked.title, QStringLiteral("成功"));
+    QCOMPARE(asked.text, QStringLiteral("上传成功，是否上网查看上传结果！"));
+    QCOMPARE(scene.context.Prompts().Records().size(), 1);
+    QCOMPARE(scene.ServiceScores(QStringLiteral("一班")),
+             QStringList(
+                 {"张三\t5\t2026-12-07 09:30:00\t朗读\t", "王五\t3\t2026-12-07 09:32:00\t朗读\t"}));
+    QCOMPARE(scene.context.Browser().opened.size(), 1);
+    const QUrl results = scene.context.Browser().opened.front();
+    QCOMPARE(results, scene.Service().ResultsUrl(2));
+    QCOMPARE(QUrlQuery(results).queryItemValue(QStringLiteral("n")), QStringLiteral("2"));
+    QCOMPARE(Entries(pending), QStringList{lines[1]});
+
+    // Answering No opens nothing and still takes the sent line off the list.
+    pending->selectAll();
+    upload->click();
+    QCOMPARE(scene.context.Browser().opened.size(), 1);
+    QCOMPARE(pending->count(), 0);
+    QCOMPARE(scene.ServiceScores(QStringLiteral("一班")).size(), 3);
+  }
+
+  void RefusedUploadShowsTheReplyAndKeepsTheList() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    ChooseClass(scene.window, QStringLiteral("一班"));
+    const QStringList lines = ScoreThreeStudents(scene);
+    Click(scene.window, QStringLiteral("Command11"));
+    TypeInto(scene.window, QStringLiteral("Text4"), QStringLiteral("wrong-password"));
+    Click(scene.window, QStringLiteral("Command13"));
+
+    const PromptRecord shown = scene.context.Prompts().Last();
+    QCOMPARE(shown.title, QStringLiteral("错误"));
+    QCOMPARE(shown.icon, MessageIcon::kWarning);
+    QVERIFY2(shown.text.endsWith(QStringLiteral("\r\n上传错误！")), qPrintable(shown.text));
+    QVERIFY(shown.text.size() > QStringLiteral("\r\n上传错误！").size());
+    QCOMPARE(Entries(PendingList(scene.window)), lines);
+    QCOMPARE(SelectedEntries(PendingList(scene.window)), lines);
+    QVERIFY(scene.ServiceScores(QStringLiteral("一班")).isEmpty());
+    QVERIFY(scene.context.Browser().opened.isEmpty());
+  }
+
+  void NetworkFailureOffersTheScoreFile() {
+    OfflineWindow w;  // the sample cache; the service's port is closed
+    w.context.Sess().SignInOnline(QStringLiteral("teacher1"), QStringLiteral("login123"));
+    w.ChooseClass(QStringLiteral("一班"));
+    w.Draw(kDrawAll);
+    w.ChooseScore(0);
+    w.Draw(kDrawAll);
+    w.ChooseScore(1);
+    const QStringList lines = w.window->PendingScores();
+    Click(w.window, QStringLiteral("Command11"));
+    TypeInto(w.window, QStringLiteral("Text4"), QStringLiteral("op123"));
+    ClickEntry(PendingList(w.window), 0);  // only the second line is sent
+    const QString path = QDir(w.context.DataDir()).filePath(QStringLiteral("离线.dms"));
+    w.context.Prompts().ChooseNextFile(path);
+    Click(w.window, QStringLiteral("Command13"));
+
+    const QList<PromptRecord>& shown = w.context.Prompts().Records();
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown[0].title, QStringLiteral("错误"));
+    QCOMPARE(shown[0].text, QStringLiteral("网络异常！建议保存数据，然后导入上传！"));
+    QCOMPARE(shown[0].icon, MessageIcon::kWarning);
+    QCOMPARE(shown[1].kind, PromptRecord::Kind::kSaveFile);
+    QCOMPARE(shown[1].title, QStringLiteral("另存数据文件"));
+    QCOMPARE(shown[1].text, kFilter);
+    QCOMPARE(shown[2].title, QStringLiteral("保存成功"));
+    QCOMPARE(shown[2].text, QStringLiteral("数据已保存，你可以再次导入此数据上传！\r\n保存位置：") +
+                                QDir::toNativeSeparators(path));
+    QCOMPARE(shown[2].icon, MessageIcon::kInformation);
+    QCOMPARE(FileBytes(path), ScoreFileBytes({lines[1]}));
+    QCOMPARE(Entries(PendingList(w.window)), QStringList{lines[0]});
+  }
+
+  void ScoreFilesRoundTripByteForByte() {
+    OfflineWindow w;
+    const QStringList lines = {
+        QStringLiteral("一班\t张三\t5分\t2026-12-07 09:30:00\t读音准确，语调自然"),
+        QStringLiteral("一班\t李四\t3.5分\t2026-12-07 09:31:00\t他说：\"好\",再读一遍"),
+        QStringLiteral("一班\t王五\t4分\t2026-12-07 09:32:00\t"),
+        QStringLiteral("一班\t曌\t1分\t2026-12-07 09:33:00\t'单引号' 与 空格 "),
+    };
+    // A hand-made file: blank lines between the lines, no line end at the end.
+    const QString made = QDir(w.context.DataDir()).filePath(QStringLiteral("made.dms"));
+    QByteArray bytes = ScoreFileBytes(lines);
+    bytes.insert(0, "\r\n");
+    bytes.insert(bytes.indexOf("\r\n", 2) + 2, "\r\n\r\n");
+    bytes.chop(2);
+    WriteBytes(made, bytes);
+
+    Click(w.window, QStringLiteral("Command11"));
+    QListWidget* pending = PendingList(w.window);
+    w.context.Prompts().ChooseNextFile(made);
+    Click(w.window, QStringLiteral("Command15"));
+    QCOMPARE(w.context.Prompts().Last().title, QStringLiteral("打开数据文件"));
+    QCOMPARE(w.context.Prompts().Last().text, kFilter);
+    QCOMPARE(Entries(pending), lines);
+    QCOMPARE(SelectedEntries(pending), lines);
+
+    // Three of four selected: exactly those are written, in order; the
+    // fourth stays pending.
+    ClickEntry(pending, 2);
+    const QString saved = QDir(w.context.DataDir()).filePath(QStringLiteral("saved.dms"));
+    WriteBytes(saved, "an older file of the same name");
+    w.context.Prompts().ChooseNextFile(saved);
+    Click(w.window, QStringLiteral("Command14"));
+    QCOMPARE(FileBytes(saved), ScoreFileBytes({lines[0], lines[1], lines[3]}));
+    QCOMPARE(Entries(pending), QStringList{lines[2]});
+
+    // Importing appends after what is pending, and selects everything.
+    pending->clearSelection();
+    w.context.Prompts().ChooseNextFile(saved);
+    Click(w.window, QStringLiteral("Command15"));
+    const QStringList all = {lines[2], lines[0], lines[1], lines[3]};
+    QCOMPARE(Entries(pending), all);
+    QCOMPARE(SelectedEntries(pending), all);
+  }
+
+  void ScoreFileFailuresLoseNothing() {
+    OfflineWindow w;
+    w.ChooseClass(QStringLiteral("一班"));
+    w.Draw(kDrawAll);
+    w.ChooseScore(0);
+    const QStringList lines = w.window->PendingScores();
+    Click(w.window, QStringLiteral("Command11"));
+    QListWidget* pending = PendingList(w.window);
+    RecordingPrompter& prompts = w.context.Prompts();
+
+    // A folder that does not exist: the reason is shown, the list stays.
+    const QString nowhere = QDir(w.context.DataDir()).filePath(QStringLiteral("无此文件夹/a.dms"));
+    prompts.ChooseNextFile(nowhere);
+    Click(w.window, QStringLiteral("Command14"));
+    QCOMPARE(prompts.Last().title, QStringLiteral("保存失败"));
+    QVERIFY2(prompts.Last().text.startsWith(QStringLiteral("保存失败：")),
+             qPrintable(prompts.Last().text));
+    QVERIFY(prompts.Last().text.contains(QDir::toNativeSeparators(nowhere)));
+    QVERIFY(!QFile::exists(nowhere));
+    QCOMPARE(Entries(pending), lines);
+
+    // Cancelled dialogs and a missing file leave the list as it was.
+    prompts.Clear();
+    Click(w.window, QStringLiteral("Command14"));
+    Click(w.window, QStringLiteral("Command15"));
+    QCOMPARE(prompts.Records().size(), 2);
+    prompts.ChooseNextFile(QDir(w.context.DataDir()).filePath(QStringLiteral("missing.dms")));
+    Click(w.window, QStringLiteral("Command15"));
+    QCOMPARE(prompts.Last().title, QStringLiteral("错误"));
+    QCOMPARE(Entries(pending), lines);
+    QCOMPARE(SelectedEntries(pending), lines);
+
+    // Nothing selected: no dialog at all.
+    pending->clearSelection();
+    prompts.Clear();
+    Click(w.window, QStringLiteral("Command14"));
+    QVERIFY(prompts.Records().isEmpty());
+  }
+
+  void LineEditorReplacesTheLineInPlace() {
+    OfflineWindow w;
+    const QString made = QDir(w.context.DataDir()).filePath(QStringLiteral("short.dms"));
+    WriteBytes(made, ScoreFileBytes({QStringLiteral("一班\t张三\t5分"),
+                                     QStringLiteral("一班\t李四\t4分\t2026-12-07 09:31:00\t")}));
+    Click(w.window, QStringLiteral("Command11"));
+    w.context.Prompts().ChooseNextFile(made);
+    Click(w.window, QStringLiteral("Command15"));
+    QListWidget* pending = PendingList(w.window);
+    auto* editor = Child<QWidget>(w.window, QStringLiteral("Frame7"));
+    const auto box = [&](const char* name) {
+      return Child<QLineEdit>(w.window, QLatin1String(name));
+    };
+
+    // A line of three fields opens with the last two boxes empty.
+    DoubleClickEntry(pending, 0);
+    QVERIFY(editor->isVisible());
+    QVERIFY(!Child<QWidget>(w.window, QStringLiteral("Frame4"))->isVisible());
+    QCOMPARE(box("txt_class")->text(), QStringLiteral("一班"));
+    QCOMPARE(box("Text8")->text(), QStringLiteral("张三"));
+    QCOMPARE(box("Text9")->text(), QStringLiteral("5分"));
+    QCOMPARE(box("Text10")->text(), QString());
+    QCOMPARE(box("Text14")->text(), QString());
+    box("Text10")->setText(QStringLiteral("2026-12-07 09:30:00"));
+    box("Text14")->setText(QStringLiteral("补记"));
+    Click(w.window, QStringLiteral("Command25"));
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(Entries(pending), QStringList({"一班\t张三\t5分\t2026-12-07 09:30:00\t补记",
+                                            "一班\t李四\t4分\t2026-12-07 09:31:00\t"}));
+    QVERIFY(pending->item(0)->isSelected());
+
+    // Cancel keeps the text and gives the line back the selection it had
+    // before the double-click.
+    const bool before = pending->item(1)->isSelected();
+    DoubleClickEntry(pending, 1);
+    box("Text8")->setText(QStringLiteral("改掉"));
+    Click(w.window, QStringLiteral("Command26"));
+    QCOMPARE(pending->item(1)->text(), QStringLiteral("一班\t李四\t4分\t2026-12-07 09:31:00\t"));
+    QCOMPARE(pending->item(1)->isSelected(), before);
+    QVERIFY(Child<QWidget>(w.window, QStringLiteral("Frame4"))->isVisible());
+  }
+};
+
+QTEST_MAIN(UploadTest)
+#include "upload_test.moc"
