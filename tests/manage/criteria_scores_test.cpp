@@ -55,9 +55,7 @@ class CriteriaScoresTest : public QObject {
     QVERIFY2(scene.Register() && scene.SeedTopics({kTopic, "纪律"}) &&
                  scene.SeedCriteria(kTopic, {"按时完成", "", "", "", ""}, {"2", "", "", "", ""}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(6);
+    scene.StartOnPage(6, kOp);
     QCOMPARE(scene.Text("Combo3"), QStringLiteral("课题"));
     QVERIFY(!scene.Find<QPushButton>("Command37")->isEnabled());
     QVERIFY(scene.Choose("Combo3", kTopic));
@@ -101,9 +99,7 @@ class CriteriaScoresTest : public QObject {
   void RefusedNewCriteriaStayInTheirRows() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedTopics({kTopic}), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow("wrong-password");
-    scene.OpenPage(6);
+    scene.StartOnPage(6, "wrong-password");
     QVERIFY(scene.Choose("Combo3", kTopic));
     scene.Click("Command37");
     FillRow(scene, 0, "回答正确", "5分");
@@ -123,9 +119,7 @@ class CriteriaScoresTest : public QObject {
                  scene.SeedCriteria(kTopic, {"回答正确", "声音洪亮", "", "", ""},
                                     {"5", "2", "", "", ""}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(6);
+    scene.StartOnPage(6, kOp);
     QVERIFY(scene.Choose("Combo3", kTopic));
     const QStringList before = scene.Entries("List5");
     QVERIFY(scene.DoubleClick("List5", 1));
@@ -151,9 +145,7 @@ class CriteriaScoresTest : public QObject {
     QVERIFY2(scene.Register() && scene.SeedTopics({kTopic}) &&
                  scene.SeedCriteria(kTopic, {"甲", "乙", "丙", "", ""}, {"1", "2", "3", "", ""}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(6);
+    scene.StartOnPage(6, kOp);
     QVERIFY(scene.Choose("Combo3", kTopic));
     const QStringList entries = scene.Entries("List5");
     QCOMPARE(entries.size(), 3);
@@ -185,9 +177,7 @@ class CriteriaScoresTest : public QObject {
                  scene.SeedStudents("一班", {"张三"}) && scene.SeedTopics({kTopic}) &&
                  scene.SeedScores(kTopic, {ScoreAt("张三", "5", 9)}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(3);
+    scene.StartOnPage(3, kOp);
     QCOMPARE(scene.Text("Combo1"), QStringLiteral("班级"));
     QVERIFY(scene.Choose("Combo1", "一班"));
     const QStringList records = scene.Entries("List3");
@@ -233,9 +223,7 @@ class CriteriaScoresTest : public QObject {
                  scene.SeedScores(kTopic, {ScoreAt("张三", "5", 8), ScoreAt("李四", "4", 9),
                                            ScoreAt("张三", "3", 10), ScoreAt("李四", "2", 11)}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(3);
+    scene.StartOnPage(3, kOp);
     QVERIFY(scene.Choose("Combo1", "一班"));
     const QStringList records = scene.Entries("List3");
     QCOMPARE(records.size(), 4);

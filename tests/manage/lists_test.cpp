@@ -75,9 +75,7 @@ class ListsTest : public QObject {
   void AddingClassesReportsAddedAndIgnoredNames() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(1);
+    scene.StartOnPage(1, kOp);
     QCOMPARE(scene.Entries("List2"), QStringList{"一班"});
 
     scene.TypeLines("Text5", "A\nA\nB");
@@ -111,9 +109,7 @@ class ListsTest : public QObject {
             scene.SeedTopics({"语文"}) &&
             scene.SeedScores("语文", {ScoreAt("一班", "张三", "5"), ScoreAt("二班", "王五", "4")}),
         qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(1);
+    scene.StartOnPage(1, kOp);
 
     const qsizetype shown = scene.Prompts().Records().size();
     scene.Click("Command9");
@@ -138,9 +134,7 @@ class ListsTest : public QObject {
                  scene.SeedStudents("一班", {"张三"}) && scene.SeedTopics({"语文"}) &&
                  scene.SeedScores("语文", {ScoreAt("一班", "张三", "5")}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(1);
+    scene.StartOnPage(1, kOp);
     QVERIFY(scene.DoubleClick("List2", 0));
     QVERIFY(scene.Find<QWidget>("Frame2")->isVisible());
     QCOMPARE(scene.Text("Text12"), QStringLiteral("一班"));
@@ -171,9 +165,7 @@ class ListsTest : public QObject {
     QVERIFY2(scene.Register() && scene.SeedClasses({"1", "10"}) &&
                  scene.SeedStudents("1", {"张三", "李四"}) && scene.SeedStudents("10", {"王五"}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(2);
+    scene.StartOnPage(2, kOp);
     QCOMPARE(scene.Text("Combo2"), QStringLiteral("班级"));
     QVERIFY(!scene.Find<QPushButton>("Command1")->isEnabled());
     QVERIFY(scene.Choose("Combo2", "1"));
@@ -211,9 +203,7 @@ class ListsTest : public QObject {
   void StudentListsAreImportedFromGbkAndUtf8Files() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(2);
+    scene.StartOnPage(2, kOp);
     QVERIFY(scene.Choose("Combo2", "一班"));
 
     QTemporaryDir files;
@@ -257,9 +247,7 @@ class ListsTest : public QObject {
                  scene.SeedStudents("一班", {"张三", "李四"}) && scene.SeedTopics({"语文"}) &&
                  scene.SeedScores("语文", {ScoreAt("一班", "张三", "5")}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(2);
+    scene.StartOnPage(2, kOp);
     QVERIFY(scene.Choose("Combo2", "一班"));
     QVERIFY(scene.DoubleClick("List1", 0));
     QCOMPARE(scene.Text("Text14"), QStringLiteral("张三"));
@@ -280,9 +268,7 @@ class ListsTest : public QObject {
     QVERIFY2(scene.Register() && scene.SeedClasses({"一班", "班级"}) &&
                  scene.SeedStudents("班级", {"甲", "乙"}),
              qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(2);
+    scene.StartOnPage(2, kOp);
     QVERIFY(scene.Choose("Combo2", "一班"));
     scene.OpenPage(2);
     QCOMPARE(scene.Text("Combo2"), QStringLiteral("班级"));
@@ -303,9 +289,7 @@ class ListsTest : public QObject {
   void TopicsAreAddedDeletedAndRenamed() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedTopics({"语文"}), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(5);
+    scene.StartOnPage(5, kOp);
     QCOMPARE(scene.Entries("List4"), QStringList{"语文"});
 
     scene.TypeLines("Text4", "数学\n语文\n英 语");

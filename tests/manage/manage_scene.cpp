@@ -67,6 +67,12 @@ void ManageScene::OpenWindow(const QString& operation_password) {
   Type(QStringLiteral("txtSuperPassword"), operation_password);
 }
 
+void ManageScene::StartOnPage(int index, const QString& operation_password) {
+  SignIn();
+  OpenWindow(operation_password);
+  OpenPage(index);
+}
+
 bool ManageScene::SeedClasses(const QStringList& classes) {
   return Accepted(Service().SetClasses(seed_.user, seed_.super_password, classes), &error_);
 }

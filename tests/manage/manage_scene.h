@@ -43,6 +43,8 @@ class ManageScene {
   // The roll-call window's management button, then the operation password
   // typed on the right.
   void OpenWindow(const QString& operation_password);
+  // Where most tests start: SignIn(), OpenWindow() and the page's button.
+  void StartOnPage(int index, const QString& operation_password);
   QString Error() const { return error_; }
 
   // Data put on the service directly, as another PC of the teacher would.

@@ -202,9 +202,7 @@ class WindowTest : public QObject {
   void ARefusedSaveShowsTheServiceWords() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow("not-the-password");
-    scene.OpenPage(1);
+    scene.StartOnPage(1, "not-the-password");
     scene.Click("Command4");
     const QString reply = scene.Text("Label6");
     QVERIFY(!reply.isEmpty() && reply != QStringLiteral("操作成功！"));
@@ -215,9 +213,7 @@ class WindowTest : public QObject {
   void ThePersonalPageChangesTheAccountWithTheOperationPassword() {
     ManageScene scene;
     QVERIFY2(scene.Register(), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(QString());
-    scene.OpenPage(0);
+    scene.StartOnPage(0, QString());
     QCOMPARE(scene.Text("Text6"), scene.Teacher().teacher_name);
     QCOMPARE(scene.Text("Text7"), scene.Teacher().user);
     QCOMPARE(scene.Text("Text11"), scene.Teacher().email);
@@ -258,9 +254,7 @@ class WindowTest : public QObject {
   void ANewLoginPasswordKeepsTheWindowConnected() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}), qPrintable(scene.Error()));
-    scene.SignIn();
-    scene.OpenWindow(kOp);
-    scene.OpenPage(0);
+    scene.StartOnPage(0, kOp);
     scene.Type("Text8", kOp);
     scene.Type("Text9", " newlogin1 ");
     scene.Click("Command13");
