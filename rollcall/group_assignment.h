@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <QMimeData>
 #include <QStringList>
 #include <array>
 #include <optional>
@@ -39,7 +40,9 @@ class GroupListWidget : public QListWidget {
   GroupListWidget(int group, QWidget* parent = nullptr);
   int Group() const { return group_; }
 
-  // The MIME type of a dragged group entry: "group index" in ASCII.
+  // What a drag of entry index of group carries (MIME type kMimeType,
+  // "group index" in ASCII).
+  static QMimeData* DragData(int group, int index);
   static const char kMimeType[];
 
  signals:

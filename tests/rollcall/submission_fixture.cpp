@@ -89,7 +89,7 @@ void ChooseClass(const RollCallWindow* window, const QString& name) {
   emit classes->activated(index);
 }
 
-void ScoreByHand(const RollCallWindow* window, const QString& name, int choice) {
+void PickByHand(const RollCallWindow* window, const QString& name) {
   Click(window, QStringLiteral("btnChou_12"));
   Child<QTabBar>(window, QStringLiteral("TabStrip1"))->setCurrentIndex(0);
   auto* not_called = Child<QListWidget>(window, QStringLiteral("List_manual_1"));
@@ -97,6 +97,10 @@ void ScoreByHand(const RollCallWindow* window, const QString& name, int choice) 
   QVERIFY2(row >= 0, qPrintable(name));
   DoubleClickEntry(not_called, row);
   QCOMPARE(window->CurrentStudent(), name);
+}
+
+void ScoreByHand(const RollCallWindow* window, const QString& name, int choice) {
+  PickByHand(window, name);
   auto* scores = Child<QComboBox>(window, QStringLiteral("Combo1"));
   scores->setCurrentIndex(choice);
   emit scores->activated(choice);

@@ -46,8 +46,9 @@ T* Child(const RollCallWindow* window, const QString& name) {
 }
 void Click(const RollCallWindow* window, const QString& button);
 void ChooseClass(const RollCallWindow* window, const QString& name);
-// Picks the student from the manual-pick panel ("本次未点") and gives the
-// score choice at index (0 is "5分").
+// Picks the student from the manual-pick panel ("本次未点").
+void PickByHand(const RollCallWindow* window, const QString& name);
+// Picks the student so and gives the score choice at index (0 is "5分").
 void ScoreByHand(const RollCallWindow* window, const QString& name, int choice);
 void TypeInto(const RollCallWindow* window, const QString& box, const QString& text);
 
