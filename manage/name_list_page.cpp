@@ -15,9 +15,7 @@ NameListPage::NameListPage(PageServices& services, const NameListPageSpec& spec,
     : ManagePage(spec.page, spec.caption, parent), services_(services), spec_(spec) {
   list_ = MakeList(this, spec.list);
   name_box_ = MakeNameBox(this, spec.box);
-  status_ = MakeLabel(this, spec.status, spec.warning);
-  status_->setWordWrap(true);
-  status_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  status_ = MakeStatusLabel(this, spec.status, spec.warning);
   rename_ = std::make_unique<RenamePanel>(this, spec.rename, spec.rename_caption);
   QPushButton* add = MakeButton(this, spec.add, QStringLiteral("添加"));
   QPushButton* remove = MakeButton(this, spec.remove, QStringLiteral("删除"));

@@ -36,6 +36,13 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
   return Named(new QLabel(caption, parent), name);
 }
 
+QLabel* MakeStatusLabel(QWidget* parent, const char* name, const QString& warning) {
+  QLabel* label = MakeLabel(parent, name, warning);
+  label->setWordWrap(true);
+  label->setStyleSheet(QStringLiteral("color: #b00000;"));
+  return label;
+}
+
 QLineEdit* MakeLineEdit(QWidget* parent, const char* name) {
   return Named(new QLineEdit(parent), name);
 }

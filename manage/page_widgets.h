@@ -22,6 +22,9 @@ namespace zorvanix {
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption);
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption);
+// A page's status line, in red and wrapping, showing the page's warning until
+// the first outcome replaces it.
+QLabel* MakeStatusLabel(QWidget* parent, const char* name, const QString& warning);
 QLineEdit* MakeLineEdit(QWidget* parent, const char* name);
 QLineEdit* MakePasswordEdit(QWidget* parent, const char* name);
 QPlainTextEdit* MakeNameBox(QWidget* parent, const char* name);

@@ -16,9 +16,7 @@ RecordListPage::RecordListPage(PageServices& services, const RecordListPageSpec&
     : ManagePage(spec.page, spec.caption, parent), services_(services), spec_(spec) {
   chooser_ = MakeChooser(this, spec.chooser, spec.chooser_placeholder);
   list_ = MakeList(this, spec.list);
-  status_ = MakeLabel(this, spec.status, spec.warning);
-  status_->setWordWrap(true);
-  status_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  status_ = MakeStatusLabel(this, spec.status, spec.warning);
   QPushButton* select_all = MakeButton(this, spec.select_all, QStringLiteral("全选"));
   QPushButton* invert = MakeButton(this, spec.invert, QStringLiteral("反选"));
   QPushButton* remove = MakeButton(this, spec.remove, QStringLiteral("删除"));
