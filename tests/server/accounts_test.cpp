@@ -29,9 +29,7 @@ class AccountsTest : public QObject {
     QCOMPARE(http_->Get(QStringLiteral("/score/checkusername.php"), {{"u", teacher.user}}).Text(),
              QStringLiteral("该用户名已被注册"));
 
-    FormBody sign_in;
-    sign_in.Add(u"username", teacher.user).Add(u"password", teacher.login);
-    const HttpResult accepted = http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in);
+    const HttpResult accepted = SignIn(*http_, teacher.user, teacher.login);
     QCOMPARE(accepted.status, 200);
     QCOMPARE(accepted.body, QByteArray("Success!"));
     QCOMPARE(accepted.content_type, QByteArray("text/plain; charset=GBK"));
@@ -67,9 +65,7 @@ class AccountsTest : public QObject {
     QVERIFY(registered);
     QFETCH(QString, user);
     QFETCH(QString, password);
-    FormBody body;
-    body.Add(u"username", user).Add(u"password", password);
-    const HttpResult reply = http_->Post(QStringLiteral("/score/checkpassword.php"), body);
+    const HttpResult reply = SignIn(*http_, user, password);
     QCOMPARE(reply.status, 200);
     QVERIFY(reply.Text() != u"Success!");
     QVERIFY(!reply.Text().isEmpty());
@@ -210,10 +206,7 @@ class AccountsTest : public QObject {
     // Single use.
     QCOMPARE(reset(code, QStringLiteral("again"), {}), QStringLiteral("failure"));
 
-    FormBody sign_in;
-    sign_in.Add(u"username", teacher.user).Add(u"password", u"found");
-    QCOMPARE(http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in).Text(),
-             QStringLiteral("Success!"));
+    QCOMPARE(SignIn(*http_, teacher.user, u"found").Text(), QStringLiteral("Success!"));
     // Only the login password changed; the operation password still works.
     QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher, {{"class", "B"}}),
              QStringLiteral("Success!"));
@@ -292,9 +285,7 @@ class AccountsTest : public QObject {
       QCOMPARE(Read(*http_, QStringLiteral("/score/record.php"), stale).status, 403);
     }
     auto sign_in = [&](const Account& account, const QString& password) {
-      FormBody body;
-      body.Add(u"username", account.user).Add(u"password", password);
-      return http_->Post(QStringLiteral("/score/checkpassword.php"), body).Text();
+      return SignIn(*http_, account.user, password).Text();
     };
     QCOMPARE(sign_in(teacher, QStringLiteral("right")), QStringLiteral("Success!"));
     for (int i = 0; i < kAccountLimit; ++i) {

@@ -164,9 +164,7 @@ class ProtocolTest : public QObject {
 
   void accessLogNamesRequestsButNoPasswords() {
     QCOMPARE(Read(*http_, QStringLiteral("/score/getteacher.php"), teacher_).status, 200);
-    FormBody sign_in;
-    sign_in.Add(u"username", teacher_.user).Add(u"password", u"secret-in-body");
-    http_->Post(QStringLiteral("/score/checkpassword.php"), sign_in);
+    SignIn(*http_, teacher_.user, u"secret-in-body");
     // The log is written in batches; a request after the others marks the end.
     http_->GetTarget("/score/servertime.php?t=end-of-log-check");
     QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"t=end-of-log-check"), 5000);
@@ -215,9 +213,7 @@ class ProtocolTest : public QObject {
     const ServiceHttp demo_http(demo.Root());
     const Account account{QStringLiteral("demo"), QStringLiteral("demo123"),
                           QStringLiteral("op123")};
-    FormBody sign_in;
-    sign_in.Add(u"username", account.user).Add(u"password", account.login);
-    QCOMPARE(demo_http.Post(QStringLiteral("/score/checkpassword.php"), sign_in).Text(), kOk);
+    QCOMPARE(SignIn(demo_http, account.user, account.login).Text(), kOk);
     const HttpResult record = Read(demo_http, QStringLiteral("/score/record.php"), account);
     const QString text = record.Text();
     QVERIFY(text.startsWith(QStringLiteral("Class_Is_Ready\t1\t10\t初二(3)班\t\r\n")));

@@ -114,6 +114,12 @@ QString Register(const ServiceHttp& http, const Account& account) {
   return http.Post(QStringLiteral("/score/regteacher.php"), body).Text();
 }
 
+HttpResult SignIn(const ServiceHttp& http, QStringView user, QStringView password) {
+  FormBody body;
+  body.Add(u"username", user).Add(u"password", password);
+  return http.Post(QStringLiteral("/score/checkpassword.php"), body);
+}
+
 QString Change(const ServiceHttp& http, const QString& path, const Account& account,
                std::initializer_list<std::pair<QString, QString>> fields) {
   FormBody body;

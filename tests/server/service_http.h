@@ -82,6 +82,8 @@ struct Account {
 
 // Sign-up as the program sends it; the reply text.
 QString Register(const ServiceHttp& http, const Account& account);
+// Sign-in with the login password, as the program sends it.
+HttpResult SignIn(const ServiceHttp& http, QStringView user, QStringView password);
 // A change with username + operation password first, then the fields.
 QString Change(const ServiceHttp& http, const QString& path, const Account& account,
                std::initializer_list<std::pair<QString, QString>> fields);
