@@ -23,31 +23,41 @@ QString Entry(const QString& name, const TaggedLineIndex* cache, const QString& 
 
 }  // namespace
 
-void NameSearch::Prepare(const QStringList& names) {
+void NameSearch::Prepare(const QStringList& names, std::shared_ptr<const TaggedLineIndex> cache,
+                         const QString& class_name) {
   // The pool is shared with the window's copy, so an unchanged class is
   // recognised without comparing names.
-  if (names == names_ && initials_.size() == names.size()) return;
-  names_ = names;
-  initials_.clear();
-  initials_.reserve(names.size());
-  for (const QString& name : names) initials_.append(PinyinInitials(name));
+  const bool same_names = names == names_ && initials_.size() == names.size();
+  if (same_names && cache == cache_ && class_name == class_name_) return;
+  if (!same_names) {
+    names_ = names;
+    initials_.clear();
+    initials_.reserve(names.size());
+    for (const QString& name : names) initials_.append(PinyinInitials(name));
+  }
+  // A new cache file may carry new counts: entries are read again.
+  cache_ = std::move(cache);
+  class_name_ = class_name;
+  entries_.assign(names_.size(), QString());
+}
+
+const QString& NameSearch::EntryAt(qsizetype i) {
+  QString& entry = entries_[i];
+  if (entry.isNull()) entry = Entry(names_[i], cache_.get(), class_name_);
+  return entry;
 }
 
 QStringList NameSearch::Entries(const QStringList& names, QStringView typed,
-                                const TaggedLineIndex* cache, const QString& class_name) {
+                                std::shared_ptr<const TaggedLineIndex> cache,
+                                const QString& class_name) {
   QStringList entries;
   if (typed.isEmpty()) return entries;
-  Prepare(names);
+  Prepare(names, std::move(cache), class_name);
   const QString capitals = typed.toString().toUpper();
   QStringList full;  // initials as long as the text: newest first
   for (qsizetype i = 0; i < names_.size(); ++i) {
-    const QString& name = names_[i];
-    if (!name.contains(typed) && !initials_[i].contains(capitals)) continue;
-    if (initials_[i].size() == typed.size()) {
-      full.append(Entry(name, cache, class_name));
-    } else {
-      entries.append(Entry(name, cache, class_name));
-    }
+    if (!names_[i].contains(typed) && !initials_[i].contains(capitals)) continue;
+    (initials_[i].size() == typed.size() ? full : entries).append(EntryAt(i));
   }
   std::reverse(full.begin(), full.end());
   return full + entries;

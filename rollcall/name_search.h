@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <memory>
+#include <vector>
 
 #include "core/cache_file.h"
 
@@ -22,15 +24,20 @@ class NameSearch {
   // a name without a row in the cache is listed by itself.
   //
   // names is the class's "所有" pool; its initials are worked out once per
-  // class, not per keystroke.
-  QStringList Entries(const QStringList& names, QStringView typed, const TaggedLineIndex* cache,
-                      const QString& class_name);
+  // class, and each entry once per class and cache file, not per keystroke.
+  QStringList Entries(const QStringList& names, QStringView typed,
+                      std::shared_ptr<const TaggedLineIndex> cache, const QString& class_name);
 
  private:
-  void Prepare(const QStringList& names);
+  void Prepare(const QStringList& names, std::shared_ptr<const TaggedLineIndex> cache,
+               const QString& class_name);
+  const QString& EntryAt(qsizetype i);
 
   QStringList names_;
   QStringList initials_;
+  std::shared_ptr<const TaggedLineIndex> cache_;
+  QString class_name_;
+  std::vector<QString> entries_;  // filled on a name's first hit
 };
 
 // Height in twips of a hit list of count entries: 200 each, between 600

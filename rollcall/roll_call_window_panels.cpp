@@ -33,6 +33,9 @@ void RollCallWindow::ConnectSubmissionPanels() {
           [this](const QListWidgetItem* item) { stats_->ShowDetail(item->text()); });
 
   connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
+  // Hits are one line each: a long hit list is laid out without measuring
+  // every entry.
+  draw_->search_hits->setUniformItemSizes(true);
   draw_->search_box->installEventFilter(this);
 
   for (QListWidget* list : manual_->pool_lists) {
@@ -68,8 +71,8 @@ void RollCallWindow::SearchNames(const QString& text) {
   }
   hits->clear();
   const auto cache = TaggedLineIndexFor(context_.CacheFilePath());
-  const QStringList entries = name_search_.Entries(pools_.Pool(kDrawAll), text, cache.get(),
-                                                   draw_->class_choice->currentText());
+  const QStringList entries =
+      name_search_.Entries(pools_.Pool(kDrawAll), text, cache, draw_->class_choice->currentText());
   if (entries.isEmpty()) {
     hits->hide();
     return;

@@ -145,20 +145,25 @@ class SubmissionLogicTest : public QObject {
   void SearchOrdersFullInitialsHitsNewestFirst() {
     // 张三 and 赵顺 both have exactly the initials ZS: the one found later
     // goes on top; 张三丰 (ZSF) follows as a partial hit.
-    const TaggedLineIndex cache(
+    const auto cache = std::make_shared<const TaggedLineIndex>(
         QStringLiteral("一班\t张三\t0\t1\t4.5\t3\r\n一班\t赵顺\t0\t2\t0\t0\r\n"));
     NameSearch search;
     const QStringList names = {"张三丰", "张三", "李四", "赵顺"};
-    QCOMPARE(search.Entries(names, u"zs", &cache, QStringLiteral("一班")),
+    QCOMPARE(search.Entries(names, u"zs", cache, QStringLiteral("一班")),
              QStringList({"赵顺\t[0次,0分]", "张三\t[3次,4.5分]", "张三丰"}));
-    QCOMPARE(search.Entries(names, u"三", &cache, QStringLiteral("一班")),
+    QCOMPARE(search.Entries(names, u"三", cache, QStringLiteral("一班")),
              QStringList({"张三丰", "张三\t[3次,4.5分]"}));
     // The name is matched as typed, its initials in capitals (letters are
     // their own initials).
     QCOMPARE(search.Entries({"anna"}, u"nn", nullptr, QString()), QStringList{"anna"});
     QVERIFY(search.Entries({"anna"}, u"NN", nullptr, QString()).isEmpty());
     QCOMPARE(search.Entries({"ANNA"}, u"nn", nullptr, QString()), QStringList{"ANNA"});
-    QVERIFY(search.Entries(names, u"", &cache, QStringLiteral("一班")).isEmpty());
+    QVERIFY(search.Entries(names, u"", cache, QStringLiteral("一班")).isEmpty());
+    // A fresh cache file brings fresh counts.
+    const auto fresh =
+        std::make_shared<const TaggedLineIndex>(QStringLiteral("一班\t张三\t0\t1\t4\t4\r\n"));
+    QCOMPARE(search.Entries(names, u"张三", fresh, QStringLiteral("一班")),
+             QStringList({"张三\t[4次,4分]", "张三丰"}));
     // Another class is another set of initials.
     QCOMPARE(search.Entries({"王五"}, u"ww", nullptr, QString()), QStringList{"王五"});
   }
