@@ -1,11 +1,14 @@
 #include "rollcall/upload_panel.h"
 
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSet>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace zorvanix {
 namespace {
@@ -14,6 +17,34 @@ namespace {
 constexpr int kPendingScrollMargin = 150;
 // Where a pending line keeps the number that tells it from an equal line.
 constexpr int kLineIdRole = Qt::UserRole;
+// Lines measured exactly when many are added at once.
+constexpr int kMeasuredLines = 64;
+
+// Columns a line takes in a list: wide characters two, a TAB eight.
+int EstimatedColumns(const QString& line) {
+  int columns = 0;
+  for (const QChar c : line) columns += c == u'\t' ? 8 : c.unicode() >= 0x2E80 ? 2 : 1;
+  return columns;
+}
+
+// The width ListTextWidth gives a list of these lines. Measuring thousands
+// of lines of Chinese text costs a tenth of a second, so only the lines that
+// are longest by their columns are measured; lines of the same columns
+// differ by a few pixels, well inside the list's scroll margin.
+int WidestLineWidth(const QFontMetrics& metrics, const QStringList& lines) {
+  std::vector<std::pair<int, qsizetype>> by_columns;
+  by_columns.reserve(lines.size());
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    by_columns.emplace_back(EstimatedColumns(lines[i]), i);
+  }
+  const auto measured = by_columns.begin() + std::min<qsizetype>(kMeasuredLines, lines.size());
+  std::partial_sort(by_columns.begin(), measured, by_columns.end(), std::greater<>());
+  int widest = 0;
+  for (auto it = by_columns.begin(); it != measured; ++it) {
+    widest = std::max(widest, metrics.horizontalAdvance(lines[it->second]) + 8);
+  }
+  return widest;
+}
 
 template <typename Widget>
 Widget* Named(Widget* widget, const QString& name) {
@@ -97,18 +128,24 @@ QListWidgetItem* UploadPanel::NewPendingItem(const QString& line) {
   return item;
 }
 
+void UploadPanel::WidenPendingExtent(int widest_new_line) {
+  pending_width_ = std::max(pending_width_, widest_new_line);
+  pending->SetHorizontalExtent(pending_width_ + kPendingScrollMargin);
+}
+
 void UploadPanel::FitPendingExtent() {
-  pending->SetHorizontalExtent(ListTextWidth(*pending) + kPendingScrollMargin);
+  pending_width_ = 0;
+  WidenPendingExtent(WidestLineWidth(QFontMetrics(pending->font()), PendingLines()));
 }
 
 void UploadPanel::AddPendingLine(const QString& line) {
   pending->addItem(NewPendingItem(line));
-  FitPendingExtent();
+  WidenPendingExtent(QFontMetrics(pending->font()).horizontalAdvance(line) + 8);
 }
 
 void UploadPanel::AddPendingLines(const QStringList& lines) {
   for (const QString& line : lines) pending->addItem(NewPendingItem(line));
-  FitPendingExtent();
+  WidenPendingExtent(WidestLineWidth(QFontMetrics(pending->font()), lines));
 }
 
 UploadPanel::Batch UploadPanel::SelectedBatch() const {

@@ -66,7 +66,12 @@ class UploadPanel : public QObject {
   void BuildUploadFrame(QWidget* window);
   void BuildEditorFrame(QWidget* window);
   QListWidgetItem* NewPendingItem(const QString& line);
+  // The scroll range follows the widest pending line; adding lines only
+  // measures the new ones.
+  void WidenPendingExtent(int widest_new_line);
   void FitPendingExtent();
+
+  int pending_width_ = 0;  // the widest pending line, as ListTextWidth measures it
 
   quint64 next_line_id_ = 1;
 };
