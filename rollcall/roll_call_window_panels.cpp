@@ -13,6 +13,7 @@
 #include "rollcall/score_upload.h"
 #include "rollcall/startup_checks.h"
 #include "rollcall/status_panels.h"
+#include "rollcall/uniform_rows.h"
 #include "rollcall/upload_panel.h"
 
 namespace zorvanix {
@@ -33,9 +34,8 @@ void RollCallWindow::ConnectSubmissionPanels() {
           [this](const QListWidgetItem* item) { stats_->ShowDetail(item->text()); });
 
   connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
-  // Hits are one line each: a long hit list is laid out without measuring
-  // every entry.
-  draw_->search_hits->setUniformItemSizes(true);
+  UseUniformRows(draw_->search_hits,
+                 [hits = draw_->search_hits] { return hits->viewport()->width(); });
   draw_->search_box->installEventFilter(this);
 
   for (QListWidget* list : manual_->pool_lists) {

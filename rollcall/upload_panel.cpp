@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+#include "rollcall/uniform_rows.h"
+
 namespace zorvanix {
 namespace {
 
@@ -67,8 +69,7 @@ void UploadPanel::BuildUploadFrame(QWidget* window) {
   frame = Named(new QGroupBox(QStringLiteral("上传到服务器"), window), QStringLiteral("Frame4"));
   pending = Named(new ExtentListWidget(frame), QStringLiteral("List4"));
   pending->setSelectionMode(QAbstractItemView::MultiSelection);
-  // One line of text each: a long list is laid out without measuring every line.
-  pending->setUniformItemSizes(true);
+  UseUniformRows(pending, [this] { return pending_width_; });
   topic = Named(new QLineEdit(frame), QStringLiteral("Text5"));
   operation_password = Named(new QLineEdit(frame), QStringLiteral("Text4"));
   operation_password->setEchoMode(QLineEdit::Password);
@@ -129,7 +130,11 @@ QListWidgetItem* UploadPanel::NewPendingItem(const QString& line) {
 }
 
 void UploadPanel::WidenPendingExtent(int widest_new_line) {
-  pending_width_ = std::max(pending_width_, widest_new_line);
+  const int widest = std::max(pending_width_, widest_new_line);
+  if (widest != pending_width_) {
+    pending_width_ = widest;
+    pending->doItemsLayout();  // the rows take the new width
+  }
   pending->SetHorizontalExtent(pending_width_ + kPendingScrollMargin);
 }
 
