@@ -11,32 +11,15 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/window_hub.h"
+#include "bench/rollcall/offline_window.h"
 #include "core/file_text.h"
 #include "rollcall/roll_call_window.h"
 
 using namespace zorvanix;
 
 namespace {
-
-class SilentPrompter : public Prompter {
- public:
-  void ShowMessage(const QString&, const QString&, MessageIcon) override {}
-  bool AskYesNo(const QString&, const QString&, MessageIcon) override { return false; }
-  QString OpenFileName(const QString&, const QString&) override { return {}; }
-  QString SaveFileName(const QString&, const QString&) override { return {}; }
-};
-class NoShell : public Shell {
- public:
-  bool OpenUrl(const QUrl&) override { return true; }
-};
-class Connected : public NetworkState {
- public:
-  bool IsConnected() const override { return true; }
-};
 
 const QStringList kCache = {
     QStringLiteral("Class_Is_Ready\t初二(3)班\t"),
@@ -91,32 +74,9 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
-  QTemporaryDir dir;
-  AppContext context;
-  context.config.data_dir = dir.path();
-  context.config.service_root = QStringLiteral("http://127.0.0.1:9");
-  context.config.vendor_site = QStringLiteral("http://127.0.0.1:9");
-  WriteLinesAtomically(context.CacheFilePath(), kCache);
-  Session session;
-  session.SignInOffline();
-  HttpExchange http;
-  ServiceClient service(context.config.service_root, context.config.vendor_site, session, http);
-  SilentPrompter prompter;
-  SettableClock clock(QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
-  NoShell shell;
-  SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
-  Connected network;
-  context.session = &session;
-  context.service = &service;
-  context.prompter = &prompter;
-  context.clock = &clock;
-  context.shell = &shell;
-  context.settings = &settings;
-  context.network = &network;
-  WindowHub hub(context);
-  RollCallWindow& window = hub.RollCall();
-  window.show();
-  window.RefreshMainWindowFromCache(QStringLiteral("offline"));
+  bench::OfflineWindow offline;
+  WriteLinesAtomically(offline.CacheFile(), kCache);
+  RollCallWindow& window = offline.Open();
   auto* classes = Find<QComboBox>(window, "Combo2");
   classes->setCurrentIndex(0);
   emit classes->activated(0);
@@ -125,7 +85,7 @@ int main(int argc, char* argv[]) {
                                              {"钱七", -1}, {"孙八", 0},  {"吴十", 2}};
   for (const auto& [name, choice] : scores) {
     PickAndScore(window, name, choice);
-    clock.Advance(75);
+    offline.clock.Advance(75);
   }
 
   Find<QPushButton>(window, "Command11")->click();

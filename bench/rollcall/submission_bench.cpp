@@ -14,12 +14,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
-#include "app/window_hub.h"
 #include "bench/core/cache_file_generator.h"
+#include "bench/rollcall/offline_window.h"
 #include "core/pinyin.h"
 #include "core/score_line.h"
 #include "rollcall/group_statistics.h"
@@ -28,24 +27,6 @@
 using namespace zorvanix;
 
 namespace {
-
-// File dialogs answer with the path set last; nothing else is shown.
-class ScriptedPrompter : public Prompter {
- public:
-  void ShowMessage(const QString&, const QString&, MessageIcon) override {}
-  bool AskYesNo(const QString&, const QString&, MessageIcon) override { return false; }
-  QString OpenFileName(const QString&, const QString&) override { return path; }
-  QString SaveFileName(const QString&, const QString&) override { return path; }
-  QString path;
-};
-class NoShell : public Shell {
- public:
-  bool OpenUrl(const QUrl&) override { return true; }
-};
-class Connected : public NetworkState {
- public:
-  bool IsConnected() const override { return true; }
-};
 
 constexpr int kClasses = 20;
 constexpr int kClassSize = 2000;
@@ -120,8 +101,8 @@ QStringList PendingLines(const QStringList& members, const QString& class_name) 
   return lines;
 }
 
-void MeasureStatistics(RollCallWindow& window, ScriptedPrompter& prompter, const QString& folder,
-                       const QString& class_name) {
+void MeasureStatistics(RollCallWindow& window, bench::ScriptedPrompter& prompter,
+                       const QString& folder, const QString& class_name) {
   std::array<QStringList, kGroupCount> groups;
   QStringList members;
   for (int i = 0; i < 60; ++i) {
@@ -162,8 +143,8 @@ void MeasureStatistics(RollCallWindow& window, ScriptedPrompter& prompter, const
       f.median, f.max, g.median, g.max);
 }
 
-void MeasureScoreFiles(RollCallWindow& window, ScriptedPrompter& prompter, const QString& folder,
-                       const QString& class_name) {
+void MeasureScoreFiles(RollCallWindow& window, bench::ScriptedPrompter& prompter,
+                       const QString& folder, const QString& class_name) {
   const QStringList names = window.Pools().Pool(kDrawAll);
   QStringList lines;
   const QDateTime moment(QDate(2026, 12, 7), QTime(8, 0));
@@ -205,37 +186,13 @@ void MeasureScoreFiles(RollCallWindow& window, ScriptedPrompter& prompter, const
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QTemporaryDir dir;
-  const QString cache = dir.filePath(QLatin1String(kServerRecordFileName));
+  bench::OfflineWindow offline;
   bench::GeneratedCache generated;
-  if (!bench::WriteCacheFile(cache, kClasses, kClassSize, &generated)) {
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(cache));
+  if (!bench::WriteCacheFile(offline.CacheFile(), kClasses, kClassSize, &generated)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(offline.CacheFile()));
     return 1;
   }
-
-  AppContext context;
-  context.config.data_dir = dir.path();
-  context.config.service_root = QStringLiteral("http://127.0.0.1:9");
-  Session session;
-  session.SignInOffline();
-  HttpExchange http;
-  ServiceClient service(context.config.service_root, context.config.vendor_site, session, http);
-  ScriptedPrompter prompter;
-  SystemClock clock;
-  NoShell shell;
-  SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
-  Connected network;
-  context.session = &session;
-  context.service = &service;
-  context.prompter = &prompter;
-  context.clock = &clock;
-  context.shell = &shell;
-  context.settings = &settings;
-  context.network = &network;
-  WindowHub hub(context);
-  RollCallWindow& window = hub.RollCall();
-  window.show();
-  window.RefreshMainWindowFromCache(QStringLiteral("offline"));
+  RollCallWindow& window = offline.Open();
   auto* classes = window.findChild<QComboBox*>(QStringLiteral("Combo2"));
   const QString class_name = generated.classes[kClasses / 2];
   classes->setCurrentIndex(classes->findText(class_name));
@@ -243,7 +200,7 @@ int main(int argc, char* argv[]) {
   QCoreApplication::processEvents();
 
   MeasureSearch(window, window.Pools().Pool(kDrawAll));
-  MeasureStatistics(window, prompter, dir.path(), class_name);
-  MeasureScoreFiles(window, prompter, dir.path(), class_name);
+  MeasureStatistics(window, offline.prompter, offline.Folder(), class_name);
+  MeasureScoreFiles(window, offline.prompter, offline.Folder(), class_name);
   return 0;
 }

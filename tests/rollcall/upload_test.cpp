@@ -205,6 +205,9 @@ class UploadTest : public QObject {
     Click(w.window, QStringLiteral("Command11"));
     QListWidget* pending = PendingList(w.window);
     RecordingPrompter& prompts = w.context.Prompts();
+    // Offline, a typed password does not make the upload available.
+    TypeInto(w.window, QStringLiteral("Text4"), QStringLiteral("op123"));
+    QVERIFY(!Child<QPushButton>(w.window, QStringLiteral("Command13"))->isEnabled());
 
     // A folder that does not exist: the reason is shown, the list stays.
     const QString nowhere = QDir(w.context.DataDir()).filePath(QStringLiteral("无此文件夹/a.dms"));
