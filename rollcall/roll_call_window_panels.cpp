@@ -154,6 +154,7 @@ void RollCallWindow::UploadGroups() {
 // Both run once, a second after start-up; the teacher can work while they
 // wait, and neither blocks anything.
 void RollCallWindow::RunStartupChecks() {
+  if (!context_.config.startup_checks) return;
   const QPointer<RollCallWindow> alive(this);
   CheckClockAgainstServer();
   if (alive) CheckServerVersion();

@@ -152,6 +152,7 @@ class SearchAndChecksTest : public QObject {
     // The PC is set 301 s behind the service's time as read just before; the
     // service's clock only moves on, so the check sees at least 301 s.
     TestContext context(SharedService().Root());
+    context.Context().config.startup_checks = true;
     const qint64 server = context.Context().service->ServerTime().toLongLong();
     QVERIFY(server > 0);
     context.Time().Set(ServiceTimeToDateTime(server - 301));
@@ -172,6 +173,7 @@ class SearchAndChecksTest : public QObject {
   void ClockExactlyFiveMinutesOffIsFine() {
     // 300 s ahead: as the service's clock moves on, the gap only shrinks.
     TestContext context(SharedService().Root());
+    context.Context().config.startup_checks = true;
     const qint64 server = context.Context().service->ServerTime().toLongLong();
     QVERIFY(server > 0);
     context.Time().Set(ServiceTimeToDateTime(server + 300));
@@ -186,8 +188,16 @@ class SearchAndChecksTest : public QObject {
     QVERIFY(context.Prompts().Records().isEmpty());
   }
 
-  void ChecksWithoutTheNetworkStayQuiet() {
+  void FixtureChecksAreOffUnlessTurnedOn() {
     TestContext context(ClosedPortRoot());
+    RollCallWindow& window = context.Hub().RollCall();
+    window.SecondTick();  // the fixture's checks are off: nothing is asked
+    QCOMPARE(Child<QLabel>(&window, QStringLiteral("StatusBar1_2"))->text(), QString());
+  }
+
+  void ChecksWithoutTheServiceStayQuiet() {
+    TestContext context(ClosedPortRoot());
+    context.Context().config.startup_checks = true;
     RollCallWindow& window = context.Hub().RollCall();
     window.SecondTick();
     QVERIFY(context.Prompts().Records().isEmpty());
