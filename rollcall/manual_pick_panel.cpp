@@ -24,7 +24,7 @@ ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
     tabs->addTab(QString::fromUtf16(caption));
   }
 
-  auto* pools_row = new QHBoxLayout;
+  auto* pools_row = pools_row_ = new QHBoxLayout;
   for (int i = 0; i < 4; ++i) {
     pool_frames[i] = Named(new QGroupBox(this), QStringLiteral("Frame_m_%1").arg(i));
     pool_lists[i] = Named(new QListWidget(pool_frames[i]), QStringLiteral("List_manual_%1").arg(i));
@@ -33,7 +33,7 @@ ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
     inside->addWidget(pool_lists[i]);
     pools_row->addWidget(pool_frames[i]);
   }
-  auto* groups_grid = new QGridLayout;
+  auto* groups_grid = groups_grid_ = new QGridLayout;
   groups_grid->setSpacing(2);
   for (int g = 0; g < kGroupCount; ++g) {
     group_lists[g] = Named(new GroupListWidget(g, this), QStringLiteral("List_group_%1").arg(g));
@@ -68,7 +68,7 @@ ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
     });
   }
 
-  auto* column = new QVBoxLayout(this);
+  auto* column = column_ = new QVBoxLayout(this);
   column->setContentsMargins(4, 4, 4, 4);
   column->addWidget(tabs);
   column->addLayout(pools_row, 1);
@@ -81,6 +81,8 @@ void ManualPickPanel::ShowTab(const ManualTab& contents) {
   for (QListWidget* list : pool_lists) list->clear();
   group_password->hide();
   upload_groups->hide();
+  column_->setStretchFactor(pools_row_, contents.shows_groups ? 0 : 1);
+  column_->setStretchFactor(groups_grid_, contents.shows_groups ? 1 : 0);
   if (contents.shows_groups) {
     upload_groups->show();
     upload_groups->setEnabled(false);

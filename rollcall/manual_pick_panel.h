@@ -3,7 +3,9 @@
 // ("分组"), with the group upload's password and button.
 #pragma once
 
+#include <QBoxLayout>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -44,6 +46,12 @@ class ManualPickPanel : public QFrame {
   QLineEdit* group_password = nullptr;                      // Text11
   QPushButton* upload_groups = nullptr;                     // Command29
   QPushButton* back = nullptr;                              // Command24
+
+ private:
+  // The four pool lists or the sixteen group lists take the panel's room.
+  QVBoxLayout* column_ = nullptr;
+  QHBoxLayout* pools_row_ = nullptr;
+  QGridLayout* groups_grid_ = nullptr;
 };
 
 }  // namespace zorvanix
