@@ -34,6 +34,9 @@ void RollCallWindow::ConnectSubmissionPanels() {
           [this](const QListWidgetItem* item) { stats_->ShowDetail(item->text()); });
 
   connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
+  // The hit list is as low as two entries: no room for a sideways bar, and
+  // a name with its count fits the list's width.
+  draw_->search_hits->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   UseUniformRows(draw_->search_hits,
                  [hits = draw_->search_hits] { return hits->viewport()->width(); });
   draw_->search_box->installEventFilter(this);

@@ -3,7 +3,8 @@
 // way a teacher gives them. No service is needed.
 //
 //   xvfb-run -a build/bench/rollcall/panels_screenshot OUT_FOLDER
-// writes upload.png, groups.png and statistics.png into OUT_FOLDER.
+// writes upload.png, statistics.png, groups.png and search.png (hits of "z"
+// above the search box) into OUT_FOLDER.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -103,5 +104,9 @@ int main(int argc, char* argv[]) {
   Find<QTabBar>(window, "TabStrip1")->setCurrentIndex(3);
   Find<QListWidget>(window, "List_group_1")->setCurrentRow(0);
   ok = Save(window, out.filePath(QStringLiteral("groups.png"))) && ok;
+
+  Find<QPushButton>(window, "Command24")->click();
+  Find<QLineEdit>(window, "txtManual")->setText(QStringLiteral("z"));
+  ok = Save(window, out.filePath(QStringLiteral("search.png"))) && ok;
   return ok ? 0 : 1;
 }
