@@ -90,8 +90,11 @@ QString RenderTotalsChart(const std::vector<StudentTotal>& students) {
 }
 
 QString RenderResultsPage(const ResultsPageData& data) {
-  QString body = QStringLiteral("<p>%1老师，以下是最近上传的%2条计分。</p>\n")
-                     .arg(Escape(data.teacher_name))
+  // Teachers often register as "王老师"; only a bare name gets the title added.
+  QString greeting = data.teacher_name.trimmed();
+  if (!greeting.endsWith(QStringLiteral("老师"))) greeting += QStringLiteral("老师");
+  QString body = QStringLiteral("<p>%1，以下是最近上传的%2条计分。</p>\n")
+                     .arg(Escape(greeting))
                      .arg(data.latest.size());
   body += LatestTable(data.latest);
   for (const ClassTotals& c : data.classes) {
