@@ -3,33 +3,33 @@
 namespace zorvanix {
 namespace {
 
-NameListPageSpec ClassesSpec() {
-  NameListPageSpec spec;
-  spec.page = "Frame_manage_1";
-  spec.caption = QStringLiteral("班级管理");
-  spec.list = "List2";
-  spec.box = "Text5";
-  spec.box_label = "Label55";
-  spec.box_caption = QStringLiteral("增加班级请输入后点击添加按钮");
-  spec.add = "Command10";
-  spec.remove = "Command9";
-  spec.save = "Command4";
-  spec.status = "Label6";
-  spec.warning = QStringLiteral("[警告]删除班级时，同时清除学生信息和计分信息！");
-  spec.rename = {"Frame2", "Text12", "Text13", "Command18", "Command19"};
-  spec.rename_caption = QStringLiteral("班级改名");
-  spec.nothing_to_add = QStringLiteral("没有需要添加的班级！");
-  spec.added = QStringLiteral("已添加%1个班级！");
-  spec.present = QStringLiteral("%1个班级名称已存在，被忽略！");
-  spec.select_to_delete = QStringLiteral("请选择需要删除的班级，然后点击删除按钮！");
-  spec.deleted = QStringLiteral("已成功删除%1个班级！");
-  return spec;
+NameListPageSetup ClassesSetup() {
+  NameListPageSetup setup;
+  setup.page = "Frame_manage_1";
+  setup.caption = QStringLiteral("班级管理");
+  setup.list = "List2";
+  setup.box = "Text5";
+  setup.box_label = "Label55";
+  setup.box_caption = QStringLiteral("增加班级请输入后点击添加按钮");
+  setup.add = "Command10";
+  setup.remove = "Command9";
+  setup.save = "Command4";
+  setup.status = "Label6";
+  setup.warning = QStringLiteral("[警告]删除班级时，同时清除学生信息和计分信息！");
+  setup.rename = {"Frame2", "Text12", "Text13", "Command18", "Command19"};
+  setup.rename_caption = QStringLiteral("班级改名");
+  setup.nothing_to_add = QStringLiteral("没有需要添加的班级！");
+  setup.added = QStringLiteral("已添加%1个班级！");
+  setup.present = QStringLiteral("%1个班级名称已存在，被忽略！");
+  setup.select_to_delete = QStringLiteral("请选择需要删除的班级，然后点击删除按钮！");
+  setup.deleted = QStringLiteral("已成功删除%1个班级！");
+  return setup;
 }
 
 }  // namespace
 
 ClassesPage::ClassesPage(PageServices& services, QWidget* parent)
-    : NameListPage(services, ClassesSpec(), parent) {}
+    : NameListPage(services, ClassesSetup(), parent) {}
 
 void ClassesPage::Open() { FillList(services_.CachedClassNames()); }
 

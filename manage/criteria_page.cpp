@@ -16,24 +16,24 @@
 namespace zorvanix {
 namespace {
 
-RecordListPageSpec CriteriaSpec() {
-  RecordListPageSpec spec;
-  spec.page = "Frame_manage_6";
-  spec.caption = QStringLiteral("评分标准");
-  spec.chooser_label = "Label37";
-  spec.chooser_caption = QStringLiteral("课题：");
-  spec.chooser = "Combo3";
-  spec.chooser_placeholder = QStringLiteral("课题");
-  spec.list = "List5";
-  spec.status = "Label38";
-  spec.warning = QStringLiteral("[警告]删除标准不会影响已记录的积分！");
-  spec.select_all = "Command34";
-  spec.invert = "Command33";
-  spec.remove = "Command32";
-  spec.save = "Command31";
-  spec.select_to_delete = QStringLiteral("请选择需要删除的标准！");
-  spec.deleted = QStringLiteral("已删除%1条标准！");
-  return spec;
+RecordListPageSetup CriteriaSetup() {
+  RecordListPageSetup setup;
+  setup.page = "Frame_manage_6";
+  setup.caption = QStringLiteral("评分标准");
+  setup.chooser_label = "Label37";
+  setup.chooser_caption = QStringLiteral("课题：");
+  setup.chooser = "Combo3";
+  setup.chooser_placeholder = QStringLiteral("课题");
+  setup.list = "List5";
+  setup.status = "Label38";
+  setup.warning = QStringLiteral("[警告]删除标准不会影响已记录的积分！");
+  setup.select_all = "Command34";
+  setup.invert = "Command33";
+  setup.remove = "Command32";
+  setup.save = "Command31";
+  setup.select_to_delete = QStringLiteral("请选择需要删除的标准！");
+  setup.deleted = QStringLiteral("已删除%1条标准！");
+  return setup;
 }
 
 QByteArray IndexedName(const char* name, int i) {
@@ -44,7 +44,7 @@ QByteArray IndexedName(const char* name, int i) {
 
 CriteriaPage::CriteriaPage(PageServices& services, std::function<QString()> score_page_class,
                            QWidget* parent)
-    : RecordListPage(services, CriteriaSpec(), parent),
+    : RecordListPage(services, CriteriaSetup(), parent),
       score_page_class_(std::move(score_page_class)) {
   new_button_ = MakeButton(this, "Command37", QStringLiteral("新建"));
   new_button_->setEnabled(false);

@@ -11,15 +11,15 @@
 
 namespace zorvanix {
 
-NameListPage::NameListPage(PageServices& services, const NameListPageSpec& spec, QWidget* parent)
-    : ManagePage(spec.page, spec.caption, parent), services_(services), spec_(spec) {
-  list_ = MakeList(this, spec.list);
-  name_box_ = MakeNameBox(this, spec.box);
-  status_ = MakeStatusLabel(this, spec.status, spec.warning);
-  rename_ = std::make_unique<RenamePanel>(this, spec.rename, spec.rename_caption);
-  QPushButton* add = MakeButton(this, spec.add, QStringLiteral("添加"));
-  QPushButton* remove = MakeButton(this, spec.remove, QStringLiteral("删除"));
-  QPushButton* save = MakeButton(this, spec.save, QStringLiteral("保存到服务器"));
+NameListPage::NameListPage(PageServices& services, const NameListPageSetup& setup, QWidget* parent)
+    : ManagePage(setup.page, setup.caption, parent), services_(services), setup_(setup) {
+  list_ = MakeList(this, setup.list);
+  name_box_ = MakeNameBox(this, setup.box);
+  status_ = MakeStatusLabel(this, setup.status, setup.warning);
+  rename_ = std::make_unique<RenamePanel>(this, setup.rename, setup.rename_caption);
+  QPushButton* add = MakeButton(this, setup.add, QStringLiteral("添加"));
+  QPushButton* remove = MakeButton(this, setup.remove, QStringLiteral("删除"));
+  QPushButton* save = MakeButton(this, setup.save, QStringLiteral("保存到服务器"));
 
   connect(add, &QPushButton::clicked, this, [this] { AddTypedNames(); });
   connect(remove, &QPushButton::clicked, this, [this] { DeleteSelected(); });
@@ -38,7 +38,7 @@ NameListPage::NameListPage(PageServices& services, const NameListPageSpec& spec,
   left_column_->addWidget(status_);
 
   auto* right_column = new QVBoxLayout;
-  QLabel* box_label = MakeLabel(this, spec.box_label, spec.box_caption);
+  QLabel* box_label = MakeLabel(this, setup.box_label, setup.box_caption);
   box_label->setWordWrap(true);
   right_column->addWidget(box_label);
   right_column->addWidget(name_box_, 1);
@@ -57,7 +57,7 @@ void NameListPage::Clear() {
   list_->clear();
   name_box_->clear();
   rename_->Hide();
-  status_->setText(spec_.warning);
+  status_->setText(setup_.warning);
 }
 
 void NameListPage::FillList(const QStringList& names) {
@@ -72,13 +72,13 @@ void NameListPage::AddTypedNames() {
   status_->clear();
   QString caption;
   if (addition.added.isEmpty()) {
-    caption = spec_.nothing_to_add;
+    caption = setup_.nothing_to_add;
   } else {
     Save();
     name_box_->clear();
-    caption = spec_.added.arg(addition.added.size());
+    caption = setup_.added.arg(addition.added.size());
   }
-  if (addition.present > 0) caption += spec_.present.arg(addition.present);
+  if (addition.present > 0) caption += setup_.present.arg(addition.present);
   status_->setText(caption);
   AfterListChange();
 }
@@ -88,10 +88,10 @@ void NameListPage::DeleteSelected() {
   const qsizetype removed = RemoveSelectedEntries(list_).size();
   if (removed == 0) {
     if (SaveWhenNothingDeleted()) Save();
-    status_->setText(spec_.select_to_delete);
+    status_->setText(setup_.select_to_delete);
   } else {
     Save();
-    if (!spec_.deleted.isEmpty()) status_->setText(spec_.deleted.arg(removed));
+    if (!setup_.deleted.isEmpty()) status_->setText(setup_.deleted.arg(removed));
   }
   AfterListChange();
 }

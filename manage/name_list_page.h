@@ -20,7 +20,7 @@ class QVBoxLayout;
 
 namespace zorvanix {
 
-struct NameListPageSpec {
+struct NameListPageSetup {
   const char* page;
   QString caption;
   const char* list;
@@ -44,7 +44,7 @@ struct NameListPageSpec {
 
 class NameListPage : public ManagePage {
  public:
-  NameListPage(PageServices& services, const NameListPageSpec& spec, QWidget* parent);
+  NameListPage(PageServices& services, const NameListPageSetup& setup, QWidget* parent);
 
   void Clear() override;
 
@@ -70,7 +70,7 @@ class NameListPage : public ManagePage {
   void SendRename();
 
   PageServices& services_;
-  NameListPageSpec spec_;
+  NameListPageSetup setup_;
   QListWidget* list_;
   QPlainTextEdit* name_box_;
   QLabel* status_;

@@ -11,19 +11,19 @@
 
 namespace zorvanix {
 
-RecordListPage::RecordListPage(PageServices& services, const RecordListPageSpec& spec,
+RecordListPage::RecordListPage(PageServices& services, const RecordListPageSetup& setup,
                                QWidget* parent)
-    : ManagePage(spec.page, spec.caption, parent), services_(services), spec_(spec) {
-  chooser_ = MakeChooser(this, spec.chooser, spec.chooser_placeholder);
-  list_ = MakeList(this, spec.list);
-  status_ = MakeStatusLabel(this, spec.status, spec.warning);
-  QPushButton* select_all = MakeButton(this, spec.select_all, QStringLiteral("全选"));
-  QPushButton* invert = MakeButton(this, spec.invert, QStringLiteral("反选"));
-  QPushButton* remove = MakeButton(this, spec.remove, QStringLiteral("删除"));
-  QPushButton* save = MakeButton(this, spec.save, QStringLiteral("保存到服务器"));
+    : ManagePage(setup.page, setup.caption, parent), services_(services), setup_(setup) {
+  chooser_ = MakeChooser(this, setup.chooser, setup.chooser_placeholder);
+  list_ = MakeList(this, setup.list);
+  status_ = MakeStatusLabel(this, setup.status, setup.warning);
+  QPushButton* select_all = MakeButton(this, setup.select_all, QStringLiteral("全选"));
+  QPushButton* invert = MakeButton(this, setup.invert, QStringLiteral("反选"));
+  QPushButton* remove = MakeButton(this, setup.remove, QStringLiteral("删除"));
+  QPushButton* save = MakeButton(this, setup.save, QStringLiteral("保存到服务器"));
 
   chooser_row_ = new QHBoxLayout;
-  chooser_row_->addWidget(MakeLabel(this, spec.chooser_label, spec.chooser_caption));
+  chooser_row_->addWidget(MakeLabel(this, setup.chooser_label, setup.chooser_caption));
   chooser_row_->addWidget(chooser_, 1);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {select_all, invert, remove, save}) buttons->addWidget(button);
@@ -57,7 +57,7 @@ void RecordListPage::Clear() {
   chooser_->clear();
   list_->clear();
   pending_deletions_.clear();
-  status_->setText(spec_.warning);
+  status_->setText(setup_.warning);
 }
 
 QString RecordListPage::ChooserText() const { return ShownText(chooser_); }
@@ -78,10 +78,10 @@ void RecordListPage::DeleteSelected() {
   const QStringList removed = RemoveSelectedEntries(list_);
   for (const QString& entry : removed) pending_deletions_ += u'|' + EntryField(entry, 0);
   if (removed.isEmpty()) {
-    status_->setText(spec_.select_to_delete);
+    status_->setText(setup_.select_to_delete);
   } else {
     SendDeletions();
-    status_->setText(spec_.deleted.arg(removed.size()));
+    status_->setText(setup_.deleted.arg(removed.size()));
   }
   AfterDelete();
 }

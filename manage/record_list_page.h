@@ -18,7 +18,7 @@ class QVBoxLayout;
 
 namespace zorvanix {
 
-struct RecordListPageSpec {
+struct RecordListPageSetup {
   const char* page;
   QString caption;
   const char* chooser_label;
@@ -38,7 +38,7 @@ struct RecordListPageSpec {
 
 class RecordListPage : public ManagePage {
  public:
-  RecordListPage(PageServices& services, const RecordListPageSpec& spec, QWidget* parent);
+  RecordListPage(PageServices& services, const RecordListPageSetup& setup, QWidget* parent);
 
   // The chooser filled from the cache, the list emptied.
   void Open() override;
@@ -71,7 +71,7 @@ class RecordListPage : public ManagePage {
   QVBoxLayout* side_column_;  // the edit panels
 
  private:
-  RecordListPageSpec spec_;
+  RecordListPageSetup setup_;
   QString pending_deletions_;
 };
 

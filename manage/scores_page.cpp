@@ -14,30 +14,30 @@
 namespace zorvanix {
 namespace {
 
-RecordListPageSpec ScoresSpec() {
-  RecordListPageSpec spec;
-  spec.page = "Frame_manage_3";
-  spec.caption = QStringLiteral("计分管理");
-  spec.chooser_label = "Label56";
-  spec.chooser_caption = QStringLiteral("选择班级：");
-  spec.chooser = "Combo1";
-  spec.chooser_placeholder = QStringLiteral("班级");
-  spec.list = "List3";
-  spec.status = "Label16";
-  spec.warning = QStringLiteral("[警告]计分信息删除后不可恢复！");
-  spec.select_all = "Command17";
-  spec.invert = "Command16";
-  spec.remove = "Command15";
-  spec.save = "Command7";
-  spec.select_to_delete = QStringLiteral("请选择需要删除的计分！");
-  spec.deleted = QStringLiteral("已删除%1条计分！");
-  return spec;
+RecordListPageSetup ScoresSetup() {
+  RecordListPageSetup setup;
+  setup.page = "Frame_manage_3";
+  setup.caption = QStringLiteral("计分管理");
+  setup.chooser_label = "Label56";
+  setup.chooser_caption = QStringLiteral("选择班级：");
+  setup.chooser = "Combo1";
+  setup.chooser_placeholder = QStringLiteral("班级");
+  setup.list = "List3";
+  setup.status = "Label16";
+  setup.warning = QStringLiteral("[警告]计分信息删除后不可恢复！");
+  setup.select_all = "Command17";
+  setup.invert = "Command16";
+  setup.remove = "Command15";
+  setup.save = "Command7";
+  setup.select_to_delete = QStringLiteral("请选择需要删除的计分！");
+  setup.deleted = QStringLiteral("已删除%1条计分！");
+  return setup;
 }
 
 }  // namespace
 
 ScoresPage::ScoresPage(PageServices& services, QWidget* parent)
-    : RecordListPage(services, ScoresSpec(), parent) {
+    : RecordListPage(services, ScoresSetup(), parent) {
   side_column_->addWidget(BuildEditPanel());
   side_column_->addStretch(1);
 }

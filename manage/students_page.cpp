@@ -14,26 +14,26 @@
 namespace zorvanix {
 namespace {
 
-NameListPageSpec StudentsSpec() {
-  NameListPageSpec spec;
-  spec.page = "Frame_manage_2";
-  spec.caption = QStringLiteral("学生管理");
-  spec.list = "List1";
-  spec.box = "Text1";
-  spec.box_label = "Label3";
-  spec.box_caption = QStringLiteral("添加学生请输入或者导入，然后添加");
-  spec.add = "Command1";
-  spec.remove = "Command6";
-  spec.save = "Command8";
-  spec.status = "Label2";
-  spec.warning = QStringLiteral("[警告]删除学生后，计分信息将被同时清除！");
-  spec.rename = {"Frame3", "Text14", "Text15", "Command21", "Command20"};
-  spec.rename_caption = QStringLiteral("学生改名");
-  spec.nothing_to_add = QStringLiteral("没有需要添加的学生！");
-  spec.added = QStringLiteral("已添加%1名学生！");
-  spec.present = QStringLiteral("%1名学生存在，被忽略！");
-  spec.select_to_delete = QStringLiteral("请选择需要删除的学生");
-  return spec;
+NameListPageSetup StudentsSetup() {
+  NameListPageSetup setup;
+  setup.page = "Frame_manage_2";
+  setup.caption = QStringLiteral("学生管理");
+  setup.list = "List1";
+  setup.box = "Text1";
+  setup.box_label = "Label3";
+  setup.box_caption = QStringLiteral("添加学生请输入或者导入，然后添加");
+  setup.add = "Command1";
+  setup.remove = "Command6";
+  setup.save = "Command8";
+  setup.status = "Label2";
+  setup.warning = QStringLiteral("[警告]删除学生后，计分信息将被同时清除！");
+  setup.rename = {"Frame3", "Text14", "Text15", "Command21", "Command20"};
+  setup.rename_caption = QStringLiteral("学生改名");
+  setup.nothing_to_add = QStringLiteral("没有需要添加的学生！");
+  setup.added = QStringLiteral("已添加%1名学生！");
+  setup.present = QStringLiteral("%1名学生存在，被忽略！");
+  setup.select_to_delete = QStringLiteral("请选择需要删除的学生");
+  return setup;
 }
 
 constexpr char kListFileFilter[] = "Txt Files(*.txt)|*.txt|All Files(*.*)|*.*";
@@ -41,7 +41,7 @@ constexpr char kListFileFilter[] = "Txt Files(*.txt)|*.txt|All Files(*.*)|*.*";
 }  // namespace
 
 StudentsPage::StudentsPage(PageServices& services, QWidget* parent)
-    : NameListPage(services, StudentsSpec(), parent) {
+    : NameListPage(services, StudentsSetup(), parent) {
   class_chooser_ = MakeChooser(this, "Combo2", QStringLiteral("班级"));
   auto* chooser_row = new QHBoxLayout;
   chooser_row->addWidget(class_chooser_, 1);

@@ -16,8 +16,8 @@ namespace {
 // One roster row per "name:group:average:count".
 QList<StudentRow> Roster(const QStringList& specs) {
   QList<StudentRow> rows;
-  for (const QString& spec : specs) {
-    const QStringList f = spec.split(u':');
+  for (const QString& setup : specs) {
+    const QStringList f = setup.split(u':');
     StudentRow row;
     row.class_name = QStringLiteral("一班");
     row.name = f[0];
