@@ -14,10 +14,10 @@ using namespace zorvanix;
 namespace {
 
 // One roster row per "name:group:average:count".
-QList<StudentRow> Roster(const QStringList& specs) {
+QList<StudentRow> Roster(const QStringList& descriptions) {
   QList<StudentRow> rows;
-  for (const QString& setup : specs) {
-    const QStringList f = setup.split(u':');
+  for (const QString& description : descriptions) {
+    const QStringList f = description.split(u':');
     StudentRow row;
     row.class_name = QStringLiteral("一班");
     row.name = f[0];
