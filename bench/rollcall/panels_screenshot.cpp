@@ -14,7 +14,7 @@
 #include <QTabBar>
 #include <cstdio>
 
-#include "bench/rollcall/offline_window.h"
+#include "bench/rollcall/bench_window.h"
 #include "core/file_text.h"
 #include "rollcall/roll_call_window.h"
 
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
-  bench::OfflineWindow offline;
+  bench::BenchWindow offline;
   WriteLinesAtomically(offline.CacheFile(), kCache);
   RollCallWindow& window = offline.Open();
   auto* classes = Find<QComboBox>(window, "Combo2");

@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/window_hub.h"
+#include "bench/rollcall/bench_window.h"
 #include "bench/core/cache_file_generator.h"
 #include "core/cache_file.h"
 #include "rollcall/roll_call_window.h"
@@ -26,23 +26,6 @@
 using namespace zorvanix;
 
 namespace {
-
-// The benchmark answers no questions and opens nothing.
-class SilentPrompter : public Prompter {
- public:
-  void ShowMessage(const QString&, const QString&, MessageIcon) override {}
-  bool AskYesNo(const QString&, const QString&, MessageIcon) override { return true; }
-  QString OpenFileName(const QString&, const QString&) override { return {}; }
-  QString SaveFileName(const QString&, const QString&) override { return {}; }
-};
-class NoShell : public Shell {
- public:
-  bool OpenUrl(const QUrl&) override { return true; }
-};
-class Connected : public NetworkState {
- public:
-  bool IsConnected() const override { return true; }
-};
 
 constexpr int kClasses = 3334;  // x 60 students: 200,040 rows
 constexpr int kStudentsPerClass = 60;
@@ -91,37 +74,16 @@ void MeasureStartUp(const QString& data_dir) {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QTemporaryDir dir;
-  const QString cache = dir.filePath(QLatin1String(kServerRecordFileName));
+  bench::BenchWindow bench_window;
+  const QString cache = bench_window.CacheFile();
   bench::GeneratedCache generated;
   if (!bench::WriteCacheFile(cache, kClasses, kStudentsPerClass, &generated)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(cache));
     return 1;
   }
-  MeasureStartUp(dir.path());
+  MeasureStartUp(bench_window.Folder());
 
-  AppContext context;
-  context.config.data_dir = dir.path();
-  context.config.service_root = QStringLiteral("http://127.0.0.1:9");
-  Session session;
-  session.SignInOffline();
-  HttpExchange http;
-  ServiceClient service(context.config.service_root, context.config.vendor_site, session, http);
-  SilentPrompter prompter;
-  SystemClock clock;
-  NoShell shell;
-  SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
-  Connected network;
-  context.session = &session;
-  context.service = &service;
-  context.prompter = &prompter;
-  context.clock = &clock;
-  context.shell = &shell;
-  context.settings = &settings;
-  context.network = &network;
-  WindowHub hub(context);
-  RollCallWindow& window = hub.RollCall();
-  window.show();
+  RollCallWindow& window = bench_window.Show();
   QCoreApplication::processEvents();
 
   QElapsedTimer timer;

@@ -15,31 +15,13 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/window_hub.h"
+#include "bench/rollcall/bench_window.h"
 #include "login/login_window.h"
 #include "rollcall/roll_call_window.h"
 
 using namespace zorvanix;
 
 namespace {
-
-class SilentPrompter : public Prompter {
- public:
-  void ShowMessage(const QString& title, const QString& text, MessageIcon) override {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-  }
-  bool AskYesNo(const QString&, const QString&, MessageIcon) override { return true; }
-  QString OpenFileName(const QString&, const QString&) override { return {}; }
-  QString SaveFileName(const QString&, const QString&) override { return {}; }
-};
-class NoShell : public Shell {
- public:
-  bool OpenUrl(const QUrl&) override { return true; }
-};
-class Connected : public NetworkState {
- public:
-  bool IsConnected() const override { return true; }
-};
 
 void Wait(int milliseconds) {
   QEventLoop loop;
@@ -79,28 +61,11 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  AppContext context;
-  context.config.data_dir = folder.path();
-  context.config.service_root = root;
-  context.config.vendor_site = root;
-  Session session;
-  HttpExchange http;
-  ServiceClient client(root, root, session, http);
-  SilentPrompter prompter;
-  SystemClock clock;
-  NoShell shell;
-  SettingsStore settings(QDir(folder.path()).filePath(QStringLiteral("settings.ini")));
-  Connected network;
-  context.session = &session;
-  context.service = &client;
-  context.prompter = &prompter;
-  context.clock = &clock;
-  context.shell = &shell;
-  context.settings = &settings;
-  context.network = &network;
-  WindowHub hub(context);
-  RollCallWindow& window = hub.RollCall();
-  window.show();
+  bench::BenchWindow bench_window(root);
+  bench_window.prompter.echo_messages = true;
+  bench_window.clock.Set(QDateTime::currentDateTime());
+  RollCallWindow& window = bench_window.Show();
+  WindowHub& hub = bench_window.Hub();
 
   window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
   LoginWindow& login = hub.Login();

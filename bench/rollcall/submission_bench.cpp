@@ -18,7 +18,7 @@
 #include <cstdio>
 
 #include "bench/core/cache_file_generator.h"
-#include "bench/rollcall/offline_window.h"
+#include "bench/rollcall/bench_window.h"
 #include "core/pinyin.h"
 #include "core/score_line.h"
 #include "rollcall/group_statistics.h"
@@ -186,7 +186,7 @@ void MeasureScoreFiles(RollCallWindow& window, bench::ScriptedPrompter& prompter
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  bench::OfflineWindow offline;
+  bench::BenchWindow offline;
   bench::GeneratedCache generated;
   if (!bench::WriteCacheFile(offline.CacheFile(), kClasses, kClassSize, &generated)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(offline.CacheFile()));

@@ -1,9 +1,11 @@
-// The roll-call window of an offline sign-in over a cache file in a
-// temporary program folder, with seams that show nothing and open nothing:
-// what the panel benchmark and the panel pictures start from.
+// The roll-call window over a temporary program folder, with seams that show
+// nothing and open nothing: what the benchmarks and the pictures start from.
+// By default it works offline from a cache file the caller writes; given a
+// service address it can sign in to a real service through the login window.
 #pragma once
 
 #include <QTemporaryDir>
+#include <cstdio>
 #include <memory>
 
 #include "app/window_hub.h"
@@ -12,24 +14,27 @@
 namespace zorvanix::bench {
 
 // File dialogs answer with the path set last; questions are answered No;
-// messages are not shown.
+// messages are not shown, or only written to stderr.
 class ScriptedPrompter : public Prompter {
  public:
-  void ShowMessage(const QString&, const QString&, MessageIcon) override {}
+  void ShowMessage(const QString& title, const QString& text, MessageIcon) override {
+    if (echo_messages) std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+  }
   bool AskYesNo(const QString&, const QString&, MessageIcon) override { return false; }
   QString OpenFileName(const QString&, const QString&) override { return path; }
   QString SaveFileName(const QString&, const QString&) override { return path; }
   QString path;
+  bool echo_messages = false;
 };
 
-class OfflineWindow {
+class BenchWindow {
  public:
   // The cache file is Folder()/ServerRec.dmd, written by the caller before
-  // Open().
-  OfflineWindow() {
+  // Open(). The default address is a closed port: the window works offline.
+  explicit BenchWindow(const QString& service_root = QStringLiteral("http://127.0.0.1:9")) {
     context_.config.data_dir = dir_.path();
-    context_.config.service_root = QStringLiteral("http://127.0.0.1:9");
-    context_.config.vendor_site = context_.config.service_root;
+    context_.config.service_root = service_root;
+    context_.config.vendor_site = service_root;
     session_.SignInOffline();
     service_ = std::make_unique<ServiceClient>(context_.config.service_root,
                                                context_.config.vendor_site, session_, http_);
@@ -46,11 +51,21 @@ class OfflineWindow {
   QString Folder() const { return dir_.path(); }
   QString CacheFile() const { return context_.CacheFilePath(); }
 
+  WindowHub& Hub() {
+    if (!hub_) hub_ = std::make_unique<WindowHub>(context_);
+    return *hub_;
+  }
+
+  // Shows the window as the program starts it.
+  RollCallWindow& Show() {
+    RollCallWindow& window = Hub().RollCall();
+    window.show();
+    return window;
+  }
+
   // Shows the window with the choices filled from the cache.
   RollCallWindow& Open() {
-    hub_ = std::make_unique<WindowHub>(context_);
-    RollCallWindow& window = hub_->RollCall();
-    window.show();
+    RollCallWindow& window = Show();
     window.RefreshMainWindowFromCache(QStringLiteral("offline"));
     return window;
   }
