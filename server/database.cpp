@@ -1,5 +1,6 @@
 #include "server/database.h"
 
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUrl>
@@ -35,6 +36,54 @@ const std::vector<std::vector<const char*>>& Migrations() {
           "CREATE INDEX scores_teacher ON scores (teacher_id, id)",
           "CREATE TABLE reset_codes (teacher_id BIGINT PRIMARY KEY REFERENCES teachers(id), "
           "code_hash TEXT NOT NULL, expires_at BIGINT NOT NULL, tries INTEGER NOT NULL)",
+      },
+      // SQLite hands a deleted row's ID to the next new row unless the key is
+      // AUTOINCREMENT, and the program resends deletions by ID: every table
+      // with a key is rebuilt with one, keeping each row and its ID. The
+      // sequences of PostgreSQL never go back, so there is nothing to do there.
+      {
+          "sqlite:CREATE TABLE teachers_v2 (id %PK%, account TEXT NOT NULL, account_key TEXT "
+          "NOT NULL UNIQUE, name TEXT NOT NULL, email TEXT NOT NULL, mobile TEXT NOT NULL, "
+          "telephone TEXT NOT NULL, qq TEXT NOT NULL, login_hash TEXT NOT NULL, operation_hash "
+          "TEXT NOT NULL, digest_hash TEXT NOT NULL, created_at TEXT NOT NULL)",
+          "sqlite:INSERT INTO teachers_v2 SELECT id, account, account_key, name, email, mobile, "
+          "telephone, qq, login_hash, operation_hash, digest_hash, created_at FROM teachers",
+          "sqlite:CREATE TABLE classes_v2 (id %PK%, teacher_id BIGINT NOT NULL REFERENCES "
+          "teachers(id), name TEXT NOT NULL, ord INTEGER NOT NULL, UNIQUE (teacher_id, name))",
+          "sqlite:INSERT INTO classes_v2 SELECT id, teacher_id, name, ord FROM classes",
+          "sqlite:CREATE TABLE students_v2 (id %PK%, class_id BIGINT NOT NULL REFERENCES "
+          "classes(id), name TEXT NOT NULL, ord INTEGER NOT NULL, grp INTEGER NOT NULL, number "
+          "INTEGER NOT NULL, score_count BIGINT NOT NULL, score_sum DOUBLE PRECISION NOT NULL, "
+          "UNIQUE (class_id, name))",
+          "sqlite:INSERT INTO students_v2 SELECT id, class_id, name, ord, grp, number, "
+          "score_count, score_sum FROM students",
+          "sqlite:CREATE TABLE topics_v2 (id %PK%, teacher_id BIGINT NOT NULL REFERENCES "
+          "teachers(id), name TEXT NOT NULL, ord INTEGER NOT NULL, UNIQUE (teacher_id, name))",
+          "sqlite:INSERT INTO topics_v2 SELECT id, teacher_id, name, ord FROM topics",
+          "sqlite:CREATE TABLE criteria_v2 (id %PK%, topic_id BIGINT NOT NULL REFERENCES "
+          "topics(id), label TEXT NOT NULL, score TEXT NOT NULL, ord INTEGER NOT NULL)",
+          "sqlite:INSERT INTO criteria_v2 SELECT id, topic_id, label, score, ord FROM criteria",
+          "sqlite:CREATE TABLE scores_v2 (id %PK%, teacher_id BIGINT NOT NULL REFERENCES "
+          "teachers(id), student_id BIGINT NOT NULL REFERENCES students(id), value DOUBLE "
+          "PRECISION NOT NULL, scored_at TEXT NOT NULL, topic TEXT NOT NULL, note TEXT NOT NULL)",
+          "sqlite:INSERT INTO scores_v2 SELECT id, teacher_id, student_id, value, scored_at, "
+          "topic, note FROM scores",
+          "sqlite:DROP TABLE scores",
+          "sqlite:DROP TABLE criteria",
+          "sqlite:DROP TABLE topics",
+          "sqlite:DROP TABLE students",
+          "sqlite:DROP TABLE classes",
+          "sqlite:DROP TABLE teachers",
+          "sqlite:ALTER TABLE teachers_v2 RENAME TO teachers",
+          "sqlite:ALTER TABLE classes_v2 RENAME TO classes",
+          "sqlite:ALTER TABLE students_v2 RENAME TO students",
+          "sqlite:ALTER TABLE topics_v2 RENAME TO topics",
+          "sqlite:ALTER TABLE criteria_v2 RENAME TO criteria",
+          "sqlite:ALTER TABLE scores_v2 RENAME TO scores",
+          "sqlite:CREATE INDEX criteria_topic ON criteria (topic_id, ord)",
+          "sqlite:CREATE INDEX scores_student ON scores (student_id, scored_at, id)",
+          "sqlite:CREATE INDEX scores_teacher ON scores (teacher_id, id)",
+          "sqlite:PRAGMA foreign_key_check",
       },
   };
   return steps;
@@ -283,14 +332,24 @@ bool Database::Migrate(QString* error) {
     *error = ErrorText(query.lastError());
     return false;
   }
-  const QString key =
-      postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
+  const QString key = postgres_ ? QStringLiteral("BIGSERIAL PRIMARY KEY")
+                                : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+  // Rebuilding a table drops the one its rows refer to; the references are
+  // checked as a whole once every table is back, before the step commits.
+  if (!postgres_) query.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+  const auto restore_keys = qScopeGuard([&] {
+    if (!postgres_) QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+  });
   try {
     const auto& steps = Migrations();
     for (int version = SchemaVersion(); version < static_cast<int>(steps.size()); ++version) {
       Transaction transaction(*this);
       for (const char* statement : steps[version]) {
         QString sql = QString::fromUtf8(statement);
+        if (sql.startsWith(u"sqlite:")) {
+          if (postgres_) continue;
+          sql.remove(0, 7);
+        }
         sql.replace(QStringLiteral("%PK%"), key);
         if (!query.exec(sql)) {
           *error = QStringLiteral("schema step %1: %2")
@@ -298,6 +357,13 @@ bool Database::Migrate(QString* error) {
                        .arg(ErrorText(query.lastError()));
           return false;
         }
+        if (sql.startsWith(u"PRAGMA foreign_key_check") && query.next()) {
+          *error = QStringLiteral("schema step %1: a row of %2 refers to a missing row")
+                       .arg(version + 1)
+                       .arg(query.value(0).toString());
+          return false;
+        }
+        query.finish();
       }
       Execute("DELETE FROM schema_version");
       Execute("INSERT INTO schema_version (version) VALUES (?)", {version + 1});

@@ -47,6 +47,7 @@ struct Reply {
 };
 
 inline constexpr char16_t kSuccess[] = u"Success!";
+inline constexpr char16_t kEmptyCriterion[] = u"评分标准的内容不能为空";
 
 // Runs produce and turns a database or other failure into a 500 reply (and a
 // line on standard error), so no failure escapes into the event loop.

@@ -264,6 +264,8 @@ Reply ScoringService::NewCriteria(const Request& request) {
     const QString text = texts.value(i);
     const QString score = scores.value(i);
     if (text.trimmed().isEmpty() && score.trimmed().isEmpty()) continue;
+    // A score with nothing beside it would show as a bare "[0分]".
+    if (text.trimmed().isEmpty()) return Reply::Text(kEmptyCriterion);
     const QString problem = NameProblem(text, NameKind::kCriterion);
     if (!problem.isEmpty()) return Reply::Text(problem);
     rows.append(CriterionRow{0, text, NormalizeNumberText(score)});
@@ -287,6 +289,7 @@ Reply ScoringService::EditCriterion(const Request& request) {
   // Another teacher's criterion is answered like a missing one.
   if (store_.CriterionTeacher(*id) != teacher) return Reply::Text(u"评分标准不存在");
   const QString text = request.Param(u"scale");
+  if (text.trimmed().isEmpty()) return Reply::Text(kEmptyCriterion);
   const QString problem = NameProblem(text, NameKind::kCriterion);
   if (!problem.isEmpty()) return Reply::Text(problem);
   Transaction transaction(db_);
@@ -303,14 +306,28 @@ Reply ScoringService::DeleteCriteria(const Request& request) {
   QString bad_id;
   const auto ids = ParseIdList(request.Param(u"delid"), &bad_id);
   if (!ids) return Reply::Text(QStringLiteral("无效的ID：%1").arg(bad_id));
+  const auto topic = store_.FindTopic(*teacher, request.Param(u"keti"));
+  if (!topic) return Reply::Text(u"课题不存在");
   Transaction transaction(db_);
+  // IDs are never given twice, so an ID that is gone was deleted before and
+  // the program may send it again; any other ID outside the named topic
+  // refuses the whole set.
+  QList<qint64> present;
+  QStringList strangers;
   for (const qint64 id : *ids) {
-    const auto owner = store_.CriterionTeacher(id);
-    // Already gone: the program may send the same IDs again.
+    const auto owner = store_.CriterionTopic(id);
     if (!owner) continue;
-    if (*owner != *teacher) return Reply::Text(QStringLiteral("无权删除评分标准%1").arg(id));
-    store_.DeleteCriterion(id);
+    if (*owner != *topic) {
+      strangers.append(QString::number(id));
+    } else {
+      present.append(id);
+    }
   }
+  if (!strangers.isEmpty()) {
+    return Reply::Text(QStringLiteral("评分标准%1不属于课题“%2”，未删除任何评分标准")
+                           .arg(strangers.join(u'、'), request.Param(u"keti")));
+  }
+  for (const qint64 id : present) store_.DeleteCriterion(id);
   transaction.Commit();
   Changed(*teacher);
   return Reply::Text(kSuccess);

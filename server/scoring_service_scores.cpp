@@ -152,14 +152,31 @@ Reply ScoringService::DeleteScores(const Request& request) {
   QString bad_id;
   const auto ids = ParseIdList(request.Param(u"delid"), &bad_id);
   if (!ids) return Reply::Text(QStringLiteral("无效的ID：%1").arg(bad_id));
+  const QString class_name = request.Param(u"class");
+  const auto class_id = store_.FindClass(*teacher, class_name);
+  if (!class_id) return Reply::Text(u"班级不存在");
   Transaction transaction(db_);
+  // IDs are never given twice, so an ID that is gone was deleted before and
+  // the program may send it again; any other ID that is not a score of the
+  // named class refuses the whole set.
+  QList<ScoreRow> present;
+  QStringList strangers;
   for (const qint64 id : *ids) {
     const auto score = store_.ScoreById(id);
-    // Already gone: the program may send the same IDs again.
     if (!score) continue;
-    if (score->teacher_id != *teacher) return Reply::Text(QStringLiteral("无权删除计分%1").arg(id));
-    store_.DeleteScore(id);
-    store_.AddToCounters(score->student_id, -1, -score->value);
+    if (score->teacher_id != *teacher || store_.StudentClass(score->student_id) != class_id) {
+      strangers.append(QString::number(id));
+    } else {
+      present.append(*score);
+    }
+  }
+  if (!strangers.isEmpty()) {
+    return Reply::Text(QStringLiteral("计分%1不属于班级“%2”，未删除任何计分")
+                           .arg(strangers.join(u'、'), class_name));
+  }
+  for (const ScoreRow& score : present) {
+    store_.DeleteScore(score.id);
+    store_.AddToCounters(score.student_id, -1, -score.value);
   }
   transaction.Commit();
   Changed(*teacher);

@@ -223,6 +223,14 @@ std::optional<qint64> Store::CriterionTeacher(qint64 criterion_id) {
       {criterion_id}));
 }
 
+std::optional<qint64> Store::CriterionTopic(qint64 criterion_id) {
+  return IdFrom(db_.SelectOne("SELECT topic_id FROM criteria WHERE id = ?", {criterion_id}));
+}
+
+std::optional<qint64> Store::StudentClass(qint64 student_id) {
+  return IdFrom(db_.SelectOne("SELECT class_id FROM students WHERE id = ?", {student_id}));
+}
+
 void Store::UpdateCriterion(qint64 criterion_id, const QString& label, const QString& score) {
   db_.Execute("UPDATE criteria SET label = ?, score = ? WHERE id = ?",
               {label, score, criterion_id});

@@ -121,6 +121,7 @@ class Store {
   void SetStudentGroup(qint64 student_id, int group);
   // The student with the student's scores.
   void DeleteStudent(qint64 student_id);
+  std::optional<qint64> StudentClass(qint64 student_id);
   void AddToCounters(qint64 student_id, qint64 count, double sum);
 
   // --- Topics and their criteria
@@ -136,6 +137,7 @@ class Store {
   int NextCriterionOrder(qint64 topic_id);
   // The owning teacher of a criterion, if it exists.
   std::optional<qint64> CriterionTeacher(qint64 criterion_id);
+  std::optional<qint64> CriterionTopic(qint64 criterion_id);
   void UpdateCriterion(qint64 criterion_id, const QString& label, const QString& score);
   void DeleteCriterion(qint64 criterion_id);
 

@@ -284,11 +284,13 @@ class ListsTest : public QObject {
     const Account other = NewTeacher(QStringLiteral("criteria_other"));
     QCOMPARE(SetList(t, "/score/setketi.php", "keti", {"实验"}), kOk);
     QCOMPARE(SetList(other, "/score/setketi.php", "keti", {"实验"}), kOk);
-    // A row with a text or a score is created; an empty score is 0 and "5分" is 5.
-    QCOMPARE(NewCriteria(t, "实验", "操作规范\t\t记录完整\t  \t", "5分\t2.50\t\t\t"), kOk);
+    // A row with a text is created; an empty score is 0 and "5分" is 5.
+    QCOMPARE(NewCriteria(t, "实验", "操作规范\t步骤\t记录完整\t  \t", "5分\t2.50\t\t\t"), kOk);
     QCOMPARE(NewCriteria(t, "实验", "\t\t  \t\t", "\t\t\t\t"),
              QStringLiteral("至少填写一个标准或评分！"));
     QCOMPARE(NewCriteria(t, "物理", "x", "1"), QStringLiteral("课题不存在"));
+    // A score with no text beside it is refused, with nothing of the batch kept.
+    QCOMPARE(NewCriteria(t, "实验", "有内容\t  ", "1\t2"), QStringLiteral("评分标准的内容不能为空"));
     QCOMPARE(NewCriteria(other, "实验", "别人的", "1"), kOk);
 
     const QStringList rows =
@@ -297,7 +299,7 @@ class ListsTest : public QObject {
     const QStringList ids = {rows[0].section(u'\t', 0, 0), rows[1].section(u'\t', 0, 0),
                              rows[2].section(u'\t', 0, 0)};
     QCOMPARE(rows[0].section(u'\t', 1), QStringLiteral("操作规范\t5"));
-    QCOMPARE(rows[1].section(u'\t', 1), QStringLiteral("\t2.5"));
+    QCOMPARE(rows[1].section(u'\t', 1), QStringLiteral("步骤\t2.5"));
     QCOMPARE(rows[2].section(u'\t', 1), QStringLiteral("记录完整\t0"));
     const QString other_id =
         Rows(Read(*http_, QStringLiteral("/score/getscale.php"), other, {{"keti", "实验"}})
@@ -313,13 +315,15 @@ class ListsTest : public QObject {
              QStringLiteral("评分标准不存在"));
     QCOMPARE(edit(QStringLiteral("abc"), QStringLiteral("x"), QStringLiteral("1")),
              QStringLiteral("无效的ID"));
+    QCOMPARE(edit(ids[0], QStringLiteral(" "), QStringLiteral("1")),
+             QStringLiteral("评分标准的内容不能为空"));
 
     auto remove = [&](const Account& a, const QString& ids_text) {
       return Change(*http_, QStringLiteral("/score/delscale.php"), a,
                     {{"keti", "实验"}, {"delid", ids_text}});
     };
     QCOMPARE(remove(t, u'|' + ids[2] + u'|' + other_id),
-             QStringLiteral("无权删除评分标准%1").arg(other_id));
+             QStringLiteral("评分标准%1不属于课题“实验”，未删除任何评分标准").arg(other_id));
     QCOMPARE(remove(t, u'|' + ids[2] + QStringLiteral("|x")), QStringLiteral("无效的ID：x"));
     QCOMPARE(remove(t, u'|' + ids[2] + u'|' + ids[0]), kOk);
     // The program may send the same IDs again.

@@ -129,7 +129,7 @@ class ScoresTest : public QObject {
                     {{"class", "初一(1)班"}, {"delid", ids_text}});
     };
     QCOMPARE(remove(u'|' + ids[0] + u'|' + other_id),
-             QStringLiteral("无权删除计分%1").arg(other_id));
+             QStringLiteral("计分%1不属于班级“初一(1)班”，未删除任何计分").arg(other_id));
     QCOMPARE(remove(QStringLiteral("|1x")), QStringLiteral("无效的ID：1x"));
     QCOMPARE(ScoreIds(t).size(), 3);
     const QString deletions = u'|' + ids[2] + u'|' + ids[0];
@@ -139,6 +139,55 @@ class ScoresTest : public QObject {
     QCOMPARE(Scores(t), QStringList({"张三\t2\t2024-03-01 08:01:00\t\t"}));
     QCOMPARE(Students(t), QStringList({"张三\t2\t1", "李四\t0\t0", "王五\t0\t0"}));
     QCOMPARE(ScoreIds(other), QStringList({other_id}));
+  }
+
+  void deletionsOfAnotherClassRefuseTheWholeSet() {
+    const Account t = ClassOf(QStringLiteral("two_classes"));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), t,
+                    {{"class", "初一(1)班|初一(2)班"}}),
+             kOk);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/student.php"), t,
+                    {{"class", "初一(2)班"}, {"student", "赵六"}}),
+             kOk);
+    QCOMPARE(Upload(*http_, t, {},
+                    {ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00"),
+                     ScoreLineText("初一(2)班", "赵六", "3分", "2024-03-01 08:01:00")}),
+             kOk);
+    const QString mine = ScoreIds(t).first();
+    const QString elsewhere =
+        Rows(Read(*http_, QStringLiteral("/score/getscore.php"), t, {{"class", "初一(2)班"}})
+                 .Text())
+            .first()
+            .section(u'\t', 0, 0);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/delscore.php"), t,
+                    {{"class", "初一(1)班"}, {"delid", u'|' + mine + u'|' + elsewhere}}),
+             QStringLiteral("计分%1不属于班级“初一(1)班”，未删除任何计分").arg(elsewhere));
+    QCOMPARE(ScoreIds(t), QStringList({mine}));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/delscore.php"), t,
+                    {{"class", "初九班"}, {"delid", u'|' + mine}}),
+             QStringLiteral("班级不存在"));
+    QCOMPARE(ScoreIds(t), QStringList({mine}));
+  }
+
+  void aResentDeletionNeverTakesANewerScore() {
+    const Account t = ClassOf(QStringLiteral("resend_teacher"));
+    QCOMPARE(Upload(*http_, t, {},
+                    {ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00")}),
+             kOk);
+    // The newest score is deleted, so its ID is the highest one ever given.
+    const QString deletions = u'|' + ScoreIds(t).first();
+    auto remove = [&] {
+      return Change(*http_, QStringLiteral("/score/delscore.php"), t,
+                    {{"class", "初一(1)班"}, {"delid", deletions}});
+    };
+    QCOMPARE(remove(), kOk);
+    QCOMPARE(Upload(*http_, t, {},
+                    {ScoreLineText("初一(1)班", "李四", "2分", "2024-03-01 09:00:00")}),
+             kOk);
+    QVERIFY(u'|' + ScoreIds(t).first() != deletions);
+    // The reopened page sends its last deletions again.
+    QCOMPARE(remove(), kOk);
+    QCOMPARE(Scores(t), QStringList({"李四\t2\t2024-03-01 09:00:00\t\t"}));
   }
 
   void teachersSeeOnlyTheirOwnData() {
