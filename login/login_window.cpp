@@ -160,8 +160,10 @@ void LoginWindow::SignInOnline() {
     return;
   }
   signing_in_ = true;
+  const int abandoned_before = abandoned_;
   const PostResult result = context_.service->CheckPassword(user, TrimBlanks(typed_password));
   signing_in_ = false;
+  if (abandoned_ != abandoned_before) return;
   if (result.IsNetworkFailure()) {
     context_.prompter->ShowMessage(
         QStringLiteral("错误"), result.text + QStringLiteral("\r\n网络异常！"), MessageIcon::kNone);
@@ -175,7 +177,9 @@ void LoginWindow::SignInOnline() {
     return;
   }
 
-  context_.session->SignInOnline(user, typed_password);
+  // The digest that identifies the record download is made of the same
+  // trimmed password the service has just accepted.
+  context_.session->SignInOnline(user, TrimBlanks(typed_password));
   RollCallWindow& roll_call = hub_.RollCall();
   roll_call.show();
   roll_call.RefreshMainWindowFromCache(QStringLiteral("online"));
@@ -209,6 +213,7 @@ void LoginWindow::ForgetNames() {
 }
 
 void LoginWindow::ReturnToMainWindow() {
+  if (signing_in_) ++abandoned_;
   hide();
   hub_.RollCall().show();
 }
@@ -221,6 +226,7 @@ void LoginWindow::showEvent(QShowEvent* event) {
 // Closing the window acts like cancel; what was typed is dropped, as when the
 // window is unloaded, and the next showing starts afresh.
 void LoginWindow::closeEvent(QCloseEvent* event) {
+  if (signing_in_) ++abandoned_;
   needs_load_ = true;
   event->accept();
   hub_.RollCall().show();

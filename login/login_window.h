@@ -69,6 +69,9 @@ class LoginWindow : public QWidget {
 
   bool needs_load_ = false;  // closed with its close box: load afresh when shown
   bool signing_in_ = false;  // an online sign-in is waiting for the service
+  // Counts cancellations: a sign-in whose reply arrives after 取消 (or after
+  // the window was closed) is abandoned.
+  int abandoned_ = 0;
 };
 
 }  // namespace zorvanix

@@ -94,6 +94,9 @@ void SignUpWindow::BuildLayout() {
                                   QStringLiteral("登录密码："), QStringLiteral("读取数据使用"));
   super_password_edit_ = AddField(required_grid, 2, QStringLiteral("Text3"),
                                   QStringLiteral("操作密码："), QStringLiteral("上传修改数据用"));
+  // Both passwords are masked: the window is often shown on the classroom projector.
+  login_password_edit_->setEchoMode(QLineEdit::Password);
+  super_password_edit_->setEchoMode(QLineEdit::Password);
   teacher_name_edit_ =
       AddField(required_grid, 3, QStringLiteral("Text4"), QStringLiteral("教师姓名："));
   email_edit_ = AddField(required_grid, 4, QStringLiteral("Text5"), QStringLiteral("电子邮箱："));

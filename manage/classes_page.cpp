@@ -38,6 +38,21 @@ PostResult ClassesPage::PostList(const QStringList& names) {
                                         names);
 }
 
+QString ClassesPage::RemovalQuestion(const QStringList& removed) const {
+  qint64 students = 0;
+  qint64 scores = 0;
+  for (const QString& name : removed) {
+    students += services_.CachedStudentNames(name).size();
+    scores += services_.CachedScoreCount(name);
+  }
+  return QStringLiteral("将删除%1个班级：%2\r\n连同其中的%3名学生和%4条计分记录一起删除，无法恢复。"
+                        "\r\n确定要删除吗？")
+      .arg(removed.size())
+      .arg(removed.join(u'、'))
+      .arg(students)
+      .arg(scores);
+}
+
 PostResult ClassesPage::PostRename(const QString& old_name, const QString& new_name) {
   return services_.Service().RenameClass(services_.CurrentUser(), services_.OperationPassword(),
                                          old_name, new_name);

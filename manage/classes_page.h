@@ -18,6 +18,8 @@ class ClassesPage : public NameListPage {
   }
   PostResult PostRename(const QString& old_name, const QString& new_name) override;
   void ReloadAfterRename() override { Open(); }
+  QStringList CachedList() const override { return services_.CachedClassNames(); }
+  QString RemovalQuestion(const QStringList& removed) const override;
 };
 
 }  // namespace zorvanix

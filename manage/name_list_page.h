@@ -62,13 +62,30 @@ class NameListPage : public ManagePage {
   virtual PostResult PostRename(const QString& old_name, const QString& new_name) = 0;
   // The page's list after an accepted rename.
   virtual void ReloadAfterRename() = 0;
+  // The page's list as the cache file holds it.
+  virtual QStringList CachedList() const = 0;
+  // The question asked before a save that removes entries, naming what goes
+  // with them; empty: removing needs no question.
+  virtual QString RemovalQuestion(const QStringList& removed) const {
+    Q_UNUSED(removed);
+    return QString();
+  }
 
+  // Fills the list; it is also the list a later save is compared against.
   void FillList(const QStringList& names);
   void AddTypedNames();
   void DeleteSelected();
   bool Save();
   void SendRename();
 
+ private:
+  // Before a whole list is sent: the service's list must still be the one
+  // the page was loaded from, or another PC changed it meanwhile.
+  bool ServiceListUnchanged();
+  // Asks before entries are removed; false when the teacher says No.
+  bool RemovalConfirmed(const QStringList& to_send);
+
+ protected:
   PageServices& services_;
   NameListPageSetup setup_;
   QListWidget* list_;
@@ -78,6 +95,7 @@ class NameListPage : public ManagePage {
   QVBoxLayout* left_column_;   // the list, its buttons and the status line
   QHBoxLayout* list_buttons_;  // below the list
   QHBoxLayout* add_buttons_;   // below the name box
+  QStringList loaded_;         // the list as the page received it
 };
 
 }  // namespace zorvanix

@@ -47,8 +47,19 @@ QStringList PageServices::CachedStudentNames(const QString& class_name) const {
   return names;
 }
 
-void PageServices::DownloadServerRecord() const {
-  Service().DownloadServerRecord(CurrentUser(), context_.CacheFilePath());
+bool PageServices::DownloadServerRecord() const {
+  return Service().DownloadServerRecord(CurrentUser(), context_.CacheFilePath());
+}
+
+qint64 PageServices::CachedScoreCount(const QString& class_name,
+                                      const QStringList& students) const {
+  qint64 count = 0;
+  const QString rows = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name));
+  for (const StudentRow& row : StudentRowsFromText(rows)) {
+    if (students.isEmpty() || students.contains(row.name))
+      count += static_cast<qint64>(row.CountValue());
+  }
+  return count;
 }
 
 void PageServices::RefreshMainWindow() const {

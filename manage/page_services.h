@@ -41,8 +41,13 @@ class PageServices {
   QStringList CachedTopicNames() const;
   QStringList CachedStudentNames(const QString& class_name) const;
 
-  // A fresh copy of the teacher's data into the cache file.
-  void DownloadServerRecord() const;
+  // A fresh copy of the teacher's data into the cache file; false when it
+  // could not be downloaded (the old file stays).
+  bool DownloadServerRecord() const;
+  // The number of scores the cache counts for the students of a class; with
+  // students given, for those students only.
+  qint64 CachedScoreCount(const QString& class_name,
+                          const QStringList& students = QStringList()) const;
   // The roll-call window's class and topic choices, refilled from the service.
   void RefreshMainWindow() const;
   // The roll-call window's criterion list, redrawn from the cache.
@@ -62,9 +67,9 @@ class PageServices {
   bool CheckEdit(const PostResult& result, QLabel* status,
                  const QString& failure_word = QStringLiteral("修改失败！")) const;
   void ShowSuccess(const QString& text = QStringLiteral("修改成功！")) const;
+  void ShowNetworkError(QLabel* status) const;
 
  private:
-  void ShowNetworkError(QLabel* status) const;
 
   AppContext& context_;
   WindowHub& hub_;

@@ -142,6 +142,23 @@ QString EntryField(const QString& entry, int index) {
   return index < fields.size() ? fields[index] : QString();
 }
 
+QString TypedTextProblem(QStringView text) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QStringView character = text.sliced(i, length);
+    if (character == u"|" || character == u"\t") {
+      return QStringLiteral("“%1”中含有“|”或制表符，不能作为名称，请修改后再试！")
+          .arg(text.toString().replace(u'\t', u' '));
+    }
+    if (GbkCode(character) < 0) {
+      return QStringLiteral("“%1”中的字符“%2”无法保存到服务器，请改用其他字！")
+          .arg(text, character);
+    }
+    i += length;
+  }
+  return QString();
+}
+
 NameAddition NewNames(QStringView typed, const QStringList& existing) {
   NameAddition result;
   QStringList listed = existing;
@@ -159,6 +176,25 @@ NameAddition NewNames(QStringView typed, const QStringList& existing) {
   return result;
 }
 
+namespace {
+
+// Characters of the common Chinese table (GB2312 levels 1 and 2): names
+// decoded in their own encoding are made of them, while GBK bytes read as
+// UTF-8 give Latin, Greek, Cyrillic or Hebrew letters instead.
+qsizetype CommonHanzi(QStringView text) {
+  qsizetype count = 0;
+  for (const QChar c : text) {
+    if (c.unicode() < 0x80 || c.isSurrogate()) continue;
+    const int code = GbkCode(QStringView(&c, 1));
+    const int lead = code >> 8;
+    const int trail = code & 0xFF;
+    if (lead >= 0xB0 && lead <= 0xF7 && trail >= 0xA1 && trail <= 0xFE) ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
 QString DecodeNameListFile(QByteArrayView bytes) {
   static constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
   QString text;
@@ -167,7 +203,15 @@ QString DecodeNameListFile(QByteArrayView bytes) {
   } else {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     text = utf8.decode(bytes);
-    if (utf8.hasError()) text = DecodeGbk(bytes);
+    if (utf8.hasError()) {
+      text = DecodeGbk(bytes);
+    } else {
+      // Many short GBK texts are valid UTF-8 as well (郑路 and 卢梅 are); the
+      // reading that gives more common Chinese characters is the file's.
+      QStringDecoder gbk(kGbkCodecName, QStringDecoder::Flag::Stateless);
+      const QString as_gbk = gbk.decode(bytes);
+      if (!gbk.hasError() && CommonHanzi(as_gbk) > CommonHanzi(text)) text = as_gbk;
+    }
   }
   return SplitLines(text).join(u'\n');
 }

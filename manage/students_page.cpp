@@ -97,6 +97,20 @@ PostResult StudentsPage::PostList(const QStringList& names) {
                                          ChosenText(class_chooser_), names);
 }
 
+QStringList StudentsPage::CachedList() const {
+  return services_.CachedStudentNames(ChosenText(class_chooser_));
+}
+
+QString StudentsPage::RemovalQuestion(const QStringList& removed) const {
+  const qint64 scores = services_.CachedScoreCount(ChosenText(class_chooser_), removed);
+  return QStringLiteral("将从“%1”删除%2名学生：%3\r\n连同他们的%4条计分记录一起删除，无法恢复。"
+                        "\r\n确定要删除吗？")
+      .arg(ChosenText(class_chooser_))
+      .arg(removed.size())
+      .arg(removed.join(u'、'))
+      .arg(scores);
+}
+
 PostResult StudentsPage::PostRename(const QString& old_name, const QString& new_name) {
   return services_.Service().RenameStudent(services_.CurrentUser(), services_.OperationPassword(),
                                            old_name, new_name, ChosenText(class_chooser_));

@@ -27,6 +27,8 @@ class StudentsPage : public NameListPage {
   }
   PostResult PostRename(const QString& old_name, const QString& new_name) override;
   void ReloadAfterRename() override { LoadChosenClass(); }
+  QStringList CachedList() const override;
+  QString RemovalQuestion(const QStringList& removed) const override;
 
  private:
   void LoadChosenClass();

@@ -23,6 +23,7 @@ class TopicsPage : public NameListPage {
   bool RenameReady() const override;
   PostResult PostRename(const QString& old_name, const QString& new_name) override;
   void ReloadAfterRename() override { Open(); }
+  QStringList CachedList() const override { return services_.CachedTopicNames(); }
 };
 
 }  // namespace zorvanix

@@ -192,6 +192,14 @@ class SignUpWindowTest : public QObject {
     QCOMPARE(IsPlausibleEmail(address), plausible);
   }
 
+  void PasswordBoxesAreMasked() {
+    SignUpFixture f(server_->Root());
+    for (const char* field : {"Text2", "Text3"}) {
+      QCOMPARE(f.Edit(field)->echoMode(), QLineEdit::Password);
+    }
+    QCOMPARE(f.Edit("Text1")->echoMode(), QLineEdit::Normal);
+  }
+
   void RegistrationIsAcceptedAtSignIn() {
     SignUpFixture f(server_->Root());
     const QString name = UniqueAccountName(u"Zhang_"_s);

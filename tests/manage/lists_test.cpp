@@ -64,6 +64,13 @@ class ListsTest : public QObject {
         << QByteArray("\xEF\xBB\xBF") + QStringLiteral("张三\r\n李四\r\n曌").toUtf8() << names;
     QTest::newRow("GBK, LF") << EncodeGbk(u"张三\n李四\n曌") << names;
     QTest::newRow("ASCII, CR") << QByteArray("Tom\rAnn\r") << QStringLiteral("Tom\nAnn");
+    // GBK files that are valid UTF-8 too.
+    QTest::newRow("short GBK, valid UTF-8")
+        << EncodeGbk(u"郑路\r\n卢梅\r\n") << QStringLiteral("郑路\n卢梅");
+    QTest::newRow("one short GBK name") << EncodeGbk(u"郑路") << QStringLiteral("郑路");
+    QTest::newRow("UTF-8 with a middle dot")
+        << QStringLiteral("买买提·艾力\n张三").toUtf8() << QStringLiteral("买买提·艾力\n张三");
+    QTest::newRow("short UTF-8") << QStringLiteral("郑路").toUtf8() << QStringLiteral("郑路");
   }
   void ListFilesAreReadInTheirOwnEncoding() {
     QFETCH(QByteArray, bytes);
@@ -117,6 +124,7 @@ class ListsTest : public QObject {
     QCOMPARE(scene.Prompts().Records().size(), shown);
 
     scene.Select("List2", {"一班"});
+    scene.Prompts().AnswerNextQuestion(true);
     scene.Click("Command9");
     QCOMPARE(scene.Text("Label6"), QStringLiteral("已成功删除1个班级！"));
     QCOMPARE(scene.ServiceClasses(), QStringList{"二班"});
@@ -126,6 +134,166 @@ class ListsTest : public QObject {
     QVERIFY(scene.SeedClasses({"二班", "一班"}));
     QCOMPARE(scene.ServiceStudents("一班"), QStringList{});
     QCOMPARE(scene.ServiceScores("一班"), QStringList{});
+  }
+
+  // --- What another PC changed, and what the teacher did not choose ----------------
+
+  void ASaveOverAListChangedElsewhereIsNotSent() {
+    ManageScene scene;
+    QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}), qPrintable(scene.Error()));
+    scene.StartOnPage(1, kOp);
+    // The second PC adds a class after this page was loaded.
+    QVERIFY(scene.SeedClasses({"一班", "二班"}));
+    scene.Prompts().Clear();
+    scene.TypeLines("Text5", "三班");
+    scene.Click("Command10");
+    const QString told = QStringLiteral(
+        "服务器上的列表已在别处被修改（添加了：二班），本次修改没有保存。页面已重新载入，请重新操作！");
+    ZV_EXPECT_MESSAGE(scene, "提示", told, MessageIcon::kWarning);
+    QCOMPARE(scene.Text("Label6"), told);
+    QCOMPARE(scene.ServiceClasses(), (QStringList{"一班", "二班"}));
+    QCOMPARE(scene.Entries("List2"), (QStringList{"一班", "二班"}));
+    QCOMPARE(scene.Text("Text5"), QStringLiteral("三班"));
+    // Reloaded, the same addition goes through.
+    scene.Click("Command10");
+    QCOMPARE(scene.Text("Label6"), QStringLiteral("已添加1个班级！"));
+    QCOMPARE(scene.ServiceClasses(), (QStringList{"一班", "二班", "三班"}));
+  }
+
+  void AStaleStudentListDoesNotDeleteANewStudent() {
+    ManageScene scene;
+    QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}) &&
+                 scene.SeedStudents("一班", {"张三", "李四"}) && scene.SeedTopics({"语文"}),
+             qPrintable(scene.Error()));
+    scene.StartOnPage(2, kOp);
+    QVERIFY(scene.Choose("Combo2", "一班"));
+    // The first PC adds 王五 and scores him; this PC still shows the old list.
+    QVERIFY(scene.SeedStudents("一班", {"张三", "李四", "王五"}) &&
+            scene.SeedScores("语文", {ScoreAt("一班", "王五", "5")}));
+    scene.Select("List1", {"李四"});
+    scene.Prompts().AnswerNextQuestion(true);
+    scene.Click("Command6");
+    QVERIFY(scene.Text("Label2").contains(QStringLiteral("添加了：王五")));
+    QCOMPARE(scene.ServiceStudents("一班"), (QStringList{"张三", "李四", "王五"}));
+    QCOMPARE(scene.ServiceScores("一班").size(), 1);
+    QCOMPARE(scene.Entries("List1"), (QStringList{"张三", "李四", "王五"}));
+    // Another PC removed a student: named as removed.
+    QVERIFY(scene.SeedStudents("一班", {"张三", "王五"}));
+    scene.TypeLines("Text1", "赵六");
+    scene.Click("Command1");
+    QVERIFY(scene.Text("Label2").contains(QStringLiteral("删除了：李四")));
+    QCOMPARE(scene.ServiceStudents("一班"), (QStringList{"张三", "王五"}));
+  }
+
+  void RemovingClassesOrStudentsAsksFirstNamingTheirScores() {
+    ManageScene scene;
+    QVERIFY2(scene.Register() && scene.SeedClasses({"一班", "二班"}) &&
+                 scene.SeedStudents("一班", {"张三", "李四"}) && scene.SeedTopics({"语文"}) &&
+                 scene.SeedScores("语文", {ScoreAt("一班", "张三", "5"), ScoreAt("一班", "张三", "3"),
+                                           ScoreAt("一班", "李四", "1")}),
+             qPrintable(scene.Error()));
+    scene.StartOnPage(1, kOp);
+    scene.Select("List2", {"一班"});
+    scene.Prompts().Clear();
+    scene.Click("Command9");  // answered No
+    QCOMPARE(scene.Prompts().Records().size(), 1);
+    const PromptRecord asked = scene.Prompts().Records().first();
+    QCOMPARE(int(asked.kind), int(PromptRecord::Kind::kQuestion));
+    QCOMPARE(asked.text,
+             QStringLiteral("将删除1个班级：一班\r\n连同其中的2名学生和3条计分记录一起删除，无法恢复。"
+                            "\r\n确定要删除吗？"));
+    QCOMPARE(scene.ServiceClasses(), (QStringList{"一班", "二班"}));
+    QCOMPARE(scene.Entries("List2"), (QStringList{"一班", "二班"}));
+    QVERIFY(scene.Text("Label6") != QStringLiteral("已成功删除1个班级！"));
+
+    scene.OpenPage(2);
+    QVERIFY(scene.Choose("Combo2", "一班"));
+    scene.Select("List1", {"张三"});
+    scene.Prompts().Clear();
+    scene.Click("Command6");  // answered No
+    QCOMPARE(scene.Prompts().Last().text,
+             QStringLiteral("将从“一班”删除1名学生：张三\r\n连同他们的2条计分记录一起删除，无法恢复。"
+                            "\r\n确定要删除吗？"));
+    QCOMPARE(scene.ServiceStudents("一班"), (QStringList{"张三", "李四"}));
+    QCOMPARE(scene.Entries("List1"), (QStringList{"张三", "李四"}));
+    scene.Select("List1", {"张三"});
+    scene.Prompts().AnswerNextQuestion(true);
+    scene.Click("Command6");
+    QCOMPARE(scene.ServiceStudents("一班"), QStringList{"李四"});
+    QCOMPARE(scene.ServiceScores("一班").size(), 1);
+  }
+
+  void TheStatusLineShowsARefusedOrFailedSave() {
+    ManageScene scene;
+    QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}) && scene.SeedTopics({"语文", "数学"}),
+             qPrintable(scene.Error()));
+    scene.StartOnPage(1, QStringLiteral("wrong-password"));
+    scene.TypeLines("Text5", "二班");
+    scene.Click("Command10");
+    const QString refusal = scene.Prompts().Last().text.section(QStringLiteral("\r\n"), 0, 0);
+    QVERIFY(!refusal.isEmpty());
+    QCOMPARE(scene.Text("Label6"), refusal);
+    QCOMPARE(scene.ServiceClasses(), QStringList{"一班"});
+
+    scene.OpenPage(5);
+    scene.Select("List4", {"数学"});
+    scene.Click("Command27");
+    QCOMPARE(scene.Text("Label34"), refusal);
+    QCOMPARE(scene.ServiceTopics(), (QStringList{"语文", "数学"}));
+
+    // The service gone: the network failure, not a count of additions.
+    StopSharedServer();
+    scene.OpenPage(1);
+    scene.TypeLines("Text5", "三班");
+    scene.Click("Command10");
+    QCOMPARE(scene.Text("Label6"), QStringLiteral("网络异常！"));
+    QVERIFY(SharedServer().IsRunning());
+  }
+
+  void NamesThatTheServiceCannotHoldAreRefusedWhereTyped() {
+    ManageScene scene;
+    QVERIFY2(scene.Register() && scene.SeedClasses({"一班"}) && scene.SeedStudents("一班", {"张三"}),
+             qPrintable(scene.Error()));
+    scene.StartOnPage(1, kOp);
+    scene.TypeLines("Text5", "二班\n甲|乙");
+    scene.Click("Command10");
+    ZV_EXPECT_MESSAGE(scene, "提示", "“甲|乙”中含有“|”或制表符，不能作为名称，请修改后再试！",
+                      MessageIcon::kWarning);
+    QCOMPARE(scene.Entries("List2"), QStringList{"一班"});
+    QCOMPARE(scene.ServiceClasses(), QStringList{"一班"});
+    QCOMPARE(scene.Text("Text5"), QStringLiteral("二班\n甲|乙"));
+    scene.TypeLines("Text5", "甲\t乙");
+    scene.Click("Command10");
+    ZV_EXPECT_MESSAGE(scene, "提示", "“甲 乙”中含有“|”或制表符，不能作为名称，请修改后再试！",
+                      MessageIcon::kWarning);
+    QCOMPARE(scene.ServiceClasses(), QStringList{"一班"});
+
+    // A rename is refused the same way.
+    QVERIFY(scene.DoubleClick("List2", 0));
+    scene.Type("Text13", "一|班");
+    scene.Click("Command18");
+    ZV_EXPECT_MESSAGE(scene, "提示", "“一|班”中含有“|”或制表符，不能作为名称，请修改后再试！",
+                      MessageIcon::kWarning);
+    QCOMPARE(scene.ServiceClasses(), QStringList{"一班"});
+
+    // Characters GBK cannot hold would both arrive as "刘?".
+    scene.OpenPage(2);
+    QVERIFY(scene.Choose("Combo2", "一班"));
+    scene.TypeLines("Text1", QStringLiteral("刘䶮\n刘\U00020BB7"));
+    scene.Click("Command1");
+    ZV_EXPECT_MESSAGE(scene, "提示", "“刘䶮”中的字符“䶮”无法保存到服务器，请改用其他字！",
+                      MessageIcon::kWarning);
+    QCOMPARE(scene.Entries("List1"), QStringList{"张三"});
+    scene.TypeLines("Text1", QStringLiteral("刘\U00020BB7"));
+    scene.Click("Command1");
+    ZV_EXPECT_MESSAGE(scene, "提示",
+                      QStringLiteral("“刘\U00020BB7”中的字符“\U00020BB7”无法保存到服务器，请改用其他字！"),
+                      MessageIcon::kWarning);
+    QCOMPARE(scene.ServiceStudents("一班"), QStringList{"张三"});
+    // GBK-only characters are fine.
+    scene.TypeLines("Text1", "刘曌");
+    scene.Click("Command1");
+    QCOMPARE(scene.ServiceStudents("一班"), (QStringList{"张三", "刘曌"}));
   }
 
   void RenamingAClassKeepsItsScores() {
@@ -191,11 +359,13 @@ class ListsTest : public QObject {
     QCOMPARE(scene.Text("Label2"), QStringLiteral("请选择需要删除的学生"));
 
     scene.Select("List1", {"李四"});
+    scene.Prompts().AnswerNextQuestion(true);
     scene.Click("Command6");
     QCOMPARE(scene.Text("Label2"), QStringLiteral("操作成功！"));
     QCOMPARE(scene.ServiceStudents("1"), (QStringList{"张三", "赵六"}));
 
     scene.Click("Command2");
+    scene.Prompts().AnswerNextQuestion(true);
     scene.Click("Command6");
     QCOMPARE(scene.ServiceStudents("1"), QStringList{});
   }
