@@ -180,9 +180,25 @@ void LoginWindow::SignInOnline() {
   // The digest that identifies the record download is made of the same
   // trimmed password the service has just accepted.
   context_.session->SignInOnline(user, TrimBlanks(typed_password));
+  const QString cache = context_.CacheFilePath();
+  const bool downloaded = context_.service->DownloadServerRecord(user, cache);
+  if (!downloaded && QFile::exists(cache)) {
+    // The file on disk is whoever signed in before; it must not appear under
+    // this teacher's name. It is kept beside, not deleted.
+    const QString aside = cache + QStringLiteral(".previous");
+    QFile::remove(aside);
+    if (!QFile::rename(cache, aside)) QFile::remove(cache);
+  }
   RollCallWindow& roll_call = hub_.RollCall();
   roll_call.show();
-  roll_call.RefreshMainWindowFromCache(QStringLiteral("online"));
+  // Already downloaded (or not to be shown): the window reads the file as it is.
+  roll_call.RefreshMainWindowFromCache(QStringLiteral("downloaded"));
+  if (!downloaded) {
+    context_.prompter->ShowMessage(
+        QStringLiteral("错误"),
+        QStringLiteral("无法下载数据，班级和课题暂不可用。请检查网络后重新登录！"),
+        MessageIcon::kWarning);
+  }
   hide();
   if (ManagementWindow* management = hub_.ExistingManagement()) management->ClearForNewTeacher();
   roll_call.EnableManageButton();

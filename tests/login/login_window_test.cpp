@@ -7,6 +7,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QtTest>
 
 #include "core/file_text.h"
@@ -50,6 +53,56 @@ struct Login {
 
   TestContext& context;
   LoginWindow& window;
+};
+
+// A service that accepts every sign-in (after reply_delay_ms) and refuses
+// every other request, the record download among them: what a teacher sees
+// when the service stops answering between the two.
+class SignInOnlyService : public QObject {
+ public:
+  explicit SignInOnlyService(int reply_delay_ms) : delay_ms_(reply_delay_ms) {
+    server_.listen(QHostAddress::LocalHost);
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Answer(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      }
+    });
+  }
+  QString Root() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+  int sign_ins = 0;
+
+ private:
+  void Answer(QTcpSocket* socket) {
+    QByteArray& data = pending_[socket];
+    data += socket->readAll();
+    const qsizetype head_end = data.indexOf("\r\n\r\n");
+    if (head_end < 0) return;
+    const QByteArray head = data.left(head_end).toLower();
+    const qsizetype length_at = head.indexOf("content-length:");
+    const int length =
+        length_at < 0 ? 0 : head.mid(length_at + 15, head.indexOf('\r', length_at) - length_at - 15)
+                                .trimmed()
+                                .toInt();
+    if (data.size() < head_end + 4 + length) return;
+    const bool sign_in = head.contains("/score/checkpassword.php");
+    pending_.remove(socket);
+    auto reply = [socket](const QByteArray& status, const QByteArray& body) {
+      socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                    QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+      socket->disconnectFromHost();
+    };
+    if (sign_in) {
+      ++sign_ins;
+      QTimer::singleShot(delay_ms_, socket, [reply] { reply("200 OK", "Success!"); });
+    } else {
+      reply("403 Forbidden", "refused");
+    }
+  }
+
+  QTcpServer server_;
+  QHash<QTcpSocket*, QByteArray> pending_;
+  int delay_ms_;
 };
 
 }  // namespace
@@ -139,6 +192,67 @@ class LoginWindowTest : public QObject {
     QCOMPARE(context.Settings().Read(QStringLiteral("Username")), QStringLiteral("teacher1|demo|"));
     QCOMPARE(context.Settings().Read(QStringLiteral("LastlogUsername")), QStringLiteral("demo"));
     QCOMPARE(Items(login.Account()), QStringList({"teacher1", "demo"}));
+  }
+
+  void AFailedRecordDownloadShowsNoPreviousTeachersData() {
+    // The cache of the teacher who used this PC before.
+    QByteArray previous;
+    {
+      TestContext first(server_->Root());
+      Login login(first);
+      login.SignIn(QStringLiteral("demo"), QStringLiteral("demo123"));
+      QFile file(first.CacheFile());
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      previous = file.readAll();
+    }
+    QVERIFY(previous.startsWith("Class_Is_Ready\t"));
+    SignInOnlyService service(0);
+    TestContext context(service.Root());
+    {
+      QFile file(context.CacheFile());
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(previous);
+    }
+    Login login(context);
+    login.SignIn(QStringLiteral("newcomer"), QStringLiteral("secret"));
+    QCOMPARE(service.sign_ins, 1);
+    QCOMPARE(context.Prompts().Last().title, QStringLiteral("错误"));
+    QVERIFY2(context.Prompts().Last().text.startsWith(QStringLiteral("无法下载数据")),
+             qPrintable(context.Prompts().Last().text));
+    RollCallWindow& roll_call = context.Hub().RollCall();
+    QCOMPARE(roll_call.windowTitle(), QStringLiteral("Zorvanix [newcomer]"));
+    QCOMPARE(Items(roll_call.findChild<QComboBox*>(QStringLiteral("Combo2"))), QStringList());
+    QCOMPARE(Items(roll_call.findChild<QComboBox*>(QStringLiteral("Combo3"))), QStringList());
+    // The previous teacher's file is kept aside, not lost.
+    QFile aside(context.CacheFile() + QStringLiteral(".previous"));
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), previous);
+  }
+
+  void CancelAbandonsAWaitingSignIn() {
+    SignInOnlyService service(1500);
+    TestContext context(service.Root());
+    Login login(context);
+    RollCallWindow& roll_call = context.Hub().RollCall();
+    const QString title = roll_call.windowTitle();
+    QTimer::singleShot(300, &login.window, [&] {
+      QTest::mouseClick(login.Button("cmdCancel"), Qt::LeftButton);
+    });
+    login.SignIn(QStringLiteral("slow"), QStringLiteral("secret"));
+    QCOMPARE(service.sign_ins, 1);
+    QVERIFY(!login.window.isVisible());
+    QVERIFY(!context.Sess().IsSignedIn());
+    QCOMPARE(roll_call.windowTitle(), title);
+    QVERIFY(context.Prompts().Records().isEmpty());
+    QCOMPARE(context.Settings().Read(QStringLiteral("LastlogUsername")), QString());
+
+    // Closing the window abandons it too.
+    login.window.show();
+    QTimer::singleShot(300, &login.window, [&] { login.window.close(); });
+    login.SignIn(QStringLiteral("slow"), QStringLiteral("secret"));
+    QCOMPARE(service.sign_ins, 2);
+    QVERIFY(!context.Sess().IsSignedIn());
+    QVERIFY(context.Prompts().Records().isEmpty());
   }
 
   void FailedSignInsSayWhyAndChangeNothing() {
