@@ -94,6 +94,19 @@ void AccountPage::SendChange() {
     return;
   }
   const QString new_login_password = new_login_password_->text().trimmed();
+  if (const QString problem = GbkProblem(email_->text()); !problem.isEmpty()) {
+    prompts.ShowMessage(QStringLiteral("警告"), problem, MessageIcon::kWarning);
+    return;
+  }
+  // A password is not repeated on the screen, not even in part.
+  for (const QLineEdit* box : {old_super_password_, new_login_password_, new_super_password_}) {
+    if (!GbkProblem(box->text()).isEmpty()) {
+      prompts.ShowMessage(QStringLiteral("警告"),
+                          QStringLiteral("密码中含有无法保存到服务器的字符，请改用其他字符！"),
+                          MessageIcon::kWarning);
+      return;
+    }
+  }
   const PostResult result =
       services_.Service().SetTeacher(account_->text(), email_->text().trimmed(), old_super_password,
                                      new_login_password, new_super_password_->text().trimmed());

@@ -160,6 +160,12 @@ void CriteriaPage::SendNewCriteria() {
     texts.append(new_texts_[i]->text());
     scores.append(new_scores_[i]->text());
   }
+  for (const QString& text : std::as_const(texts)) {
+    if (const QString problem = GbkProblem(text); !problem.isEmpty()) {
+      services_.Prompts().ShowMessage(QStringLiteral("提示"), problem, MessageIcon::kWarning);
+      return;
+    }
+  }
   QString filled = texts.join(u'\t') + scores.join(u'\t');
   filled.remove(u'\t');
   if (filled.trimmed().isEmpty()) {
@@ -188,6 +194,10 @@ void CriteriaPage::OpenEditPanel(const QString& entry) {
 }
 
 void CriteriaPage::SendEdit() {
+  if (const QString problem = GbkProblem(edit_text_->text()); !problem.isEmpty()) {
+    services_.Prompts().ShowMessage(QStringLiteral("提示"), problem, MessageIcon::kWarning);
+    return;
+  }
   const PostResult result = services_.Service().EditCriterion(
       services_.CurrentUser(), services_.OperationPassword(), score_page_class_(), edit_id_->text(),
       edit_text_->text(), NormalizeNumberText(edit_score_->text()));

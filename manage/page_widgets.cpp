@@ -142,6 +142,19 @@ QString EntryField(const QString& entry, int index) {
   return index < fields.size() ? fields[index] : QString();
 }
 
+QString GbkProblem(QStringView text) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QStringView character = text.sliced(i, length);
+    if (GbkCode(character) < 0) {
+      return QStringLiteral("“%1”中的字符“%2”无法保存到服务器，请改用其他字！")
+          .arg(text, character);
+    }
+    i += length;
+  }
+  return QString();
+}
+
 QString TypedTextProblem(QStringView text) {
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;

@@ -82,6 +82,8 @@ NameAddition NewNames(QStringView typed, const QStringList& existing);
 // TAB would split it into several names on the service, and a character GBK
 // cannot hold would arrive as "?" (two such names would become one).
 QString TypedTextProblem(QStringView text);
+// Only the second test: a character GBK cannot hold, "" when there is none.
+QString GbkProblem(QStringView text);
 
 // The text of a name-list file: UTF-8 when it starts with the UTF-8 byte-order
 // mark or is valid UTF-8 throughout, otherwise GBK. Lines end in CR LF, LF or

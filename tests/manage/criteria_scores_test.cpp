@@ -113,6 +113,31 @@ class CriteriaScoresTest : public QObject {
     QCOMPARE(scene.ServiceCriteria(kTopic), QStringList{});
   }
 
+  void CriterionTextsGbkCannotHoldAreRefused() {
+    ManageScene scene;
+    QVERIFY2(scene.Register() && scene.SeedTopics({kTopic}) &&
+                 scene.SeedCriteria(kTopic, {"回答正确", "", "", "", ""}, {"5", "", "", "", ""}),
+             qPrintable(scene.Error()));
+    scene.StartOnPage(6, kOp);
+    QVERIFY(scene.Choose("Combo3", kTopic));
+    scene.Click("Command37");
+    FillRow(scene, 0, "声音洪亮", "2");
+    FillRow(scene, 1, "读对䶮字", "1");
+    scene.Click("Command35");
+    ZV_EXPECT_MESSAGE(scene, "提示", "“读对䶮字”中的字符“䶮”无法保存到服务器，请改用其他字！",
+                      MessageIcon::kWarning);
+    QCOMPARE(WithoutIds(scene.ServiceCriteria(kTopic)), QStringList{"回答正确\t5"});
+
+    QVERIFY(scene.DoubleClick("List5", 0));
+    scene.Type("Text26", QStringLiteral("回答\U00020BB7"));
+    scene.Click("Command29");
+    ZV_EXPECT_MESSAGE(
+        scene, "提示",
+        QStringLiteral("“回答\U00020BB7”中的字符“\U00020BB7”无法保存到服务器，请改用其他字！"),
+        MessageIcon::kWarning);
+    QCOMPARE(WithoutIds(scene.ServiceCriteria(kTopic)), QStringList{"回答正确\t5"});
+  }
+
   void EditingACriterionSendsItsIdTextAndScore() {
     ManageScene scene;
     QVERIFY2(scene.Register() && scene.SeedTopics({kTopic}) &&

@@ -232,6 +232,15 @@ class WindowTest : public QObject {
     QVERIFY(scene.Prompts().Last().text.endsWith("\r\n操作失败！"));
     QVERIFY(scene.Service().GetTeacher().endsWith(scene.Teacher().email));
 
+    // Characters GBK cannot hold are refused before anything is sent.
+    scene.Type("Text8", "op123");
+    scene.Type("Text11", "new䶮@example.com");
+    scene.Click("Command13");
+    ZV_EXPECT_MESSAGE(scene, "警告",
+                      "“new䶮@example.com”中的字符“䶮”无法保存到服务器，请改用其他字！",
+                      MessageIcon::kWarning);
+    QVERIFY(scene.Service().GetTeacher().endsWith(scene.Teacher().email));
+
     scene.Type("Text8", " op123 ");
     scene.Type("Text11", "  new@example.com ");
     scene.Click("Command13");
