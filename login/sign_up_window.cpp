@@ -14,6 +14,7 @@
 
 #include "app/window_hub.h"
 #include "login/login_window.h"
+#include "manage/page_widgets.h"
 
 namespace zorvanix {
 namespace {
@@ -214,6 +215,19 @@ bool SignUpWindow::ValidateFields() {
     context_.prompter->ShowMessage(kNoticeTitle, QString::fromUtf16(check.message),
                                    MessageIcon::kWarning);
     check.field->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  // A character GBK cannot hold would reach the service as "?". Passwords
+  // are not repeated on the screen.
+  for (QLineEdit* field : {teacher_name_edit_, mobile_edit_, telephone_edit_, qq_edit_,
+                           login_password_edit_, super_password_edit_}) {
+    QString problem = GbkProblem(field->text());
+    if (problem.isEmpty()) continue;
+    if (field == login_password_edit_ || field == super_password_edit_) {
+      problem = QStringLiteral("密码中含有无法保存到服务器的字符，请改用其他字符！");
+    }
+    context_.prompter->ShowMessage(kNoticeTitle, problem, MessageIcon::kWarning);
+    field->setFocus(Qt::OtherFocusReason);
     return false;
   }
   return true;

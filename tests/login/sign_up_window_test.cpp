@@ -176,6 +176,26 @@ class SignUpWindowTest : public QObject {
     }
   }
 
+  void FieldsGbkCannotHoldAreRefused() {
+    SignUpFixture f(server_->Root());
+    QVERIFY(f.TypeNameAndWaitForReply(UniqueAccountName(u"gbk"_s)));
+    f.FillRequired(u"刘䶮"_s, u"liu@school.cn"_s, u"pw1"_s, u"op1"_s);
+    f.context.Prompts().Clear();
+    f.Register()->click();
+    QCOMPARE(Message(f.context.Prompts().Last()),
+             Message(u"提示"_s, u"“刘䶮”中的字符“䶮”无法保存到服务器，请改用其他字！"_s,
+                     MessageIcon::kWarning));
+    QCOMPARE(f.window->focusWidget(), f.Edit("Text4"));
+    f.FillRequired(u"刘老师"_s, u"liu@school.cn"_s, u"pw\U00020BB7"_s, u"op1"_s);
+    f.Register()->click();
+    QCOMPARE(Message(f.context.Prompts().Last()),
+             Message(u"提示"_s, u"密码中含有无法保存到服务器的字符，请改用其他字符！"_s,
+                     MessageIcon::kWarning));
+    QCOMPARE(f.window->focusWidget(), f.Edit("Text2"));
+    // Nothing was registered: the window is still open.
+    QVERIFY(f.window->isVisible());
+  }
+
   void EmailTest_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("plausible");
