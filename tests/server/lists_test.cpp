@@ -279,6 +279,38 @@ class ListsTest : public QObject {
                                                  "1\t丙\t0\t3\t0\t0", "10\t丁\t0\t1\t0\t0"}));
   }
 
+  void criterionDeletionsStayWithinTheirTopicAndNeverTakeANewerOne() {
+    const Account t = NewTeacher(QStringLiteral("criteria_resend"));
+    QCOMPARE(SetList(t, "/score/setketi.php", "keti", {"实验", "朗读"}), kOk);
+    QCOMPARE(NewCriteria(t, "实验", "旧的", "1"), kOk);
+    QCOMPARE(NewCriteria(t, "朗读", "流利", "2"), kOk);
+    auto first_id = [&](const char* topic) {
+      return Rows(Read(*http_, QStringLiteral("/score/getscale.php"), t, {{"keti", topic}}).Text())
+          .value(0)
+          .section(u'\t', 0, 0);
+    };
+    const QString reading = first_id("朗读");
+    auto remove = [&](const QString& ids_text) {
+      return Change(*http_, QStringLiteral("/score/delscale.php"), t,
+                    {{"keti", "实验"}, {"delid", ids_text}});
+    };
+    // The newest criterion goes; a new one must not take its ID.
+    QCOMPARE(remove(u'|' + reading), QStringLiteral("评分标准%1不属于课题“实验”，未删除任何评分标准")
+                                         .arg(reading));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/delscale.php"), t,
+                    {{"keti", "朗读"}, {"delid", u'|' + reading}}),
+             kOk);
+    QCOMPARE(NewCriteria(t, "朗读", "响亮", "3"), kOk);
+    QVERIFY(first_id("朗读") != reading);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/delscale.php"), t,
+                    {{"keti", "朗读"}, {"delid", u'|' + reading}}),
+             kOk);
+    QCOMPARE(Rows(Read(*http_, QStringLiteral("/score/getscale.php"), t, {{"keti", "朗读"}}).Text())
+                 .value(0)
+                 .section(u'\t', 1),
+             QStringLiteral("响亮\t3"));
+  }
+
   void criteriaAreAddedEditedAndDeletedByTheirOwner() {
     const Account t = NewTeacher(QStringLiteral("criteria_teacher"));
     const Account other = NewTeacher(QStringLiteral("criteria_other"));
