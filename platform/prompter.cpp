@@ -30,6 +30,14 @@ bool WidgetPrompter::AskYesNo(const QString& title, const QString& text, Message
   return box.exec() == QMessageBox::Yes;
 }
 
+bool WidgetPrompter::AskYesNoDefaultNo(const QString& title, const QString& text,
+                                       MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 QString WidgetPrompter::OpenFileName(const QString& title, const QString& filter) {
   return QFileDialog::getOpenFileName(parent_, title, QString(), QtFileFilter(filter));
 }

@@ -17,6 +17,11 @@ class Prompter {
   virtual void ShowMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(const QString& title, const QString& text, MessageIcon icon) = 0;
+  // The same question where Enter, Space and Escape answer No: for a Yes that
+  // loses or removes something.
+  virtual bool AskYesNoDefaultNo(const QString& title, const QString& text, MessageIcon icon) {
+    return AskYesNo(title, text, icon);
+  }
   // File dialogs. filter is written as "Caption(*.ext)|*.ext|All Files(*.*)|*.*".
   // An empty name means the teacher cancelled.
   virtual QString OpenFileName(const QString& title, const QString& filter) = 0;
@@ -31,6 +36,7 @@ class WidgetPrompter : public Prompter {
 
   void ShowMessage(const QString& title, const QString& text, MessageIcon icon) override;
   bool AskYesNo(const QString& title, const QString& text, MessageIcon icon) override;
+  bool AskYesNoDefaultNo(const QString& title, const QString& text, MessageIcon icon) override;
   QString OpenFileName(const QString& title, const QString& filter) override;
   QString SaveFileName(const QString& title, const QString& filter) override;
 

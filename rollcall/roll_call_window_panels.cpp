@@ -113,6 +113,7 @@ void RollCallWindow::SearchBoxKeyReleased(int key) {
 
 // Unlike a search hit, a name picked here stays in its pools.
 void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
+  EndDrawForPick();
   draw_->score_choice->setEnabled(true);
   draw_->criteria->setEnabled(true);
   ClearScoreChoice();
@@ -121,6 +122,8 @@ void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
   manual_->hide();
   ShowDrawPanel();
   ShowTopicCriteria();
+  // The score is what comes next.
+  draw_->score_choice->setFocus();
 }
 
 // --- The group upload -------------------------------------------------------------

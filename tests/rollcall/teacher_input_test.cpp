@@ -1,0 +1,327 @@
+// The roll-call window driven the way a teacher's keyboard and mouse drive it:
+// every key goes to the widget that has the focus, every click lands on a
+// widget's face, and the scores reach the real service. A typed score with
+// Enter, a class switch after a draw, picks while a draw rolls, and the
+// closing question.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/gbk.h"
+#include "rollcall/draw_pools.h"
+#include "tests/rollcall/rollcall_fixture.h"
+#include "tests/rollcall/submission_fixture.h"
+
+using namespace zorvanix;
+using namespace zorvanix::testing;
+
+namespace {
+
+QWidget* Focus() { return QApplication::focusWidget(); }
+
+void ClickOn(QWidget* widget) {
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+}
+
+// Opens the class choice with a click and walks its list with the arrow keys
+// to the class, then Enter.
+void ChooseClassByKeys(const RollCallWindow* window, const QString& name) {
+  auto* classes = Child<QComboBox>(window, QStringLiteral("Combo2"));
+  const int target = classes->findText(name);
+  QVERIFY2(target >= 0, qPrintable(name));
+  ClickOn(classes);
+  QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+  QWidget* view = Focus();
+  QVERIFY(view);
+  auto* list = qobject_cast<QAbstractItemView*>(view);
+  QVERIFY2(list, view->metaObject()->className());
+  for (int step = 0; step < 20 && list->currentIndex().row() != target; ++step) {
+    QTest::keyClick(Focus(), list->currentIndex().row() < target ? Qt::Key_Down : Qt::Key_Up);
+  }
+  QCOMPARE(list->currentIndex().row(), target);
+  QTest::keyClick(Focus(), Qt::Key_Return);
+  QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+  QCOMPARE(window->ClassName(), name);
+  // The test platform does not hand activation back when a popup closes.
+  if (!window->isActiveWindow()) {
+    const_cast<RollCallWindow*>(window)->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(const_cast<RollCallWindow*>(window)));
+  }
+}
+
+// The manual-pick panel's "本次未点" list, with a real double-click.
+void PickByMouse(const RollCallWindow* window, const QString& name) {
+  ClickOn(Child<QPushButton>(window, QStringLiteral("btnChou_12")));
+  auto* tabs = Child<QTabBar>(window, QStringLiteral("TabStrip1"));
+  ClickOn(tabs);  // lands on a tab; the first is wanted
+  QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(0).center());
+  auto* not_called = Child<QListWidget>(window, QStringLiteral("List_manual_1"));
+  const int row = static_cast<int>(Entries(not_called).indexOf(name));
+  QVERIFY2(row >= 0, qPrintable(name));
+  DoubleClickEntry(not_called, row);
+}
+
+// Clicks into the score box and types text, key by key, into whatever has
+// the focus; then the given key.
+void TypeScore(const RollCallWindow* window, const QString& text, Qt::Key confirm) {
+  auto* scores = Child<QComboBox>(window, QStringLiteral("Combo1"));
+  // The offscreen test platform can leave the window inactive after a popup
+  // or a hidden panel; a teacher's click would activate it.
+  if (!window->isActiveWindow()) {
+    const_cast<RollCallWindow*>(window)->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(const_cast<RollCallWindow*>(window)));
+  }
+  // Under the offscreen test platform the class list's popup can come back
+  // after a panel switch; a teacher would see it and press Escape.
+  if (QWidget* popup = QApplication::activePopupWidget()) {
+    QTest::keyClick(popup->focusWidget() ? popup->focusWidget() : popup, Qt::Key_Escape);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    const_cast<RollCallWindow*>(window)->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(const_cast<RollCallWindow*>(window)));
+  }
+  // After a pick the score box already has the focus; else a click into it.
+  if (Focus() != scores && Focus() != scores->lineEdit()) ClickOn(scores->lineEdit());
+  QVERIFY2(Focus() == scores || Focus() == scores->lineEdit(),
+           Focus() ? qPrintable(Focus()->objectName() + u' ' +
+                                QString::number(scores->isEnabled()) + u' ' +
+                                QString::number(scores->lineEdit()->isVisible()))
+                   : qPrintable(QStringLiteral("no focus, active %1 %2")
+                                    .arg(window->isActiveWindow())
+                                    .arg(QApplication::activeWindow()
+                                             ? QApplication::activeWindow()->parentWidget()->objectName()
+                                             : QStringLiteral("none"))));
+  QTest::keyClicks(Focus(), text);
+  QTest::keyClick(Focus(), confirm);
+}
+
+// Presses a draw button with the mouse, waits for the given number of roll
+// steps and presses it again.
+QString DrawByMouse(const RollCallWindow* window, int index, int steps = 3) {
+  auto* button = Child<QPushButton>(window, QStringLiteral("btnChou_%1").arg(index));
+  auto* roll = window->findChild<QTimer*>(QStringLiteral("Timer1"));
+  QSignalSpy ticks(roll, &QTimer::timeout);
+  ClickOn(button);
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= steps, 5000); }();
+  ClickOn(button);
+  return Child<QLineEdit>(window, QStringLiteral("Text2"))->text();
+}
+
+QStringList Pending(const RollCallWindow* window) { return window->PendingScores(); }
+
+bool Activate(QWidget* window) {
+  window->show();
+  window->activateWindow();
+  return QTest::qWaitForWindowActive(window);
+}
+
+// Classes 1 and 10 besides 一班: 1 holds 孙八, 10 holds 周九 and its own 赵六.
+bool AddNumberedClasses(OnlineScene& scene) {
+  const QString& op = scene.teacher.super_password;
+  const QString user = scene.teacher.user;
+  return scene.Service()
+             .SetClasses(user, op, {QStringLiteral("一班"), QStringLiteral("1"),
+                                    QStringLiteral("10")})
+             .IsSuccess() &&
+         scene.Service().SetStudents(user, op, QStringLiteral("1"), {QStringLiteral("孙八")})
+             .IsSuccess() &&
+         scene.Service()
+             .SetStudents(user, op, QStringLiteral("10"),
+                          {QStringLiteral("周九"), QStringLiteral("赵六")})
+             .IsSuccess();
+}
+
+}  // namespace
+
+class TeacherInputTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanupTestCase() { StopSharedService(); }
+
+  // A score typed into Combo1 and confirmed with Enter or the keypad's Enter
+  // is taken as typed: the day's log, List4 and the service all get it.
+  void TypedScoreWithEnterIsKept() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    PickByMouse(scene.window, QStringLiteral("张三"));
+    QCOMPARE(scene.window->CurrentStudent(), QStringLiteral("张三"));
+    TypeScore(scene.window, QStringLiteral("4"), Qt::Key_Return);
+    QCOMPARE(Pending(scene.window).size(), 1);
+    QVERIFY(Pending(scene.window)[0].startsWith(QStringLiteral("一班\t张三\t4\t")));
+    const QByteArray log = FileBytes(scene.window->DailyLogPath());
+    QCOMPARE(log, ScoreFileBytes(Pending(scene.window)));
+
+    scene.context.Time().Advance(60);
+    PickByMouse(scene.window, QStringLiteral("李四"));
+    TypeScore(scene.window, QStringLiteral("3.5"), Qt::Key_Enter);
+    QCOMPARE(Pending(scene.window).size(), 2);
+    QVERIFY(Pending(scene.window)[1].startsWith(QStringLiteral("一班\t李四\t3.5\t")));
+    QCOMPARE(FileBytes(scene.window->DailyLogPath()), ScoreFileBytes(Pending(scene.window)));
+
+    // A second Enter gives no second score.
+    QTest::keyClick(Focus(), Qt::Key_Return);
+    QCOMPARE(Pending(scene.window).size(), 2);
+
+    // Uploaded as typed.
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command11")));
+    TypeInto(scene.window, QStringLiteral("Text4"), scene.teacher.super_password);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command13")));
+    QTRY_VERIFY(Pending(scene.window).isEmpty());
+    const QStringList stored = scene.ServiceScores(QStringLiteral("一班"));
+    QCOMPARE(stored.size(), 2);
+    QVERIFY(stored.join(u'\n').contains(QStringLiteral("张三\t4\t")));
+    QVERIFY(stored.join(u'\n').contains(QStringLiteral("李四\t3.5\t")));
+  }
+
+  // A student drawn in one class is not scored in the next one chosen, not
+  // even where that class has a student of the same name.
+  void ChoosingAClassForgetsTheDrawnStudent() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(AddNumberedClasses(scene));
+    scene.window->RefreshMainWindowFromCache(QStringLiteral("online"));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    const QString drawn = DrawByMouse(scene.window, kDrawAll);
+    QVERIFY(kClassOneStudents.contains(drawn));
+    QCOMPARE(scene.window->CurrentStudent(), drawn);
+
+    ChooseClassByKeys(scene.window, QStringLiteral("10"));
+    QVERIFY(scene.window->CurrentStudent().isEmpty());
+    QVERIFY(Child<QLineEdit>(scene.window, QStringLiteral("Text2"))->text().isEmpty());
+    QVERIFY(Child<QLabel>(scene.window, QStringLiteral("Label4"))->text().isEmpty());
+    QVERIFY(Child<QLabel>(scene.window, QStringLiteral("Label28"))->text().isEmpty());
+    // Nobody to score: the score box takes nothing.
+    QVERIFY(!Child<QComboBox>(scene.window, QStringLiteral("Combo1"))->isEnabled());
+    QVERIFY(Pending(scene.window).isEmpty());
+    QCOMPARE(FileBytes(scene.window->DailyLogPath()), QByteArray());
+
+    // A refresh from the cache forgets the student as well.
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    DrawByMouse(scene.window, kDrawAll);
+    QVERIFY(!scene.window->CurrentStudent().isEmpty());
+    scene.window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    QVERIFY(scene.window->CurrentStudent().isEmpty());
+    QVERIFY(Child<QLineEdit>(scene.window, QStringLiteral("Text2"))->text().isEmpty());
+  }
+
+  // A pick from the manual panel or the search while a draw rolls ends the
+  // draw without a result; the picked student is scored once.
+  void APickWhileRollingEndsTheDraw() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    auto* all = Child<QPushButton>(scene.window, QStringLiteral("btnChou_0"));
+    const QString caption = all->text();
+    auto* roll = scene.window->findChild<QTimer*>(QStringLiteral("Timer1"));
+
+    ClickOn(all);
+    QTRY_VERIFY(!Child<QLineEdit>(scene.window, QStringLiteral("Text2"))->text().isEmpty());
+    QCOMPARE(all->text(), QStringLiteral("暂停"));
+    PickByMouse(scene.window, QStringLiteral("王五"));
+    QVERIFY(!roll->isActive());
+    QCOMPARE(all->text(), caption);
+    for (int i = 0; i < kDrawPoolCount; ++i) {
+      auto* button = Child<QPushButton>(scene.window, QStringLiteral("btnChou_%1").arg(i));
+      QCOMPARE(button->isEnabled(), scene.window->Pools().HasNames(i));
+    }
+    QCOMPARE(scene.window->CurrentStudent(), QStringLiteral("王五"));
+    TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
+    QCOMPARE(Pending(scene.window).size(), 1);
+    // The next press of the button starts a new draw; it does not stop one
+    // and hand 王五 back for a second score.
+    ClickOn(all);
+    QVERIFY(roll->isActive());
+    QCOMPARE(all->text(), QStringLiteral("暂停"));
+    QTest::qWait(50);
+    ClickOn(all);
+    QCOMPARE(all->text(), caption);
+
+    // Through the search box: letters typed, Enter, Enter on the hit.
+    ClickOn(all);
+    QVERIFY(roll->isActive());
+    auto* search = Child<QLineEdit>(scene.window, QStringLiteral("txtManual"));
+    ClickOn(search);
+    QTest::keyClicks(Focus(), QStringLiteral("zs"));
+    QTest::keyClick(Focus(), Qt::Key_Return);
+    QTest::keyClick(Focus(), Qt::Key_Return);
+    QVERIFY(!roll->isActive());
+    QCOMPARE(all->text(), caption);
+    QCOMPARE(scene.window->CurrentStudent(), QStringLiteral("张三"));
+    QCOMPARE(Child<QLineEdit>(scene.window, QStringLiteral("Text2"))->text(),
+             QStringLiteral("张三"));
+  }
+
+  // Stopped before a single roll step showed a name: nobody is drawn, and
+  // the name still on show from before is not scored again.
+  void AStopBeforeAnyNameGivesNoResult() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    PickByMouse(scene.window, QStringLiteral("赵六"));
+    TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
+    QCOMPARE(Pending(scene.window).size(), 1);
+    auto* all = Child<QPushButton>(scene.window, QStringLiteral("btnChou_0"));
+    const qsizetype before = scene.window->Pools().Pool(kDrawAll).size();
+    // Press and stop with no event processed in between: no tick has run.
+    QTest::mouseClick(all, Qt::LeftButton, Qt::NoModifier, all->rect().center());
+    QTest::mouseClick(all, Qt::LeftButton, Qt::NoModifier, all->rect().center(), 0);
+    QVERIFY(scene.window->CurrentStudent().isEmpty());
+    QCOMPARE(scene.window->Pools().Pool(kDrawAll).size(), before);
+    QVERIFY(!Child<QComboBox>(scene.window, QStringLiteral("Combo1"))->isEnabled());
+    QCOMPARE(Pending(scene.window).size(), 1);
+
+    // The same with a student picked and not yet scored: the early stop
+    // does not leave the pick scorable as if it had been drawn.
+    PickByMouse(scene.window, QStringLiteral("钱七"));
+    QCOMPARE(scene.window->CurrentStudent(), QStringLiteral("钱七"));
+    QTest::mouseClick(all, Qt::LeftButton, Qt::NoModifier, all->rect().center());
+    QTest::mouseClick(all, Qt::LeftButton, Qt::NoModifier, all->rect().center(), 0);
+    QVERIFY(scene.window->CurrentStudent().isEmpty());
+    QVERIFY(!Child<QComboBox>(scene.window, QStringLiteral("Combo1"))->isEnabled());
+  }
+
+  // Closing with scores still pending asks first; Enter, Space and Escape
+  // all answer No, and the question says the day's log keeps them.
+  void ClosingWithPendingScoresDefaultsToStaying() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    WidgetPrompter real(scene.window);
+    scene.context.Context().prompter = &real;
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    PickByMouse(scene.window, QStringLiteral("张三"));
+    TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
+    QSignalSpy ending(scene.window, &RollCallWindow::ProgramEnding);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape}) {
+      QString text;
+      QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        text = box->text();
+        QTRY_VERIFY(Focus() != nullptr && Focus()->window() == box);
+        QTest::keyClick(Focus(), key);
+      });
+      QVERIFY(!scene.window->close());
+      QCOMPARE(ending.size(), 0);
+      QVERIFY(scene.window->isVisible());
+      QVERIFY(text.startsWith(QStringLiteral("还有1条计分未上传，确定退出吗？")));
+      QVERIFY(text.contains(QStringLiteral("日志")));
+    }
+    QCOMPARE(Pending(scene.window).size(), 1);
+    scene.context.Context().prompter = &scene.context.Prompts();
+  }
+};
+
+QTEST_MAIN(TeacherInputTest)
+#include "teacher_input_test.moc"
