@@ -591,9 +591,10 @@ void RollCallWindow::OpenManualPick() {
   ShowManualTab();
 }
 
-// The tab switch of the manual-pick panel. A draw still rolling goes on
-// until a name is picked here (which ends it) or it is stopped.
+// The tab switch of the manual-pick panel. A draw still rolling ends here,
+// without a result, as a pick from the panel would end it.
 void RollCallWindow::ShowManualTab() {
+  EndDrawForPick();
   manual_->ShowTab(pools_.TabContents(manual_->CurrentTab()));
   manual_->group_password->setText(upload_->operation_password->text());
 }
