@@ -20,6 +20,7 @@ ScoreUpload::ScoreUpload(AppContext& context, UploadPanel& panel)
     : QObject(&panel), context_(context), panel_(panel) {
   connect(panel_.upload, &QPushButton::clicked, this, &ScoreUpload::Upload);
   connect(panel_.export_file, &QPushButton::clicked, this, &ScoreUpload::Export);
+  connect(panel_.remove, &QPushButton::clicked, this, &ScoreUpload::RemoveSelected);
   connect(panel_.import_file, &QPushButton::clicked, this, &ScoreUpload::Import);
   connect(panel_.operation_password, &QLineEdit::textChanged, this, &ScoreUpload::PasswordTyped);
   connect(panel_.pending, &QListWidget::itemDoubleClicked, this, &ScoreUpload::EditLine);
@@ -155,6 +156,19 @@ void ScoreUpload::CancelEdit() {
 void ScoreUpload::CloseEditor() {
   panel_.editor->hide();
   panel_.frame->show();
+}
+
+void ScoreUpload::RemoveSelected() {
+  const UploadPanel::Batch batch = panel_.SelectedBatch();
+  if (batch.ids.isEmpty()) return;
+  if (!context_.prompter->AskYesNoDefaultNo(
+          QStringLiteral("提示"),
+          QStringLiteral("确定删除选中的%1条计分吗？\r\n当天的计分日志仍保留这些计分。")
+              .arg(batch.ids.size()),
+          MessageIcon::kQuestion)) {
+    return;
+  }
+  panel_.RemovePending(batch.ids);
 }
 
 }  // namespace zorvanix

@@ -29,6 +29,8 @@ class ScoreUpload : public QObject {
   void Upload();
   // Command14: the selected lines into a score file.
   void Export();
+  // Drops the selected pending lines after asking; the daily log keeps them.
+  void RemoveSelected();
   // Command15: the lines of a score file join the pending ones.
   void Import();
   // List4 double-click, Command25 and Command26: the line editor.

@@ -312,6 +312,55 @@ class TeacherInputTest : public QObject {
     QCOMPARE(Pending(scene.window).size(), 1);
     scene.context.Context().prompter = &scene.context.Prompts();
   }
+
+  // "删除" drops the selected pending lines after a question naming how
+  // many, which Enter answers No; the day's log keeps every line.
+  void RemovingSelectedPendingLines() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    WidgetPrompter real(scene.window);
+    scene.context.Context().prompter = &real;
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    for (const QString& name : {QStringLiteral("张三"), QStringLiteral("李四"),
+                                QStringLiteral("王五")}) {
+      PickByMouse(scene.window, name);
+      TypeScore(scene.window, QStringLiteral("4"), Qt::Key_Return);
+    }
+    const QStringList lines = Pending(scene.window);
+    QCOMPARE(lines.size(), 3);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command11")));
+    auto* pending = Child<QListWidget>(scene.window, QStringLiteral("List4"));
+    ClickEntry(pending, 1);  // 李四 is kept
+    QCOMPARE(SelectedEntries(pending), QStringList({lines[0], lines[2]}));
+    auto* remove = Child<QPushButton>(scene.window, QStringLiteral("CommandRemove"));
+    QCOMPARE(remove->text(), QStringLiteral("删除"));
+
+    const auto answer = [&](bool yes, QString* text) {
+      QTimer::singleShot(0, [=] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        *text = box->text();
+        if (yes) {
+          QAbstractButton* button = box->button(QMessageBox::Yes);
+          QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+        } else {
+          QTRY_VERIFY(Focus() != nullptr && Focus()->window() == box);
+          QTest::keyClick(Focus(), Qt::Key_Return);
+        }
+      });
+    };
+    QString text;
+    answer(false, &text);
+    ClickOn(remove);
+    QVERIFY(text.contains(QStringLiteral("2条")));
+    QCOMPARE(Pending(scene.window), lines);
+    answer(true, &text);
+    ClickOn(remove);
+    QCOMPARE(Pending(scene.window), QStringList{lines[1]});
+    QCOMPARE(FileBytes(scene.window->DailyLogPath()), ScoreFileBytes(lines));
+    scene.context.Context().prompter = &scene.context.Prompts();
+  }
 };
 
 QTEST_MAIN(TeacherInputTest)
