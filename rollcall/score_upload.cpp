@@ -77,9 +77,12 @@ void ScoreUpload::Export() { ExportBatch(panel_.SelectedBatch()); }
 
 void ScoreUpload::ExportBatch(const UploadPanel::Batch& batch) {
   if (batch.lines.isEmpty()) return;
-  const QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
+  QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
                                                        QString::fromUtf16(kScoreFileFilter));
   if (path.isEmpty()) return;
+  // A name typed without an extension gets the score-record one, so the
+  // import dialog's filter finds the file again.
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".dms");
   QString error;
   // Written whole or not at all: a failed save leaves the lines pending.
   if (!WriteScoreFile(path, batch.lines, &error)) {

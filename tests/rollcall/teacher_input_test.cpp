@@ -5,6 +5,8 @@
 // closing question.
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -360,6 +362,46 @@ class TeacherInputTest : public QObject {
     QCOMPARE(Pending(scene.window), QStringList{lines[1]});
     QCOMPARE(FileBytes(scene.window->DailyLogPath()), ScoreFileBytes(lines));
     scene.context.Context().prompter = &scene.context.Prompts();
+  }
+
+  // An export named without an extension gets ".dms", so the import
+  // dialog's filter shows it.
+  void ExportWithoutExtensionGetsDms() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    PickByMouse(scene.window, QStringLiteral("张三"));
+    TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
+    const QStringList lines = Pending(scene.window);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command11")));
+    const QString chosen = QDir(scene.context.DataDir()).filePath(QStringLiteral("lesson"));
+    scene.context.Prompts().ChooseNextFile(chosen);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command14")));
+    QVERIFY(!QFile::exists(chosen));
+    QCOMPARE(FileBytes(chosen + QStringLiteral(".dms")), ScoreFileBytes(lines));
+    QVERIFY(Pending(scene.window).isEmpty());
+  }
+
+  // The sixteen group lists each carry their number: group 0 is 第1组.
+  void GroupListsAreCaptioned() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("btnChou_12")));
+    auto* tabs = Child<QTabBar>(scene.window, QStringLiteral("TabStrip1"));
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(3).center());
+    QCOMPARE(tabs->currentIndex(), 3);
+    for (int g = 0; g < 16; ++g) {
+      auto* list = Child<QListWidget>(scene.window, QStringLiteral("List_group_%1").arg(g));
+      QVERIFY(list->isVisible());
+      auto* frame = qobject_cast<QGroupBox*>(list->parentWidget());
+      QVERIFY(frame);
+      QCOMPARE(frame->title(), QStringLiteral("第%1组").arg(g + 1));
+    }
+    QCOMPARE(Entries(Child<QListWidget>(scene.window, QStringLiteral("List_group_0"))),
+             kClassOneStudents);
   }
 };
 
