@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QRegularExpression>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/chinese_translations.h"
 #include "core/gbk.h"
 #include "rollcall/draw_pools.h"
 #include "tests/rollcall/rollcall_fixture.h"
@@ -402,6 +404,33 @@ class TeacherInputTest : public QObject {
     }
     QCOMPARE(Entries(Child<QListWidget>(scene.window, QStringLiteral("List_group_0"))),
              kClassOneStudents);
+  }
+
+  // Message boxes speak Chinese: Qt's translations give 确定, 是 and 否.
+  void MessageBoxButtonsAreChinese() {
+    QVERIFY(InstallChineseTranslations());
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    WidgetPrompter real(scene.window);
+    QStringList seen;
+    const auto read_and_close = [&] {
+      QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        for (QAbstractButton* button : box->buttons()) seen.append(button->text());
+        QAbstractButton* last = box->buttons().last();
+        QTest::mouseClick(last, Qt::LeftButton, Qt::NoModifier, last->rect().center());
+      });
+    };
+    read_and_close();
+    real.ShowMessage(QStringLiteral("提示"), QStringLiteral("测试"), MessageIcon::kInformation);
+    read_and_close();
+    real.AskYesNo(QStringLiteral("提示"), QStringLiteral("测试"), MessageIcon::kQuestion);
+    for (QString& text : seen) text.remove(u'&').remove(QRegularExpression(QStringLiteral("\\(.*\\)")));
+    seen.sort();
+    QStringList expected = {QStringLiteral("确定"), QStringLiteral("是"), QStringLiteral("否")};
+    expected.sort();
+    QCOMPARE(seen, expected);
   }
 };
 
