@@ -524,6 +524,7 @@ QString RollCallWindow::DailyLogPath() const {
 void RollCallWindow::ScoreFromChoice() {
   const QString name = draw_->name_display->text();
   if (name.isEmpty() || name != current_student_) return;
+  if (!AcceptGbkText(*context_.prompter, draw_->score_choice->currentText())) return;
   const QDateTime now = context_.clock->Now();
   RecordScore(ScoreLine(class_name_, name, draw_->score_choice->currentText(), now, QString()),
               now);

@@ -1,4 +1,5 @@
 #include "rollcall/score_upload.h"
+#include "core/gbk.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -136,12 +137,30 @@ void ScoreUpload::EditLine() {
   panel_.frame->hide();
 }
 
+bool AcceptGbkText(Prompter& prompter, const QString& text) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QString character = text.mid(i, length);
+    if (DecodeGbk(EncodeGbk(character)) != character) {
+      prompter.ShowMessage(QStringLiteral("提示"),
+                           QStringLiteral("“") + character +
+                               QStringLiteral("”无法保存为GBK文字，请换用其他文字。"),
+                           MessageIcon::kWarning);
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 void ScoreUpload::AcceptEdit() {
-  CloseEditor();
   const QString line =
       QStringList{panel_.edit_class->text(), panel_.edit_name->text(), panel_.edit_score->text(),
                   panel_.edit_time->text(), panel_.edit_criterion->text()}
           .join(u'\t');
+  // The editor stays open on text GBK cannot hold.
+  if (!AcceptGbkText(*context_.prompter, line)) return;
+  CloseEditor();
   // Found by its number: an upload that ended meanwhile may have moved it,
   // or sent it (then there is nothing left to correct).
   panel_.ReplacePendingLine(panel_.RowOfLine(edited_line_), line);

@@ -406,6 +406,33 @@ class TeacherInputTest : public QObject {
              kClassOneStudents);
   }
 
+  // A score GBK cannot hold is refused where it is typed, naming the
+  // character; nothing is written as "?".
+  void TextGbkCannotHoldIsRefused() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    PickByMouse(scene.window, QStringLiteral("张三"));
+    auto* scores = Child<QComboBox>(scene.window, QStringLiteral("Combo1"));
+    QCOMPARE(Focus(), static_cast<QWidget*>(scores));
+    // An emoji arrives from the input method as one piece of text.
+    QTest::keyClick(Focus(), Qt::Key_5);
+    QTest::sendKeyEvent(QTest::KeyAction::Click, Focus(), Qt::Key_unknown,
+                        QString::fromUtf16(u"\U0001F600"), Qt::NoModifier);
+    QCOMPARE(scores->currentText(), QString::fromUtf16(u"5\U0001F600"));
+    QTest::keyClick(Focus(), Qt::Key_Return);
+    QVERIFY(Pending(scene.window).isEmpty());
+    QCOMPARE(FileBytes(scene.window->DailyLogPath()), QByteArray());
+    QVERIFY(scene.context.Prompts().Last().text.contains(QString::fromUtf16(u"\U0001F600")));
+    // Corrected, it is kept.
+    QTest::keyClick(Focus(), Qt::Key_Backspace);
+    QCOMPARE(scores->currentText(), QStringLiteral("5"));
+    QTest::keyClick(Focus(), Qt::Key_Return);
+    QCOMPARE(Pending(scene.window).size(), 1);
+    QVERIFY(!FileBytes(scene.window->DailyLogPath()).contains('?'));
+  }
+
   // Message boxes speak Chinese: Qt's translations give 确定, 是 and 否.
   void MessageBoxButtonsAreChinese() {
     QVERIFY(InstallChineseTranslations());
