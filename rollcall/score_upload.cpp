@@ -2,6 +2,7 @@
 #include "core/gbk.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFileInfo>
 
 #include "core/score_line.h"
@@ -113,6 +114,28 @@ void ScoreUpload::Import() {
         QStringLiteral("无法读取数据文件：") + FullFileName(path) + QStringLiteral("\r\n") + error,
         MessageIcon::kWarning);
     return;
+  }
+  // A score line has five TAB fields and its time as "yyyy-mm-dd hh:mm:ss";
+  // anything else (the wrong file chosen) is only imported when the teacher
+  // says so.
+  QStringList score_lines;
+  for (const QString& line : lines) {
+    const QStringList fields = line.split(u'\t');
+    if (fields.size() == 5 &&
+        QDateTime::fromString(fields[3], QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid()) {
+      score_lines.append(line);
+    }
+  }
+  const qsizetype others = lines.size() - score_lines.size();
+  if (others > 0 &&
+      !context_.prompter->AskYesNoDefaultNo(
+          QStringLiteral("提示"),
+          QStringLiteral("文件中有%1行计分，另有%2行不是计分。\r\n也导入不是计分的行吗？"
+                         "\r\n（选“否”只导入计分行）")
+              .arg(score_lines.size())
+              .arg(others),
+          MessageIcon::kQuestion)) {
+    lines = score_lines;
   }
   // The file's lines follow the pending ones; everything is selected, ready
   // to upload.

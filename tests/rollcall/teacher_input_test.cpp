@@ -433,6 +433,30 @@ class TeacherInputTest : public QObject {
     QVERIFY(!FileBytes(scene.window->DailyLogPath()).contains('?'));
   }
 
+  // Importing a file with lines that are not score lines asks first; the
+  // default keeps only the score lines.
+  void ImportAsksAboutLinesThatAreNotScores() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    const QString good = QStringLiteral("一班\t张三\t5分\t2026-12-08 08:00:00\t");
+    const QString path = QDir(scene.context.DataDir()).filePath(QStringLiteral("mixed.dms"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ScoreFileBytes({good, QStringLiteral("not a score"),
+                               QStringLiteral("一班\t李四\t5分\tyesterday\t")}));
+    file.close();
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command11")));
+    scene.context.Prompts().ChooseNextFile(path);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command15")));  // answered No
+    QVERIFY(scene.context.Prompts().Last().text.contains(QStringLiteral("1行计分，另有2行")));
+    QCOMPARE(Pending(scene.window), QStringList{good});
+    scene.context.Prompts().ChooseNextFile(path);
+    scene.context.Prompts().AnswerNextQuestion(true);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command15")));
+    QCOMPARE(Pending(scene.window).size(), 4);
+  }
+
   // Message boxes speak Chinese: Qt's translations give 确定, 是 and 否.
   void MessageBoxButtonsAreChinese() {
     QVERIFY(InstallChineseTranslations());
