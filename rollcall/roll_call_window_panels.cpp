@@ -142,6 +142,12 @@ void RollCallWindow::UploadGroups() {
       class_name_, context_.session->CurrentUser(), password, manual_->GroupLists());
   group_upload_waiting_ = false;
   if (result.IsSuccess()) {
+    // The cache is fetched again, so choosing the class later shows the
+    // division just uploaded rather than the one of the sign-in.
+    const QString cache = context_.CacheFilePath();
+    if (context_.service->DownloadServerRecord(context_.session->CurrentUser(), cache)) {
+      roster_text_ = ReadTaggedLines(cache, RosterTag(class_name_));
+    }
     context_.prompter->ShowMessage(QStringLiteral("完成"), QStringLiteral("上传成功！"),
                                    MessageIcon::kInformation);
   } else if (result.IsRefusal()) {
