@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/chinese_translations.h"
 #include "app/window_hub.h"
 #include "platform/app_context.h"
 #include "rollcall/roll_call_window.h"
@@ -36,6 +37,7 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName(QStringLiteral("Zorvane"));
   QApplication::setApplicationName(QStringLiteral("Zorvanix"));
   QApplication::setApplicationVersion(QStringLiteral(ZORVANIX_VERSION));
+  InstallChineseTranslations();
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Zorvanix roll-call and scoring"));

@@ -28,12 +28,29 @@ QStringList ScoreLineFields(QStringView line) {
   return fields;
 }
 
-QString DailyLogFileName(const QString& user, const QString& class_name, const QDate& day) {
-  QString name = user + u'_' + class_name + u'_' + day.toString(QStringLiteral("yyyy-MM-dd"));
-  for (QChar& c : name) {
-    if (c.unicode() < 0x20 || QStringView(u"\\/:*?\"<>|").contains(c)) c = u'_';
+namespace {
+
+// One part of a log name: a character no file name may hold, the separator
+// '_' and the escape '%' itself become "%XX" (their code in hex), so two
+// different names never share a file and every other name stays as it is.
+QString SafeNamePart(const QString& part) {
+  QString safe;
+  safe.reserve(part.size());
+  for (const QChar c : part) {
+    if (c.unicode() < 0x20 || QStringView(u"\\/:*?\"<>|_%").contains(c)) {
+      safe += u'%' + QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+    } else {
+      safe += c;
+    }
   }
-  return name + QStringLiteral(".Log");
+  return safe;
+}
+
+}  // namespace
+
+QString DailyLogFileName(const QString& user, const QString& class_name, const QDate& day) {
+  return SafeNamePart(user) + u'_' + SafeNamePart(class_name) + u'_' +
+         day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".Log");
 }
 
 bool WriteScoreFile(const QString& path, const QStringList& lines, QString* error) {

@@ -34,6 +34,7 @@ bool WidgetPrompter::AskYesNoDefaultNo(const QString& title, const QString& text
                                        MessageIcon icon) {
   QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 

@@ -17,8 +17,8 @@ class Prompter {
   virtual void ShowMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(const QString& title, const QString& text, MessageIcon icon) = 0;
-  // The same question with No as the button Enter presses, for a change
-  // that cannot be undone.
+  // The same question where Enter, Space and Escape answer No: for a Yes that
+  // loses or removes something.
   virtual bool AskYesNoDefaultNo(const QString& title, const QString& text, MessageIcon icon) {
     return AskYesNo(title, text, icon);
   }

@@ -36,10 +36,18 @@ ManualPickPanel::ManualPickPanel(QWidget* parent) : QFrame(parent) {
   auto* groups_grid = groups_grid_ = new QGridLayout;
   groups_grid->setSpacing(2);
   for (int g = 0; g < kGroupCount; ++g) {
-    group_lists[g] = Named(new GroupListWidget(g, this), QStringLiteral("List_group_%1").arg(g));
-    group_lists[g]->setToolTip(QStringLiteral("第%1组").arg(g));
-    groups_grid->addWidget(group_lists[g], g / kGroupColumns, g % kGroupColumns);
-    group_lists[g]->hide();
+    // Each group list is captioned with its number as the teacher counts:
+    // group 0 is 第1组.
+    const QString caption = QStringLiteral("第%1组").arg(g + 1);
+    group_frames[g] = new QGroupBox(caption, this);
+    group_lists[g] =
+        Named(new GroupListWidget(g, group_frames[g]), QStringLiteral("List_group_%1").arg(g));
+    group_lists[g]->setToolTip(caption);
+    auto* inside = new QVBoxLayout(group_frames[g]);
+    inside->setContentsMargins(2, 2, 2, 2);
+    inside->addWidget(group_lists[g]);
+    groups_grid->addWidget(group_frames[g], g / kGroupColumns, g % kGroupColumns);
+    group_frames[g]->hide();
   }
 
   group_password = Named(new QLineEdit(this), QStringLiteral("Text11"));
@@ -87,14 +95,14 @@ void ManualPickPanel::ShowTab(const ManualTab& contents) {
     upload_groups->show();
     upload_groups->setEnabled(false);
     for (QGroupBox* frame : pool_frames) frame->hide();
-    for (QListWidget* list : group_lists) list->show();
+    for (QGroupBox* frame : group_frames) frame->show();
     return;
   }
   for (int i = 0; i < 4; ++i) {
     pool_frames[i]->setTitle(contents.captions[i]);
     pool_frames[i]->show();
   }
-  for (QListWidget* list : group_lists) list->hide();
+  for (QGroupBox* frame : group_frames) frame->hide();
   for (int i = 0; i < 4; ++i) pool_lists[i]->addItems(contents.lists[i]);
 }
 

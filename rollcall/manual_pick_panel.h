@@ -43,6 +43,7 @@ class ManualPickPanel : public QFrame {
   std::array<QGroupBox*, 4> pool_frames{};                  // Frame_m 0..3
   std::array<QListWidget*, 4> pool_lists{};                 // List_manual 0..3
   std::array<GroupListWidget*, kGroupCount> group_lists{};  // List_group 0..15
+  std::array<QGroupBox*, kGroupCount> group_frames{};       // their captions 第1组..第16组
   QLineEdit* group_password = nullptr;                      // Text11
   QPushButton* upload_groups = nullptr;                     // Command29
   QPushButton* back = nullptr;                              // Command24

@@ -146,6 +146,10 @@ void RollCallWindow::ConnectDrawPanel() {
   connect(draw_->topic_choice, &QComboBox::editTextChanged, this,
           &RollCallWindow::TopicTextChanged);
   connect(draw_->score_choice, &QComboBox::activated, this, &RollCallWindow::ScoreFromChoice);
+  // The keyboard reaches the combo box, which hands its keys on to its line
+  // edit without going through the line edit's filters: Enter is watched on
+  // both.
+  draw_->score_choice->installEventFilter(this);
   draw_->score_choice->lineEdit()->installEventFilter(this);
   connect(draw_->criteria, &QListWidget::itemDoubleClicked, this,
           &RollCallWindow::ScoreFromCriterion);
@@ -231,6 +235,7 @@ void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
 
   roster_text_.clear();
   CancelRunningDraw();
+  ForgetCurrentStudent();
   pools_.Clear();
   for (QPushButton* button : draw_->draw_buttons) button->setEnabled(false);
 }
@@ -266,6 +271,7 @@ QStringList RollCallWindow::PendingScores() const { return upload_->PendingLines
 
 void RollCallWindow::ChooseClass() {
   CancelRunningDraw();
+  ForgetCurrentStudent();
   class_name_ = draw_->class_choice->currentText();
   roster_text_ = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name_));
   pools_.Build(StudentRowsFromText(roster_text_));
@@ -282,6 +288,25 @@ void RollCallWindow::ClearScoreChoice() {
   draw_->score_choice->setEditText(QString());
 }
 
+// A student drawn in one class is nobody in another: the name, the two
+// counts and NewStu go with the class they belong to.
+void RollCallWindow::ForgetCurrentStudent() {
+  current_student_.clear();
+  draw_->name_display->clear();
+  draw_->average_label->clear();
+  draw_->count_label->clear();
+  draw_->score_choice->setEnabled(false);
+  draw_->criteria->setEnabled(false);
+}
+
+// Any pick while a draw rolls ends the draw first, without a result, so the
+// running button reads as before and the other buttons come back.
+void RollCallWindow::EndDrawForPick() {
+  if (!draw_running_) return;
+  CancelRunningDraw();
+  for (int i = 0; i < kDrawPoolCount; ++i) draw_->draw_buttons[i]->setEnabled(pools_.HasNames(i));
+}
+
 // A draw still rolling over the pools that are about to be replaced ends
 // without a result: its button reads as before and nobody is drawn. Without
 // this the rolling would go on over another class, or with every button
@@ -292,6 +317,7 @@ void RollCallWindow::CancelRunningDraw() {
   }
   roll_timer_->stop();
   rolling_index_.reset();
+  draw_running_ = false;
 }
 
 void RollCallWindow::RefreshDrawButtons() {
@@ -320,6 +346,8 @@ void RollCallWindow::StartDraw(int index) {
   ClearScoreChoice();
   rolling_pool_ = pools_.Pool(index);
   rolling_index_ = TaggedLineIndexFor(context_.CacheFilePath());
+  roll_shown_ = false;
+  draw_running_ = true;
   roll_timer_->start();
   if (button->isEnabled()) button->setFocus();
 }
@@ -328,6 +356,7 @@ void RollCallWindow::RollTick() {
   const int n = static_cast<int>(rolling_pool_.size());
   award_ = RollIndex(UniformFromSeed(TimeOfDaySeed()), n);
   draw_->name_display->setText(n > 0 ? rolling_pool_[award_] : QString());
+  roll_shown_ = n > 0;
 }
 
 void RollCallWindow::StopDraw(int index) {
@@ -335,9 +364,19 @@ void RollCallWindow::StopDraw(int index) {
   button->setText(paused_caption_);
   roll_timer_->stop();
   rolling_index_.reset();
+  draw_running_ = false;
+  ClearScoreChoice();
+  if (!roll_shown_) {
+    // Stopped before any name was shown: no result, nobody leaves a pool,
+    // and whatever the box showed before is not taken as drawn.
+    ForgetCurrentStudent();
+    draw_->criteria->setEnabled(false);
+    draw_->score_choice->setEnabled(false);
+    RefreshDrawButtons();
+    return;
+  }
   draw_->criteria->setEnabled(true);
   draw_->score_choice->setEnabled(true);
-  ClearScoreChoice();
   current_student_ = draw_->name_display->text();
   pools_.RecordDraw(index, award_, current_student_);
   RefreshDrawButtons();
@@ -345,6 +384,7 @@ void RollCallWindow::StopDraw(int index) {
 }
 
 void RollCallWindow::PickSearchHit() {
+  EndDrawForPick();
   QListWidget* hits = draw_->search_hits;
   draw_->criteria->setEnabled(true);
   draw_->score_choice->setEnabled(true);
@@ -484,6 +524,7 @@ QString RollCallWindow::DailyLogPath() const {
 void RollCallWindow::ScoreFromChoice() {
   const QString name = draw_->name_display->text();
   if (name.isEmpty() || name != current_student_) return;
+  if (!AcceptGbkText(*context_.prompter, draw_->score_choice->currentText())) return;
   const QDateTime now = context_.clock->Now();
   RecordScore(ScoreLine(class_name_, name, draw_->score_choice->currentText(), now, QString()),
               now);
@@ -551,12 +592,12 @@ void RollCallWindow::OpenManualPick() {
   ShowManualTab();
 }
 
-// The tab switch of the manual-pick panel; it also stops a rolling draw
-// without a stop, so the running button still reads "暂停".
+// The tab switch of the manual-pick panel. A draw still rolling ends here,
+// without a result, as a pick from the panel would end it.
 void RollCallWindow::ShowManualTab() {
+  EndDrawForPick();
   manual_->ShowTab(pools_.TabContents(manual_->CurrentTab()));
   manual_->group_password->setText(upload_->operation_password->text());
-  roll_timer_->stop();
 }
 
 void RollCallWindow::SetStatusBarShown(bool shown) {
@@ -618,6 +659,14 @@ bool RollCallWindow::eventFilter(QObject* watched, QEvent* event) {
   } else if (type == QEvent::MouseButtonDblClick && watched == draw_->stopwatch_label) {
     ToggleStopwatch();
     return true;
+  } else if (type == QEvent::KeyPress && watched == draw_->score_choice) {
+    // A typed score confirmed with Enter (either Enter key) is taken as typed.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        !draw_->score_choice->currentText().isEmpty()) {
+      ScoreFromChoice();
+      return true;
+    }
   } else if (type == QEvent::KeyRelease) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -641,8 +690,10 @@ void RollCallWindow::closeEvent(QCloseEvent* event) {
   if (!ending_) {
     const int pending = upload_->PendingCount();
     if (pending > 0 &&
-        !context_.prompter->AskYesNo(
-            QStringLiteral("提示"), QStringLiteral("还有%1条计分未上传，确定退出吗？").arg(pending),
+        !context_.prompter->AskYesNoDefaultNo(
+            QStringLiteral("提示"),
+            QStringLiteral("还有%1条计分未上传，确定退出吗？\r\n这些计分已记在当天的计分日志中。")
+                .arg(pending),
             MessageIcon::kQuestion)) {
       event->ignore();
       return;

@@ -87,6 +87,8 @@ class RollCallWindow : public QWidget {
   void StopDraw(int index);
   void RefreshDrawButtons();
   void CancelRunningDraw();
+  void EndDrawForPick();
+  void ForgetCurrentStudent();
   void ClearScoreChoice();
   void PickSearchHit();
   void UpdateNameDisplay();
@@ -161,6 +163,8 @@ class RollCallWindow : public QWidget {
   QSet<QString> unwritable_logs_;  // warned about once each
   NameSearch name_search_;
   bool group_upload_waiting_ = false;
+  bool draw_running_ = false;  // a draw button reads its pause caption
+  bool roll_shown_ = false;    // a roll step showed a name since the draw began
 };
 
 }  // namespace zorvanix

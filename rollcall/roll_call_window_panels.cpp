@@ -113,6 +113,7 @@ void RollCallWindow::SearchBoxKeyReleased(int key) {
 
 // Unlike a search hit, a name picked here stays in its pools.
 void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
+  EndDrawForPick();
   draw_->score_choice->setEnabled(true);
   draw_->criteria->setEnabled(true);
   ClearScoreChoice();
@@ -121,6 +122,8 @@ void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
   manual_->hide();
   ShowDrawPanel();
   ShowTopicCriteria();
+  // The score is what comes next.
+  draw_->score_choice->setFocus();
 }
 
 // --- The group upload -------------------------------------------------------------
@@ -139,6 +142,12 @@ void RollCallWindow::UploadGroups() {
       class_name_, context_.session->CurrentUser(), password, manual_->GroupLists());
   group_upload_waiting_ = false;
   if (result.IsSuccess()) {
+    // The cache is fetched again, so choosing the class later shows the
+    // division just uploaded rather than the one of the sign-in.
+    const QString cache = context_.CacheFilePath();
+    if (context_.service->DownloadServerRecord(context_.session->CurrentUser(), cache)) {
+      roster_text_ = ReadTaggedLines(cache, RosterTag(class_name_));
+    }
     context_.prompter->ShowMessage(QStringLiteral("完成"), QStringLiteral("上传成功！"),
                                    MessageIcon::kInformation);
   } else if (result.IsRefusal()) {

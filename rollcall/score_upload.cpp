@@ -1,6 +1,8 @@
 #include "rollcall/score_upload.h"
+#include "core/gbk.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFileInfo>
 
 #include "core/score_line.h"
@@ -20,6 +22,7 @@ ScoreUpload::ScoreUpload(AppContext& context, UploadPanel& panel)
     : QObject(&panel), context_(context), panel_(panel) {
   connect(panel_.upload, &QPushButton::clicked, this, &ScoreUpload::Upload);
   connect(panel_.export_file, &QPushButton::clicked, this, &ScoreUpload::Export);
+  connect(panel_.remove, &QPushButton::clicked, this, &ScoreUpload::RemoveSelected);
   connect(panel_.import_file, &QPushButton::clicked, this, &ScoreUpload::Import);
   connect(panel_.operation_password, &QLineEdit::textChanged, this, &ScoreUpload::PasswordTyped);
   connect(panel_.pending, &QListWidget::itemDoubleClicked, this, &ScoreUpload::EditLine);
@@ -76,9 +79,12 @@ void ScoreUpload::Export() { ExportBatch(panel_.SelectedBatch()); }
 
 void ScoreUpload::ExportBatch(const UploadPanel::Batch& batch) {
   if (batch.lines.isEmpty()) return;
-  const QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
+  QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
                                                        QString::fromUtf16(kScoreFileFilter));
   if (path.isEmpty()) return;
+  // A name typed without an extension gets the score-record one, so the
+  // import dialog's filter finds the file again.
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".dms");
   QString error;
   // Written whole or not at all: a failed save leaves the lines pending.
   if (!WriteScoreFile(path, batch.lines, &error)) {
@@ -109,6 +115,28 @@ void ScoreUpload::Import() {
         MessageIcon::kWarning);
     return;
   }
+  // A score line has five TAB fields and its time as "yyyy-mm-dd hh:mm:ss";
+  // anything else (the wrong file chosen) is only imported when the teacher
+  // says so.
+  QStringList score_lines;
+  for (const QString& line : lines) {
+    const QStringList fields = line.split(u'\t');
+    if (fields.size() == 5 &&
+        QDateTime::fromString(fields[3], QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid()) {
+      score_lines.append(line);
+    }
+  }
+  const qsizetype others = lines.size() - score_lines.size();
+  if (others > 0 &&
+      !context_.prompter->AskYesNoDefaultNo(
+          QStringLiteral("提示"),
+          QStringLiteral("文件中有%1行计分，另有%2行不是计分。\r\n也导入不是计分的行吗？"
+                         "\r\n（选“否”只导入计分行）")
+              .arg(score_lines.size())
+              .arg(others),
+          MessageIcon::kQuestion)) {
+    lines = score_lines;
+  }
   // The file's lines follow the pending ones; everything is selected, ready
   // to upload.
   panel_.AddPendingLines(lines);
@@ -132,12 +160,30 @@ void ScoreUpload::EditLine() {
   panel_.frame->hide();
 }
 
+bool AcceptGbkText(Prompter& prompter, const QString& text) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QString character = text.mid(i, length);
+    if (DecodeGbk(EncodeGbk(character)) != character) {
+      prompter.ShowMessage(QStringLiteral("提示"),
+                           QStringLiteral("“") + character +
+                               QStringLiteral("”无法保存为GBK文字，请换用其他文字。"),
+                           MessageIcon::kWarning);
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 void ScoreUpload::AcceptEdit() {
-  CloseEditor();
   const QString line =
       QStringList{panel_.edit_class->text(), panel_.edit_name->text(), panel_.edit_score->text(),
                   panel_.edit_time->text(), panel_.edit_criterion->text()}
           .join(u'\t');
+  // The editor stays open on text GBK cannot hold.
+  if (!AcceptGbkText(*context_.prompter, line)) return;
+  CloseEditor();
   // Found by its number: an upload that ended meanwhile may have moved it,
   // or sent it (then there is nothing left to correct).
   panel_.ReplacePendingLine(panel_.RowOfLine(edited_line_), line);
@@ -155,6 +201,19 @@ void ScoreUpload::CancelEdit() {
 void ScoreUpload::CloseEditor() {
   panel_.editor->hide();
   panel_.frame->show();
+}
+
+void ScoreUpload::RemoveSelected() {
+  const UploadPanel::Batch batch = panel_.SelectedBatch();
+  if (batch.ids.isEmpty()) return;
+  if (!context_.prompter->AskYesNoDefaultNo(
+          QStringLiteral("提示"),
+          QStringLiteral("确定删除选中的%1条计分吗？\r\n当天的计分日志仍保留这些计分。")
+              .arg(batch.ids.size()),
+          MessageIcon::kQuestion)) {
+    return;
+  }
+  panel_.RemovePending(batch.ids);
 }
 
 }  // namespace zorvanix

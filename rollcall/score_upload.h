@@ -4,6 +4,8 @@
 // they have reached the service or a file.
 #pragma once
 
+#include "platform/prompter.h"
+
 #include <QObject>
 
 #include "platform/app_context.h"
@@ -12,6 +14,11 @@
 namespace zorvanix {
 
 // The file dialogs' choices: score records first, then every file.
+// Score lines are GBK on disk and on the wire: text GBK cannot hold is refused
+// where it is typed, never written as "?". Returns whether text may be kept;
+// otherwise the teacher is told which character it is.
+bool AcceptGbkText(Prompter& prompter, const QString& text);
+
 inline constexpr char16_t kScoreFileFilter[] = u"Zorvane成绩记录(*.dms)|*.dms|All Files(*.*)|*.*";
 
 class ScoreUpload : public QObject {
@@ -29,6 +36,8 @@ class ScoreUpload : public QObject {
   void Upload();
   // Command14: the selected lines into a score file.
   void Export();
+  // Drops the selected pending lines after asking; the daily log keeps them.
+  void RemoveSelected();
   // Command15: the lines of a score file join the pending ones.
   void Import();
   // List4 double-click, Command25 and Command26: the line editor.

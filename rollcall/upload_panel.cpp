@@ -78,6 +78,7 @@ void UploadPanel::BuildUploadFrame(QWidget* window) {
   import_file = Button(QStringLiteral("Command15"), QStringLiteral("导入"), frame);
   group_statistics = Button(QStringLiteral("Command27"), QStringLiteral("小组统计"), frame);
   back = Button(QStringLiteral("Command12"), QStringLiteral("返回"), frame);
+  remove = Button(QStringLiteral("CommandRemove"), QStringLiteral("删除"), frame);
 
   auto* side = new QFormLayout;
   side->addRow(QStringLiteral("课题："), topic);
@@ -85,6 +86,7 @@ void UploadPanel::BuildUploadFrame(QWidget* window) {
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {upload, export_file, import_file}) buttons->addWidget(button);
   auto* more = new QHBoxLayout;
+  more->addWidget(remove);
   more->addWidget(group_statistics);
   more->addWidget(back);
   auto* column = new QVBoxLayout;

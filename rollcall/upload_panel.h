@@ -51,6 +51,7 @@ class UploadPanel : public QObject {
   QPushButton* export_file = nullptr;       // Command14
   QPushButton* import_file = nullptr;       // Command15
   QPushButton* back = nullptr;              // Command12
+  QPushButton* remove = nullptr;            // CommandRemove: drops selected lines
   QPushButton* group_statistics = nullptr;  // Command27
 
   QGroupBox* editor = nullptr;          // Frame7

@@ -1,5 +1,6 @@
 // Small helpers every window relies on: numbers inside texts, text files,
 // score lines and score files.
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,7 +94,21 @@ class HelpersTest : public QObject {
                                                     QString(), QString(), QString()}));
     QCOMPARE(ScoreLineFields(u"a\tb\tc\td\te\tf").last(), QStringLiteral("e\tf"));
     QCOMPARE(DailyLogFileName(QStringLiteral("li"), QStringLiteral("高一/3:班"), QDate(2013, 3, 5)),
-             QStringLiteral("li_高一_3_班_2013-03-05.Log"));
+             QStringLiteral("li_高一%2F3%3A班_2013-03-05.Log"));
+    // One file per class: the escape and the separator are escaped too, and
+    // plain names stay as they are.
+    const QDate day(2013, 3, 5);
+    QStringList names;
+    for (const char16_t* cls : {u"3/4班", u"3_4班", u"3%2F4班", u"3%5F4班", u"3?4班"}) {
+      names.append(DailyLogFileName(QStringLiteral("li"), QString::fromUtf16(cls), day));
+    }
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    QCOMPARE(DailyLogFileName(QStringLiteral("li_a"), QStringLiteral("b"), day),
+             QStringLiteral("li%5Fa_b_2013-03-05.Log"));
+    QVERIFY(DailyLogFileName(QStringLiteral("li"), QStringLiteral("a_b"), day) !=
+            DailyLogFileName(QStringLiteral("li_a"), QStringLiteral("b"), day));
+    QCOMPARE(DailyLogFileName(QStringLiteral("li"), QStringLiteral("一班"), day),
+             QStringLiteral("li_一班_2013-03-05.Log"));
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("s.dms"));

@@ -130,6 +130,11 @@ class GroupsTest : public QObject {
     }
     // The lists stay as the teacher left them.
     QCOMPARE(Entries(fifth), QStringList{"王五"});
+    // Choosing the class again shows the uploaded division, not the old one.
+    Click(w, QStringLiteral("Command24"));
+    ChooseClass(w, QStringLiteral("一班"));
+    OpenGroupTab(w);
+    QCOMPARE(Entries(GroupList(w, 5)), QStringList{"王五"});
 
     // The tab switch copies the upload panel's password back.
     Child<QLineEdit>(w, QStringLiteral("Text4"))->setText(QStringLiteral("from-upload"));

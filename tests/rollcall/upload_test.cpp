@@ -245,6 +245,7 @@ class UploadTest : public QObject {
                                      QStringLiteral("一班\t李四\t4分\t2026-12-07 09:31:00\t")}));
     Click(w.window, QStringLiteral("Command11"));
     w.context.Prompts().ChooseNextFile(made);
+    w.context.Prompts().AnswerNextQuestion(true);  // the short line is imported as well
     Click(w.window, QStringLiteral("Command15"));
     QListWidget* pending = PendingList(w.window);
     auto* editor = Child<QWidget>(w.window, QStringLiteral("Frame7"));
