@@ -92,6 +92,11 @@ Reply ScoringService::Upload(const Request& request) {
                              .arg(i + 1)
                              .arg(line.class_name, line.student));
     }
+    // A line already stored counts as delivered: when the connection broke
+    // after the service stored a batch, the same batch arrives again (resent by
+    // the network layer, or uploaded again as the teacher was advised) and must
+    // not be stored twice.
+    if (store_.HasScore(*teacher, *student, line.value, line.scored_at, topic, line.note)) continue;
     store_.InsertScore(*teacher, *student, line.value, line.scored_at, topic, line.note);
     QPair<qint64, double>& counter = counters[*student];
     counter.first += 1;

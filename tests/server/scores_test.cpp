@@ -4,6 +4,7 @@
 
 #include "core/form_encoding.h"
 #include "core/service_time.h"
+#include "tests/server/cutting_proxy.h"
 #include "tests/server/service_http.h"
 #include "tests/support/server_process.h"
 
@@ -57,6 +58,34 @@ class ScoresTest : public QObject {
     QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), {good, bad_line, good}), reply);
     QCOMPARE(Scores(t), QStringList());
     QCOMPARE(Students(t), QStringList({"张三\t0\t0", "李四\t0\t0", "王五\t0\t0"}));
+  }
+
+  // The connection drops after the service stored the batch: the network
+  // layer sends it again, the teacher uploads again as advised. Every copy is
+  // answered "Success!" and the batch is stored once; a line that differs in
+  // anything (here the second) is still a new score.
+  void aBatchResentAfterACutConnectionIsStoredOnce() {
+    const Account t = ClassOf(QStringLiteral("resent_batch"));
+    const QStringList batch{ScoreLineText("初一(1)班", "张三", "5分", "2024-03-02 09:00:00", "流利"),
+                            ScoreLineText("初一(1)班", "李四", "-2分", "2024-03-01 08:00:00")};
+    {
+      CuttingProxy proxy(static_cast<quint16>(QUrl(server_.Root()).port()));
+      const ServiceHttp cut(QStringLiteral("http://127.0.0.1:%1").arg(proxy.Port()));
+      QCOMPARE(Upload(cut, t, QStringLiteral("朗读"), batch), QString());
+      QCOMPARE(Upload(cut, t, QStringLiteral("朗读"), batch), QString());
+      QCOMPARE(proxy.Cut(), 2);
+    }
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), batch), kOk);
+    QCOMPARE(Scores(t), QStringList({"李四\t-2\t2024-03-01 08:00:00\t朗读\t",
+                                     "张三\t5\t2024-03-02 09:00:00\t朗读\t流利"}));
+    QCOMPARE(Students(t), QStringList({"张三\t5\t1", "李四\t-2\t1", "王五\t0\t0"}));
+    // Same student and time but another score, topic or criterion: new lines.
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {ScoreLineText("初一(1)班", "张三", "4分", "2024-03-02 09:00:00", "流利"),
+                     ScoreLineText("初一(1)班", "张三", "5分", "2024-03-02 09:00:00")}),
+             kOk);
+    QCOMPARE(Upload(*http_, t, QStringLiteral("背诵"), {batch[0]}), kOk);
+    QCOMPARE(Scores(t).size(), 5);
   }
 
   void uploadAsTheOriginalProgramSendsIt() {
