@@ -115,6 +115,11 @@ class ScoringService {
   QByteArray dummy_hash_;  // checked for unknown accounts, so they take as long
   VerificationCache verified_;
   FailureLimiter failures_;
+  // Wrong reset codes per account, across code requests: a new code does not
+  // buy new guesses.
+  GrowingDelay reset_guesses_{3, std::chrono::minutes(1), std::chrono::hours(24)};
+  // Code mails per account and per address in an hour.
+  FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
   QHash<qint64, QByteArray> records_;  // rendered record downloads
 
   const CheckResult* known_check_ = nullptr;  // during a request's second run
