@@ -1,5 +1,7 @@
 #include "server/escaping_socket.h"
 
+#include <climits>
+
 namespace zorvanix::server {
 namespace {
 
@@ -110,6 +112,28 @@ EscapingSocket::EscapingSocket(QObject* parent) : QTcpSocket(parent) {
   connect(&idle_, &QTimer::timeout, this, [this] { disconnectFromHost(); });
   connect(this, &QIODevice::bytesWritten, &idle_, qOverload<>(&QTimer::start));
   idle_.start();
+  deadline_.setSingleShot(true);
+  connect(&deadline_, &QTimer::timeout, this, [this] { abort(); });
+}
+
+void EscapingSocket::FollowDeadline() {
+  if (!escaper_.InRequest()) {
+    request_open_ = false;
+    body_timed_ = false;
+    deadline_.stop();
+    return;
+  }
+  if (!request_open_) {
+    request_open_ = true;
+    deadline_.start(kHeaderDeadlineMs);
+  }
+  const qint64 body = escaper_.BodyLeft();
+  if (body > 0 && !body_timed_) {
+    body_timed_ = true;
+    // The header allowance again, plus the body at the slowest rate allowed.
+    const qint64 ms = kHeaderDeadlineMs + body * 1000 / kMinBodyBytesPerSecond;
+    deadline_.start(static_cast<int>(std::min<qint64>(ms, INT_MAX)));
+  }
 }
 
 void EscapingSocket::OnReadyRead() {
@@ -120,7 +144,9 @@ void EscapingSocket::OnReadyRead() {
   QByteArray chunk = peek(bytesAvailable());
   if (chunk.isEmpty()) return;
   QByteArray rewritten = chunk;
-  if (!escaper_.Rewrite(&rewritten) || isTransactionStarted()) return;
+  const bool changed = escaper_.Rewrite(&rewritten);
+  FollowDeadline();
+  if (!changed || isTransactionStarted()) return;
   read(chunk.size());
   for (qsizetype i = rewritten.size(); i-- > 0;) ungetChar(rewritten.at(i));
 }
@@ -131,6 +157,16 @@ void EscapingTcpServer::incomingConnection(qintptr descriptor) {
     delete socket;
     return;
   }
+  const QString address = socket->peerAddress().toString();
+  if (open_.value(address) >= kMaxConnectionsPerAddress) {
+    socket->abort();
+    socket->deleteLater();
+    return;
+  }
+  open_[address] += 1;
+  connect(socket, &QAbstractSocket::disconnected, this, [this, address] {
+    if (--open_[address] <= 0) open_.remove(address);
+  });
   addPendingConnection(socket);
 }
 

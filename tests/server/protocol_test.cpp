@@ -1,6 +1,8 @@
 // The wire itself: raw GBK in addresses, oversized and malformed requests,
 // unknown paths, the clock, the maker's pages, the access log, the demo
 // teacher and a clean stop.
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -202,6 +204,58 @@ class ProtocolTest : public QObject {
     QCOMPARE(clock_reply.value(0).status, 200);
     QVERIFY2(!login.waitForReadyRead(0), "the password check answered before the clock");
     QCOMPARE(ReadReplies(login, 1).value(0).Text(), QStringLiteral("用户名或密码错误"));
+  }
+
+  // Byte-a-second clients: each request must arrive whole within its
+  // deadline, one address holds a bounded number of connections, and everyone
+  // else is answered all the while.
+  void slowClientsCannotHoldTheService() {
+    const QUrl root(server_.Root());
+    const auto port = static_cast<quint16>(root.port());
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    auto open = [&](const QString& from, const QByteArray& first_bytes) {
+      auto socket = std::make_unique<QTcpSocket>();
+      socket->bind(QHostAddress(from));
+      socket->connectToHost(QHostAddress::LocalHost, port);
+      QVERIFY(socket->waitForConnected(5000));
+      socket->write(first_bytes);
+      slow.push_back(std::move(socket));
+    };
+    for (int i = 0; i < 100; ++i) open(QStringLiteral("127.0.0.2"), "GET /score/servertime.php");
+    for (int i = 0; i < 20; ++i) {
+      open(QStringLiteral("127.0.0.3"),
+           "POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Length: 2048\r\n\r\nu");
+    }
+    QElapsedTimer clock;
+    clock.start();
+    int answered = 0, asked = 0;
+    while (clock.elapsed() < 13000) {
+      for (auto& socket : slow) {
+        if (socket->state() == QAbstractSocket::ConnectedState) socket->write("x");
+      }
+      ++asked;
+      QElapsedTimer one;
+      one.start();
+      if (ServiceHttp(server_.Root()).Get(QStringLiteral("/score/servertime.php")).status == 200 &&
+          one.elapsed() < 2000) {
+        ++answered;
+      }
+      QTest::qWait(1000);
+      if (clock.elapsed() < 2500) {
+        // Past the cap of one address, connections are closed at once.
+        const auto closed = std::count_if(slow.begin(), slow.begin() + 100, [](const auto& s) {
+          return s->state() == QAbstractSocket::UnconnectedState;
+        });
+        QVERIFY2(closed >= 30, qPrintable(QString::number(closed)));
+      }
+    }
+    QCOMPARE(answered, asked);
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(slow.begin(), slow.end(),
+                                         [](const auto& s) {
+                                           return s->state() ==
+                                                  QAbstractSocket::UnconnectedState;
+                                         }),
+                             3000);
   }
 
   void demoTeacherIsSeededOnce() {
