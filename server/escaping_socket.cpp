@@ -70,7 +70,13 @@ bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
           // A blank line before a request (after a body, say) is not its request line.
           request_line_tail_.clear();
         } else if (byte == '\n') {
-          http10_ = request_line_tail_.trimmed().endsWith("HTTP/1.0");
+          const QByteArray version = request_line_tail_.trimmed();
+          http10_ = version.endsWith(" HTTP/1.0");
+          if (!http10_ && !version.endsWith(" HTTP/1.1")) {
+            malformed_ = true;
+            state_ = State::kPassThrough;
+            return changed;
+          }
           request_line_tail_.clear();
           in_method_ = true;
           state_ = State::kHeaders;
@@ -141,10 +147,24 @@ void EscapingSocket::OnReadyRead() {
   // While the parser holds a partial request in a read transaction the
   // buffered bytes cannot be replaced; peek still shows only the new bytes,
   // so the stream position stays right and only the escaping is skipped.
+  if (escaper_.Malformed()) {
+    read(bytesAvailable());  // already refused; the rest is not listened to
+    return;
+  }
   QByteArray chunk = peek(bytesAvailable());
   if (chunk.isEmpty()) return;
   QByteArray rewritten = chunk;
   const bool changed = escaper_.Rewrite(&rewritten);
+  if (escaper_.Malformed()) {
+    // Answered at once rather than left to hang or be dropped unexplained.
+    deadline_.stop();
+    read(bytesAvailable());
+    static const QByteArray text = QByteArray("\xC7\xEB\xC7\xF3\xB8\xF1\xCA\xBD\xB4\xED\xCE\xF3");
+    write("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain; charset=GBK\r\nContent-Length: " +
+          QByteArray::number(text.size()) + "\r\nConnection: close\r\n\r\n" + text);
+    disconnectFromHost();
+    return;
+  }
   FollowDeadline();
   if (!changed || isTransactionStarted()) return;
   read(chunk.size());

@@ -28,6 +28,9 @@ class RequestLineEscaper {
   bool InRequest() const {
     return state_ != State::kRequestLine || !request_line_tail_.trimmed().isEmpty();
   }
+  // A request line that does not end in an HTTP version: nothing more of
+  // this connection can be understood.
+  bool Malformed() const { return malformed_; }
   // Bytes of body still to come; zero while the headers arrive.
   qint64 BodyLeft() const { return state_ == State::kBody ? body_left_ : 0; }
 
@@ -43,6 +46,7 @@ class RequestLineEscaper {
   QByteArray request_line_tail_;  // the last bytes of the current request line
   bool in_method_ = true;         // still in the request line's first word
   bool http10_ = false;
+  bool malformed_ = false;
 };
 
 class EscapingSocket : public QTcpSocket {

@@ -258,6 +258,32 @@ class ProtocolTest : public QObject {
                              3000);
   }
 
+  // A request line that is not HTTP is refused at once with 400, whole or
+  // split over several writes, and the connection closes.
+  void malformedRequestsAreRefusedAtOnce() {
+    for (const QByteArray& line :
+         {QByteArray("GARBAGE\r\n\r\n"), QByteArray("GET /score/servertime.php\r\n\r\n"),
+          QByteArray("GET /score/servertime.php HTTP/9.9\r\nHost: x\r\n\r\n")}) {
+      QTcpSocket socket;
+      const QUrl root(server_.Root());
+      socket.connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket.waitForConnected(5000));
+      for (const char byte : line) {
+        socket.write(&byte, 1);
+        QVERIFY(socket.waitForBytesWritten(1000));
+      }
+      QElapsedTimer clock;
+      clock.start();
+      const QList<HttpResult> replies = ReadReplies(socket, 1, 3000);
+      QCOMPARE(replies.size(), 1);
+      QCOMPARE(replies[0].status, 400);
+      QCOMPARE(replies[0].Text(), QStringLiteral("请求格式错误"));
+      QVERIFY(clock.elapsed() < 1000);
+      QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(1000));
+    }
+    QCOMPARE(ServiceHttp(server_.Root()).Get(QStringLiteral("/score/servertime.php")).status, 200);
+  }
+
   void demoTeacherIsSeededOnce() {
     ServerProcess::Options seeded;
     seeded.seed_demo = true;
