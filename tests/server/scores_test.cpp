@@ -46,6 +46,15 @@ class ScoresTest : public QObject {
     QTest::newRow("impossible date")
         << ScoreLineText("初一(1)班", "张三", "5分", "2024-02-30 08:00:00")
         << "第2行的时间无法识别：2024-02-30 08:00:00";
+    QTest::newRow("before 1970")
+        << ScoreLineText("初一(1)班", "张三", "5分", "1969-12-31 23:59:59")
+        << "第2行的时间无法识别：1969-12-31 23:59:59";
+    QTest::newRow("after 2100")
+        << ScoreLineText("初一(1)班", "张三", "5分", "2101-01-01 00:00:00")
+        << "第2行的时间无法识别：2101-01-01 00:00:00";
+    QTest::newRow("NUL in the criterion")
+        << ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00", QString(QChar(0)))
+        << "第2行的字段过多：初一(1)班\t张三\t5分\t2024-03-01 08:00:00\t" + QString(QChar(0));
     QTest::newRow("too many fields")
         << ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00", "a\tb")
         << "第2行的字段过多：初一(1)班\t张三\t5分\t2024-03-01 08:00:00\ta\tb";
@@ -132,6 +141,12 @@ class ScoresTest : public QObject {
 
     QCOMPARE(Edit(t, id, QStringLiteral("4"), QStringLiteral("soon"), {}, {}),
              QStringLiteral("时间格式不正确"));
+    for (const char16_t* outside : {u"1969-12-31 23:59:59", u"2101-01-01 00:00:00"}) {
+      QCOMPARE(Edit(t, id, QStringLiteral("4"), QString::number(ServiceSeconds(*ParseDateTimeText(outside))), {}, {}),
+               QStringLiteral("时间格式不正确"));
+    }
+    QCOMPARE(Edit(t, id, QStringLiteral("4"), QString::number(seconds), QString(QChar(0)), {}),
+             QStringLiteral("课题和说明不能包含制表符或换行符"));
     QCOMPARE(Edit(t, QStringLiteral("99999"), QStringLiteral("4"), QStringLiteral("0"), {}, {}),
              QStringLiteral("计分记录不存在"));
     const Account other = ClassOf(QStringLiteral("edit_other"));
