@@ -177,6 +177,18 @@ class ProtocolTest : public QObject {
     QVERIFY(!log.contains(u"secret-in-body"));
   }
 
+  // A secret under an odd spelling of its key is masked all the same.
+  void accessLogMasksSecretsByTheirDecodedKey() {
+    http_->GetTarget("/score/getteacher.php?t=wire_teacher&pass%77ord=odd-secret-1");
+    http_->GetTarget("/score/getteacher.php?t=wire_teacher&password%81=odd-secret-2");
+    http_->GetTarget("/score/getteacher.php?t=wire_teacher&%6Dp=odd-secret-3");
+    http_->GetTarget("/score/servertime.php?t=end-of-odd-keys");
+    QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"t=end-of-odd-keys"), 5000);
+    const QString log = server_.Log();
+    QVERIFY(!log.contains(u"odd-secret"));
+    QVERIFY(log.count(QStringLiteral("getteacher.php?t=wire_teacher&")) >= 3);
+  }
+
   void slowPasswordCheckDoesNotHoldUpOthers() {
     // At the real Argon2id cost a check takes tens of milliseconds; it runs
     // beside the requests that need none.
