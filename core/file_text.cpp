@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
+#include <cerrno>
 
 #include "core/gbk.h"
 
@@ -22,14 +24,34 @@ QString ReadWholeFile(const QString& path) {
 
 bool AppendLineToFile(const QString& path, const QString& text, QString* error) {
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+  // Unbuffered: a failed write is seen here, not at some later flush.
+  if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
     SetError(error, file.errorString());
     return false;
   }
-  QByteArray bytes = EncodeGbk(text);
+  const qint64 old_size = file.size();
+  QByteArray bytes;
+  // A line cut off earlier (a full disk, a crash) is closed first, so the new
+  // line is never glued to it.
+  if (old_size > 0) {
+    char tail[2] = {0, 0};
+    const qint64 want = std::min<qint64>(old_size, 2);
+    if (!file.seek(old_size - want) || file.read(tail + 2 - want, want) != want ||
+        tail[0] != '\r' || tail[1] != '\n') {
+      bytes += "\r\n";
+    }
+  }
+  bytes += EncodeGbk(text);
   bytes += "\r\n";
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
-    SetError(error, file.errorString());
+  errno = 0;
+  if (!file.seek(old_size) || file.write(bytes) != bytes.size()) {
+    const int cause = errno;
+    const bool full = file.error() == QFileDevice::ResourceError || cause == ENOSPC ||
+                      cause == EFBIG || cause == EDQUOT;
+    const QString reason = file.errorString();
+    // The line is whole or not there at all.
+    file.resize(old_size);
+    SetError(error, full ? QStringLiteral("磁盘空间已满，这条计分未能写入日志") : reason);
     return false;
   }
   return true;

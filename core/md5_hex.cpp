@@ -95,4 +95,30 @@ QString Md5Hex(QStringView text) {
   return hex;
 }
 
+bool IsWeakDigestPassword(QStringView password) {
+  const qsizetype units = password.size();
+  std::vector<bool> covered(static_cast<std::size_t>(units) + 4, false);
+  bool double_byte = false;
+  for (qsizetype i = 0; i < units; ++i) {
+    if (GbkCode(password.mid(i, 1)) <= 0xFF) continue;
+    double_byte = true;
+    const qsizetype word_end = (i / 4 + 1) * 4;
+    // Its two bytes, and in the first half of a word every byte to the word's end.
+    const qsizetype end = i % 4 <= 1 ? word_end : std::min(i + 2, word_end);
+    for (qsizetype j = i; j < end; ++j) covered[static_cast<std::size_t>(j)] = true;
+  }
+  if (!double_byte) return false;
+  int reaching = 0;
+  for (qsizetype i = 0; i < units; ++i) {
+    if (GbkCode(password.mid(i, 1)) <= 0xFF && !covered[static_cast<std::size_t>(i)]) ++reaching;
+  }
+  return reaching < 6;
+}
+
+QString WeakDigestPasswordText() {
+  return QStringLiteral(
+      "这个登录密码中的汉字会让读取数据用的密码摘要很容易被猜中。"
+      "请在密码中再加入至少6个字母或数字（放在汉字之后较远处最有效），或改用不含汉字的密码。");
+}
+
 }  // namespace zorvanix

@@ -17,4 +17,15 @@ QString Md5Hex(QStringView text);
 // The same for a QString, or a literal such as "张三" (UTF-8).
 inline QString Md5Hex(const QString& text) { return Md5Hex(QStringView(text)); }
 
+// Whether a login password's digest is easy to hit: each double-byte
+// character's sign-extended code covers its own two bytes and, in the first
+// half of a word, the rest of that word, so the characters there count for
+// nothing. A password is weak when it holds a double-byte character and fewer
+// than 6 of its single-byte characters reach the digest untouched. Pure ASCII
+// passwords are never weak by this rule. The program refuses such a password
+// at sign-up, reset and password change.
+bool IsWeakDigestPassword(QStringView password);
+// The explanation shown with the refusal.
+QString WeakDigestPasswordText();
+
 }  // namespace zorvanix

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QSaveFile>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 #include <memory>
@@ -21,6 +22,17 @@ struct ReplyDeleter {
   }
 };
 using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+// The timeout covers the whole exchange: a reply that trickles in byte by
+// byte keeps the transfer timeout from ever firing, this deadline does not.
+void LimitTotalTime(QNetworkReply* reply, std::chrono::milliseconds timeout) {
+  auto* deadline = new QTimer(reply);
+  deadline->setSingleShot(true);
+  QObject::connect(deadline, &QTimer::timeout, reply, [reply] {
+    if (!reply->isFinished()) reply->abort();
+  });
+  deadline->start(timeout);
+}
 
 void WaitFor(QNetworkReply* reply, QEventLoop::ProcessEventsFlags flags) {
   if (reply->isFinished()) return;
@@ -72,6 +84,7 @@ PostResult HttpExchange::PostToService(const QUrl& url, const QByteArray& body) 
   request.setRawHeader("Content-Length", QByteArray::number(body.size()));
   request.setRawHeader("CONTENT-TYPE", "application/x-www-form-urlencoded");
   ReplyPtr reply(manager_.post(request, body));
+  LimitTotalTime(reply.get(), timeout_);
   WaitFor(reply.get(), QEventLoop::AllEvents);
   PostResult result;
   // A reply cut short is no answer at all, even if its status line arrived:
@@ -86,12 +99,14 @@ QString HttpExchange::HttpGetText(const QUrl& url, QStringView charset) {
   QNetworkRequest request = MakeRequest(url);
   request.setRawHeader("If-Modified-Since", "0");
   ReplyPtr reply(manager_.get(request));
+  LimitTotalTime(reply.get(), timeout_);
   WaitFor(reply.get(), QEventLoop::ExcludeUserInputEvents);
   return DecodeBytes(reply->readAll(), charset);
 }
 
 QString HttpExchange::GetTextKeepingWindowLive(const QUrl& url) {
   ReplyPtr reply(manager_.get(MakeRequest(url)));
+  LimitTotalTime(reply.get(), timeout_);
   WaitFor(reply.get(), QEventLoop::AllEvents);
   return DecodeGbk(reply->readAll());
 }
@@ -101,6 +116,7 @@ void HttpExchange::GetTextAsync(const QUrl& url, const QObject* receiver,
   QNetworkRequest request = MakeRequest(url);
   request.setRawHeader("If-Modified-Since", "0");
   QNetworkReply* reply = manager_.get(request);
+  LimitTotalTime(reply, timeout_);
   QObject::connect(reply, &QNetworkReply::finished, receiver,
                    [reply, done = std::move(done)] { done(DecodeGbk(reply->readAll())); });
   // The reply goes when it is done, whether or not anyone still listens.
@@ -109,6 +125,7 @@ void HttpExchange::GetTextAsync(const QUrl& url, const QObject* receiver,
 
 bool HttpExchange::DownloadToFile(const QUrl& url, const QString& path) {
   ReplyPtr reply(manager_.get(MakeRequest(url)));
+  LimitTotalTime(reply.get(), timeout_);
   WaitFor(reply.get(), QEventLoop::ExcludeUserInputEvents);
   if (reply->error() != QNetworkReply::NoError || StatusOf(reply.get()) != 200) return false;
   QSaveFile file(path);

@@ -33,7 +33,8 @@ class HttpExchange {
  public:
   explicit HttpExchange(std::chrono::milliseconds timeout = kDefaultTransferTimeout);
 
-  // The longest a transfer may stall; zero or less means the default.
+  // The longest a whole exchange may take, and so the longest a transfer may
+  // stall; zero or less means the default.
   void SetTimeout(std::chrono::milliseconds timeout);
   std::chrono::milliseconds Timeout() const { return timeout_; }
 

@@ -1,5 +1,7 @@
 #include "platform/service_client.h"
 
+#include "core/md5_hex.h"
+
 #include <QRandomGenerator>
 
 namespace zorvanix {
@@ -63,6 +65,7 @@ void ServiceClient::CheckUserNameAsync(const QString& user, const QObject* recei
 }
 
 PostResult ServiceClient::RegisterTeacher(const Registration& r) {
+  if (IsWeakDigestPassword(r.password)) return PostResult{200, WeakDigestPasswordText()};
   FormBody body;
   body.Add(u"username", r.user)
       .Add(u"teachername", r.teacher_name)
@@ -83,6 +86,7 @@ QString ServiceClient::RequestPasswordCode(const QString& user, const QString& e
 PostResult ServiceClient::ResetPassword(const QString& user, const QString& check_code,
                                         const QString& new_login_password,
                                         const QString& new_super_password) {
+  if (IsWeakDigestPassword(new_login_password)) return PostResult{200, WeakDigestPasswordText()};
   FormBody body;
   body.Add(u"username", user)
       .Add(u"checkcode", check_code)
@@ -166,6 +170,7 @@ PostResult ServiceClient::SetTeacher(const QString& account, const QString& emai
                                      const QString& old_super_password,
                                      const QString& new_login_password,
                                      const QString& new_super_password) {
+  if (IsWeakDigestPassword(new_login_password)) return PostResult{200, WeakDigestPasswordText()};
   FormBody body;
   body.Add(u"username", account)
       .Add(u"email", email)

@@ -136,4 +136,34 @@ int FailureLimiter::MinutesLeft(QStringView account_key, QStringView address,
   return static_cast<int>((left.count() + 59) / 60);
 }
 
+GrowingDelay::GrowingDelay(int free_failures, std::chrono::seconds first,
+                           std::chrono::seconds longest)
+    : free_failures_(free_failures), first_(first), longest_(longest) {}
+
+std::chrono::seconds GrowingDelay::Wait(const QString& key, SteadyTime now) const {
+  const auto it = entries_.constFind(key);
+  if (it == entries_.constEnd() || it->next <= now) return std::chrono::seconds(0);
+  return std::chrono::ceil<std::chrono::seconds>(it->next - now);
+}
+
+void GrowingDelay::RecordFailure(const QString& key, SteadyTime now) {
+  if (entries_.size() >= kMaxLimiterEntries) Prune(now);
+  Entry& entry = entries_[key];
+  if (entry.failures > 0 && now - entry.last >= longest_ && entry.next <= now) entry = Entry{};
+  ++entry.failures;
+  entry.last = now;
+  const int over = entry.failures - free_failures_;
+  if (over <= 0) return;
+  std::chrono::seconds delay = first_;
+  for (int i = 1; i < over && delay < longest_; ++i) delay *= 2;
+  entry.next = now + std::min(delay, longest_);
+}
+
+void GrowingDelay::Prune(SteadyTime now) {
+  entries_.removeIf([&](const auto& entry) {
+    return now - entry.value().last >= longest_ && entry.value().next <= now;
+  });
+  if (entries_.size() >= kMaxLimiterEntries) entries_.clear();
+}
+
 }  // namespace zorvanix::server

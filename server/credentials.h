@@ -90,4 +90,32 @@ class FailureLimiter {
   QHash<QString, Window> addresses_;
 };
 
+// Slows guessing down without locking anyone out for good: the first few
+// failures of a key are free, then every further failure makes the key wait
+// twice as long as the last (from first up to longest) before it may try
+// again. A key that stays quiet for longest is forgotten.
+class GrowingDelay {
+ public:
+  GrowingDelay(int free_failures, std::chrono::seconds first, std::chrono::seconds longest);
+
+  // How long the key must still wait; zero when it may try now.
+  std::chrono::seconds Wait(const QString& key, SteadyTime now) const;
+  void RecordFailure(const QString& key, SteadyTime now);
+  void Forget(const QString& key) { entries_.remove(key); }
+  int Failures(const QString& key) const { return entries_.value(key).failures; }
+
+ private:
+  struct Entry {
+    int failures = 0;
+    SteadyTime last;
+    SteadyTime next;  // earliest next try
+  };
+  void Prune(SteadyTime now);
+
+  int free_failures_;
+  std::chrono::seconds first_;
+  std::chrono::seconds longest_;
+  QHash<QString, Entry> entries_;
+};
+
 }  // namespace zorvanix::server

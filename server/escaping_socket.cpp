@@ -1,5 +1,7 @@
 #include "server/escaping_socket.h"
 
+#include <climits>
+
 namespace zorvanix::server {
 namespace {
 
@@ -68,7 +70,13 @@ bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
           // A blank line before a request (after a body, say) is not its request line.
           request_line_tail_.clear();
         } else if (byte == '\n') {
-          http10_ = request_line_tail_.trimmed().endsWith("HTTP/1.0");
+          const QByteArray version = request_line_tail_.trimmed();
+          http10_ = version.endsWith(" HTTP/1.0");
+          if (!http10_ && !version.endsWith(" HTTP/1.1")) {
+            malformed_ = true;
+            state_ = State::kPassThrough;
+            return changed;
+          }
           request_line_tail_.clear();
           in_method_ = true;
           state_ = State::kHeaders;
@@ -110,6 +118,28 @@ EscapingSocket::EscapingSocket(QObject* parent) : QTcpSocket(parent) {
   connect(&idle_, &QTimer::timeout, this, [this] { disconnectFromHost(); });
   connect(this, &QIODevice::bytesWritten, &idle_, qOverload<>(&QTimer::start));
   idle_.start();
+  deadline_.setSingleShot(true);
+  connect(&deadline_, &QTimer::timeout, this, [this] { abort(); });
+}
+
+void EscapingSocket::FollowDeadline() {
+  if (!escaper_.InRequest()) {
+    request_open_ = false;
+    body_timed_ = false;
+    deadline_.stop();
+    return;
+  }
+  if (!request_open_) {
+    request_open_ = true;
+    deadline_.start(kHeaderDeadlineMs);
+  }
+  const qint64 body = escaper_.BodyLeft();
+  if (body > 0 && !body_timed_) {
+    body_timed_ = true;
+    // The header allowance again, plus the body at the slowest rate allowed.
+    const qint64 ms = kHeaderDeadlineMs + body * 1000 / kMinBodyBytesPerSecond;
+    deadline_.start(static_cast<int>(std::min<qint64>(ms, INT_MAX)));
+  }
 }
 
 void EscapingSocket::OnReadyRead() {
@@ -117,10 +147,26 @@ void EscapingSocket::OnReadyRead() {
   // While the parser holds a partial request in a read transaction the
   // buffered bytes cannot be replaced; peek still shows only the new bytes,
   // so the stream position stays right and only the escaping is skipped.
+  if (escaper_.Malformed()) {
+    read(bytesAvailable());  // already refused; the rest is not listened to
+    return;
+  }
   QByteArray chunk = peek(bytesAvailable());
   if (chunk.isEmpty()) return;
   QByteArray rewritten = chunk;
-  if (!escaper_.Rewrite(&rewritten) || isTransactionStarted()) return;
+  const bool changed = escaper_.Rewrite(&rewritten);
+  if (escaper_.Malformed()) {
+    // Answered at once rather than left to hang or be dropped unexplained.
+    deadline_.stop();
+    read(bytesAvailable());
+    static const QByteArray text = QByteArray("\xC7\xEB\xC7\xF3\xB8\xF1\xCA\xBD\xB4\xED\xCE\xF3");
+    write("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain; charset=GBK\r\nContent-Length: " +
+          QByteArray::number(text.size()) + "\r\nConnection: close\r\n\r\n" + text);
+    disconnectFromHost();
+    return;
+  }
+  FollowDeadline();
+  if (!changed || isTransactionStarted()) return;
   read(chunk.size());
   for (qsizetype i = rewritten.size(); i-- > 0;) ungetChar(rewritten.at(i));
 }
@@ -131,6 +177,16 @@ void EscapingTcpServer::incomingConnection(qintptr descriptor) {
     delete socket;
     return;
   }
+  const QString address = socket->peerAddress().toString();
+  if (open_.value(address) >= kMaxConnectionsPerAddress) {
+    socket->abort();
+    socket->deleteLater();
+    return;
+  }
+  open_[address] += 1;
+  connect(socket, &QAbstractSocket::disconnected, this, [this, address] {
+    if (--open_[address] <= 0) open_.remove(address);
+  });
   addPendingConnection(socket);
 }
 

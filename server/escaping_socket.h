@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -23,6 +24,15 @@ class RequestLineEscaper {
   bool Rewrite(QByteArray* chunk);
   // Whether the last request line seen ended in "HTTP/1.0".
   bool LastRequestIsHttp10() const { return http10_; }
+  // Between the first byte of a request and the end of its body.
+  bool InRequest() const {
+    return state_ != State::kRequestLine || !request_line_tail_.trimmed().isEmpty();
+  }
+  // A request line that does not end in an HTTP version: nothing more of
+  // this connection can be understood.
+  bool Malformed() const { return malformed_; }
+  // Bytes of body still to come; zero while the headers arrive.
+  qint64 BodyLeft() const { return state_ == State::kBody ? body_left_ : 0; }
 
  private:
   enum class State { kRequestLine, kHeaders, kBody, kPassThrough };
@@ -36,6 +46,7 @@ class RequestLineEscaper {
   QByteArray request_line_tail_;  // the last bytes of the current request line
   bool in_method_ = true;         // still in the request line's first word
   bool http10_ = false;
+  bool malformed_ = false;
 };
 
 class EscapingSocket : public QTcpSocket {
@@ -43,6 +54,11 @@ class EscapingSocket : public QTcpSocket {
  public:
   // A connection that stays silent this long is closed.
   static constexpr int kIdleTimeoutMs = 60 * 1000;
+  // A request's line and headers must arrive whole within this time, however
+  // the bytes trickle in ...
+  static constexpr int kHeaderDeadlineMs = 10 * 1000;
+  // ... and its body at no less than this many bytes a second on top.
+  static constexpr qint64 kMinBodyBytesPerSecond = 2048;
 
   explicit EscapingSocket(QObject* parent = nullptr);
   // An HTTP/1.0 client expects the connection to end with the reply.
@@ -50,8 +66,12 @@ class EscapingSocket : public QTcpSocket {
 
  private:
   void OnReadyRead();
+  void FollowDeadline();
   RequestLineEscaper escaper_;
   QTimer idle_;
+  QTimer deadline_;
+  bool request_open_ = false;
+  bool body_timed_ = false;
 };
 
 // Hands out EscapingSockets; bound to the HTTP server in place of a plain
@@ -60,9 +80,15 @@ class EscapingTcpServer : public QTcpServer {
   Q_OBJECT
  public:
   using QTcpServer::QTcpServer;
+  // Open connections one address may hold; more are closed at once. Generous:
+  // a whole school may reach the service from one address.
+  static constexpr int kMaxConnectionsPerAddress = 64;
 
  protected:
   void incomingConnection(qintptr descriptor) override;
+
+ private:
+  QHash<QString, int> open_;
 };
 
 }  // namespace zorvanix::server

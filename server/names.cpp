@@ -1,22 +1,32 @@
 #include "server/names.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include "core/cache_file.h"
 
 namespace zorvanix::server {
 
-bool IsSingleField(QStringView text) {
+bool HasControlCharacter(QStringView text) {
   for (const QChar c : text) {
-    if (c == u'\t' || c == u'\r' || c == u'\n') return false;
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
   }
-  return true;
+  return false;
 }
+
+// A field of a tab-separated row: besides TAB and the line ends, no NUL or
+// other control character, which would cut or garble the row in the files
+// and pages that show it.
+bool IsSingleField(QStringView text) { return !HasControlCharacter(text); }
 
 QString NameProblem(QStringView name, NameKind kind) {
   static const QString kWhat[] = {QStringLiteral("班级"), QStringLiteral("学生"),
                                   QStringLiteral("课题"), QStringLiteral("评分标准")};
   const QString& what = kWhat[static_cast<int>(kind)];
+  if (!name.contains(u'\t') && !name.contains(u'\r') && !name.contains(u'\n') &&
+      HasControlCharacter(name)) {
+    return QStringLiteral("%1名称不能包含控制字符").arg(what);
+  }
   if (!IsSingleField(name)) {
     return QStringLiteral("%1名称不能包含制表符或换行符").arg(what);
   }
@@ -43,10 +53,11 @@ QString NameProblem(QStringView name, NameKind kind) {
 
 QStringList SplitList(QStringView joined) {
   QStringList entries;
+  QSet<QStringView> seen;  // views into joined, which outlives the loop
   for (const QStringView piece : joined.split(u'|')) {
-    if (piece.isEmpty()) continue;
-    const QString entry = piece.toString();
-    if (!entries.contains(entry)) entries.append(entry);
+    if (piece.isEmpty() || seen.contains(piece)) continue;
+    seen.insert(piece);
+    entries.append(piece.toString());
   }
   return entries;
 }

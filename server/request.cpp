@@ -17,12 +17,25 @@ const QString* Find(const FormPairs& pairs, QStringView key) {
   return nullptr;
 }
 
-bool IsSecretKey(QByteArrayView key) {
-  static const QByteArrayView kSecrets[] = {
-      "mp",           "password",         "superpassword",  "checkcode",       "newpswd",
-      "newsuperpswd", "oldsuperpassword", "newlogpassword", "newsuperpassword"};
-  for (QByteArrayView secret : kSecrets) {
-    if (key.compare(secret, Qt::CaseInsensitive) == 0) return true;
+// Judged by the key as the service decodes it, so an escaped letter
+// ("pass%77ord") or a stray byte ("password%81") cannot slip a secret past the
+// mask: every character that is not an ASCII letter is left out first, which
+// at worst masks a harmless value.
+bool IsSecretKey(QByteArrayView encoded_key) {
+  static const QLatin1StringView kSecrets[] = {
+      QLatin1StringView("mp"),           QLatin1StringView("password"),
+      QLatin1StringView("superpassword"), QLatin1StringView("checkcode"),
+      QLatin1StringView("newpswd"),       QLatin1StringView("newsuperpswd"),
+      QLatin1StringView("oldsuperpassword"), QLatin1StringView("newlogpassword"),
+      QLatin1StringView("newsuperpassword")};
+  const FormPairs decoded = DecodeForm(encoded_key.toByteArray() + "=");
+  const QString name = decoded.isEmpty() ? QString() : decoded.first().first;
+  QString letters;
+  for (const QChar c : name) {
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) letters += c;
+  }
+  for (const QLatin1StringView secret : kSecrets) {
+    if (letters.compare(secret, Qt::CaseInsensitive) == 0) return true;
   }
   return false;
 }

@@ -36,6 +36,12 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       mailer_(mailer),
       hasher_(config.password_cost),
       verified_(std::chrono::minutes(5)),
+      pair_failures_(config.max_failures_per_account - 1, std::chrono::seconds(2),
+                     std::chrono::seconds(config.failure_window_seconds)),
+      address_failures_(config.max_failures_per_address - 1, std::chrono::seconds(2),
+                        std::chrono::seconds(config.failure_window_seconds)),
+      digest_failures_(2 * config.max_failures_per_account - 1, std::chrono::seconds(2),
+                       std::chrono::seconds(config.failure_window_seconds)),
       failures_(config.max_failures_per_account, config.max_failures_per_address,
                 std::chrono::seconds(config.failure_window_seconds)) {
   dummy_hash_ = hasher_.Hash(u"no such account");
@@ -142,14 +148,21 @@ std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView a
   }
   const SteadyTime now = std::chrono::steady_clock::now();
   if (const auto cached = verified_.Find(kind, key, secret, now)) return cached;
-  // The read digest is not counted against the account: a program that
-  // still holds the digest of a changed password must not lock the teacher
-  // out of signing in again.
-  const bool counts_for_account = kind != SecretKind::kDigest;
-  if ((counts_for_account && failures_.AccountBlocked(key, now)) ||
-      failures_.AddressBlocked(address, now)) {
-    *refusal = LockedText(
-        failures_.MinutesLeft(counts_for_account ? QStringView(key) : QStringView(), address, now));
+  // A stale digest (the program still holds the one of a changed password)
+  // never slows down signing in: each kind of secret counts on its own.
+  const QString pair = QString(QChar::fromLatin1(static_cast<char>(kind))) + key + u'\n' + address;
+  const bool pair_failed = pair_failures_.Failures(pair) > 0;
+  std::chrono::seconds wait{0};
+  if (pair_failed) wait = std::max(wait, address_failures_.Wait(address, now));
+  // Reads are counted per account (with a larger allowance: a program that
+  // still holds a stale digest keeps trying), passwords per pair.
+  if (kind == SecretKind::kDigest) {
+    wait = std::max(wait, digest_failures_.Wait(QString(u'D') + key, now));
+  } else {
+    wait = std::max(wait, pair_failures_.Wait(pair, now));
+  }
+  if (wait.count() > 0) {
+    *refusal = LockedText(static_cast<int>((wait.count() + 59) / 60));
     return std::nullopt;
   }
   const std::optional<Teacher> teacher = store_.FindTeacher(key);
@@ -167,7 +180,9 @@ std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView a
     match = PasswordHasher::Verify(hash, secret);
   }
   if (!teacher || !match) {
-    failures_.RecordFailure(counts_for_account ? QStringView(key) : QStringView(), address, now);
+    pair_failures_.RecordFailure(pair, now);
+    address_failures_.RecordFailure(address, now);
+    if (kind == SecretKind::kDigest) digest_failures_.RecordFailure(QString(u'D') + key, now);
     *refusal = WrongSecretText(kind);
     return std::nullopt;
   }

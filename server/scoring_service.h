@@ -114,7 +114,22 @@ class ScoringService {
   PasswordHasher hasher_;
   QByteArray dummy_hash_;  // checked for unknown accounts, so they take as long
   VerificationCache verified_;
+  // Wrong passwords slow down the (account, address) pair that made them, so
+  // a stranger's guesses never lock the teacher out at another desk.
+  GrowingDelay pair_failures_;
+  // Wrong passwords of one address, whatever the account: past the address
+  // limit every pair from there that has failed waits.
+  GrowingDelay address_failures_;
+  // Wrong read digests per account from any address: the digest of a
+  // password with Chinese characters is easy to hit, so guesses spread over
+  // many addresses are slowed down as well.
+  GrowingDelay digest_failures_;
   FailureLimiter failures_;
+  // Wrong reset codes per account, across code requests: a new code does not
+  // buy new guesses.
+  GrowingDelay reset_guesses_{3, std::chrono::minutes(1), std::chrono::hours(24)};
+  // Code mails per account and per address in an hour.
+  FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
   QHash<qint64, QByteArray> records_;  // rendered record downloads
 
   const CheckResult* known_check_ = nullptr;  // during a request's second run

@@ -167,6 +167,13 @@ Reply ScoringService::RequestResetCode(const Request& request) {
     failures_.RecordFailure(QStringView(), request.address, now);
     return Reply::Text(kFailure);
   }
+  // A victim's mailbox is not to be flooded, nor the mail relay by one address.
+  const QString account_key = QString::number(teacher->id);
+  if (reset_mails_.AccountBlocked(account_key, now) ||
+      reset_mails_.AddressBlocked(request.address, now)) {
+    return Reply::Text(u"验证码邮件发送过于频繁，请稍后再试");
+  }
+  reset_mails_.RecordFailure(account_key, request.address, now);
   const QString code =
       QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
   {
@@ -199,6 +206,11 @@ Reply ScoringService::ResetPassword(const Request& request) {
       new_operation.size() > kMaxPasswordLength) {
     return Reply::Text(kFailure);
   }
+  // Wrong codes count against the account whatever code was last mailed; past
+  // a few, every further guess waits twice as long as the one before.
+  const SteadyTime now = std::chrono::steady_clock::now();
+  const QString guess_key = QString::number(teacher->id);
+  if (reset_guesses_.Wait(guess_key, now).count() > 0) return Reply::Text(kFailure);
   const std::optional<ResetCode> stored = store_.FindResetCode(teacher->id);
   if (!stored) return Reply::Text(kFailure);
   if (stored->expires_at <= NowMs() || stored->tries >= kResetCodeTries) {
@@ -211,6 +223,7 @@ Reply ScoringService::ResetPassword(const Request& request) {
   if (given.size() != stored->code_hash.size() ||
       sodium_memcmp(given.constData(), stored->code_hash.constData(),
                     static_cast<size_t>(given.size())) != 0) {
+    reset_guesses_.RecordFailure(guess_key, now);
     Transaction transaction(db_);
     // The fifth wrong try uses the code up.
     if (stored->tries + 1 >= kResetCodeTries) {
@@ -227,6 +240,7 @@ Reply ScoringService::ResetPassword(const Request& request) {
   SaveNewPasswords(store_, teacher->id, *hashes);
   store_.DeleteResetCode(teacher->id);
   transaction.Commit();
+  reset_guesses_.Forget(guess_key);
   PasswordsChanged(teacher->id);
   return Reply::Text(kSuccessLower);
 }

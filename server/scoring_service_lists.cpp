@@ -22,9 +22,23 @@ bool MissingList(const Request& request, QStringView key, Reply* refusal) {
   return true;
 }
 
-// The entries of a "|" list, or the refusal for the first bad name.
+// The most entries one list may hold: a class of this many students, this
+// many classes or topics of one teacher, is far past any school's.
+constexpr qsizetype kMaxStudentsPerClass = 10000;
+constexpr qsizetype kMaxClassesOrTopics = 1000;
+
+// The entries of a "|" list, or the refusal for the first bad name or for a
+// list longer than its cap.
 std::optional<QStringList> ListEntries(const QString& joined, NameKind kind, Reply* refusal) {
   QStringList entries = SplitList(joined);
+  const qsizetype cap = kind == NameKind::kStudent ? kMaxStudentsPerClass : kMaxClassesOrTopics;
+  if (entries.size() > cap) {
+    *refusal = Reply::Text(kind == NameKind::kStudent
+                               ? QStringLiteral("每个班级最多%1名学生").arg(cap)
+                           : kind == NameKind::kClass ? QStringLiteral("最多%1个班级").arg(cap)
+                                                      : QStringLiteral("最多%1个课题").arg(cap));
+    return std::nullopt;
+  }
   for (const QString& entry : entries) {
     const QString problem = NameProblem(entry, kind);
     if (!problem.isEmpty()) {

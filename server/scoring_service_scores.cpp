@@ -15,6 +15,12 @@ namespace {
 constexpr int kDefaultResults = 20;
 constexpr int kMaxResults = 500;
 
+// Score times the service keeps: a time outside these years is a typo or a
+// broken clock, and would sort a score before or after everything else.
+bool IsPlausibleScoreTime(const QDateTime& moment) {
+  return moment.isValid() && moment.date().year() >= 1970 && moment.date().year() <= 2100;
+}
+
 struct UploadLine {
   QString class_name;
   QString student;
@@ -30,7 +36,7 @@ std::optional<UploadLine> ParseUploadLine(QStringView line, int number, QString*
   const auto time = ParseDateTimeText(fields[3]);
   if (fields[0].isEmpty() || fields[1].isEmpty()) {
     *refusal = QStringLiteral("第%1行缺少班级或姓名：%2").arg(number).arg(line);
-  } else if (!time) {
+  } else if (!time || !IsPlausibleScoreTime(*time)) {
     *refusal = QStringLiteral("第%1行的时间无法识别：%2").arg(number).arg(fields[3]);
   } else if (!IsSingleField(fields[4])) {
     *refusal = QStringLiteral("第%1行的字段过多：%2").arg(number).arg(line);
@@ -92,6 +98,11 @@ Reply ScoringService::Upload(const Request& request) {
                              .arg(i + 1)
                              .arg(line.class_name, line.student));
     }
+    // A line already stored counts as delivered: when the connection broke
+    // after the service stored a batch, the same batch arrives again (resent by
+    // the network layer, or uploaded again as the teacher was advised) and must
+    // not be stored twice.
+    if (store_.HasScore(*teacher, *student, line.value, line.scored_at, topic, line.note)) continue;
     store_.InsertScore(*teacher, *student, line.value, line.scored_at, topic, line.note);
     QPair<qint64, double>& counter = counters[*student];
     counter.first += 1;
@@ -129,7 +140,7 @@ Reply ScoringService::EditScore(const Request& request) {
   bool ok = false;
   const qint64 seconds = request.Param(u"time").trimmed().toLongLong(&ok);
   const QDateTime moment = ServiceTimeToDateTime(seconds);
-  if (!ok || !moment.isValid() || moment.date().year() > 9999)
+  if (!ok || !IsPlausibleScoreTime(moment))
     return Reply::Text(u"时间格式不正确");
   const QString topic = request.Param(u"keti");
   const QString note = request.Param(u"addtion");

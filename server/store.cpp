@@ -250,6 +250,16 @@ void Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
       {teacher_id, student_id, value, scored_at, topic, note});
 }
 
+bool Store::HasScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
+                     const QString& topic, const QString& note) {
+  return db_
+      .SelectOne(
+          "SELECT 1 FROM scores WHERE student_id = ? AND scored_at = ? AND teacher_id = ? "
+          "AND value = ? AND topic = ? AND note = ? LIMIT 1",
+          {student_id, scored_at, teacher_id, value, topic, note})
+      .has_value();
+}
+
 std::optional<ScoreRow> Store::ScoreById(qint64 score_id) {
   const auto row = db_.SelectOne(
       "SELECT id, teacher_id, student_id, value FROM scores WHERE id = ?", {score_id});

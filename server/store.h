@@ -144,6 +144,10 @@ class Store {
   // --- Scores
   void InsertScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
                    const QString& topic, const QString& note);
+  // Whether the teacher already holds this very line (student, value, time to
+  // the second, topic, criterion): a resent upload finds its own lines here.
+  bool HasScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
+                const QString& topic, const QString& note);
   std::optional<ScoreRow> ScoreById(qint64 score_id);
   void UpdateScore(qint64 score_id, double value, const QString& scored_at, const QString& topic,
                    const QString& note);

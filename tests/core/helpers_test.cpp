@@ -1,5 +1,9 @@
 // Small helpers every window relies on: numbers inside texts, text files,
 // score lines and score files.
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,6 +87,38 @@ class HelpersTest : public QObject {
     QCOMPARE(SplitLines(u"a\r\nb\rc\n\r\nd"),
              QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QString(),
                           QStringLiteral("d")}));
+  }
+
+  // The daily log on a full disk (a file-size limit stands in for it): the
+  // line is written whole or not at all, the reason is given in Chinese, and
+  // the next line after a cut-off one starts on a line of its own.
+  void DailyLogLinesAreWholeOnAFullDisk() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("一班.Log"));
+    QVERIFY(AppendLineToFile(path, QStringLiteral("初一\t张三\t5分")));
+    const QByteArray before = BytesOf(path);
+
+    rlimit old_limit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit full = old_limit;
+    full.rlim_cur = static_cast<rlim_t>(before.size() + 5);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+    QString error;
+    const bool written = AppendLineToFile(path, QStringLiteral("初一\t李四\t3分\t2024-03-01"), &error);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+    QVERIFY(!written);
+    QCOMPARE(error, QStringLiteral("磁盘空间已满，这条计分未能写入日志"));
+    QCOMPARE(BytesOf(path), before);
+
+    // A line cut short by an older program or a crash.
+    QFile cut(path);
+    QVERIFY(cut.open(QIODevice::Append));
+    cut.write("\xb3\xf5\xd2\xbb\t\xcd\xf5");
+    cut.close();
+    QVERIFY(AppendLineToFile(path, QStringLiteral("b")));
+    QCOMPARE(BytesOf(path), before + "\xb3\xf5\xd2\xbb\t\xcd\xf5\r\nb\r\n");
   }
 
   void ScoreLinesAndScoreFiles() {

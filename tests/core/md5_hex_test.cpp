@@ -4,7 +4,11 @@
 #include "core/md5_hex.h"
 
 #include <QCryptographicHash>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QtTest>
+
+#include "core/gbk.h"
 
 using namespace zorvanix;
 
@@ -75,6 +79,51 @@ class Md5HexTest : public QObject {
             QString::fromLatin1(
                 QCryptographicHash::hash(QByteArray("\xd5\xc5\xc8\xfd"), QCryptographicHash::Md5)
                     .toHex()));
+  }
+  // The weak-digest rule: the passwords that collided in practice are all
+  // weak; passwords the rule lets pass spread over distinct digests.
+  void WeakDigestPasswordsAreRecognised() {
+    QSet<QString> weak_digests;
+    for (int n = 0; n < 200; ++n) {
+      const QString password = QStringLiteral("登录%1").arg(n);
+      QVERIFY2(IsWeakDigestPassword(password), qPrintable(password));
+      weak_digests.insert(Md5Hex(password));
+    }
+    QVERIFY(weak_digests.size() < 50);
+    QVERIFY(!IsWeakDigestPassword(u"abc123"));
+    QVERIFY(!IsWeakDigestPassword(u""));
+    QVERIFY(IsWeakDigestPassword(u"登录abcdef"));     // two of the six are covered
+    QVERIFY(!IsWeakDigestPassword(u"登录abcdefgh"));  // six reach the digest
+    QSet<QString> strong_digests;
+    for (int n = 0; n < 200; ++n) {
+      const QString password = QStringLiteral("登录ab%1xyz").arg(n, 3, 10, QLatin1Char('0'));
+      QVERIFY2(!IsWeakDigestPassword(password), qPrintable(password));
+      strong_digests.insert(Md5Hex(password));
+    }
+    QCOMPARE(strong_digests.size(), 200);
+    QVERIFY(!WeakDigestPasswordText().isEmpty());
+
+    // Figures for the note: 10,000 random passwords of 2 to 8 common
+    // characters, all Chinese, and mixed half and half with letters/digits.
+    QRandomGenerator random(16);
+    const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
+    int weak_chinese = 0, weak_mixed = 0;
+    for (int n = 0; n < 10000; ++n) {
+      QString chinese, mixed;
+      const int length = 2 + static_cast<int>(random.bounded(7));
+      for (int i = 0; i < length; ++i) {
+        const int code = ((0xB0 + static_cast<int>(random.bounded(0x28))) << 8) |
+                         (0xA1 + static_cast<int>(random.bounded(0x5E)));
+        const char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+        const QString han = DecodeGbk(QByteArrayView(bytes, 2));
+        chinese += han;
+        mixed += random.bounded(2) ? han : QString(letters[random.bounded(36)]);
+      }
+      weak_chinese += IsWeakDigestPassword(chinese);
+      weak_mixed += IsWeakDigestPassword(mixed);
+    }
+    qInfo("weak: %d of 10000 all-Chinese, %d of 10000 mixed", weak_chinese, weak_mixed);
+    QCOMPARE(weak_chinese, 10000);
   }
 };
 

@@ -5,7 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
+#include <functional>
 #include <QtTest>
 
 #include "core/form_encoding.h"
@@ -30,6 +33,32 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(bytes);
 }
+
+// Answers every request with a head promising 100 bytes, then sends one byte
+// every 100 ms: a trickle that never lets a transfer stall.
+class TricklingServer {
+ public:
+  TricklingServer() {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+          if (!socket->readAll().contains("\r\n\r\n") || socket->property("trickling").toBool())
+            return;
+          socket->setProperty("trickling", true);
+          socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n");
+          auto* drip = new QTimer(socket);
+          QObject::connect(drip, &QTimer::timeout, socket, [socket] { socket->write("S"); });
+          drip->start(100);
+        });
+      }
+    });
+  }
+  QString Root() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+
+ private:
+  QTcpServer server_;
+};
 
 }  // namespace
 
@@ -119,6 +148,41 @@ class HttpExchangeTest : public QObject {
     });
     QTRY_VERIFY_WITH_TIMEOUT(done, kBoundMs);
     QCOMPARE(reply, QString());
+  }
+
+  // The timeout covers the whole exchange: a reply that keeps trickling in
+  // ends at the deadline like a silent one, and the window stays live.
+  void TricklingRepliesEndAtTheTotalDeadline() {
+    TricklingServer trickle;
+    HttpExchange http(600ms);
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(QStringLiteral("cache.dms"));
+    WriteFile(cache, "old");
+    int ticks = 0;
+    QTimer window_timer;
+    QObject::connect(&window_timer, &QTimer::timeout, [&] { ++ticks; });
+    window_timer.start(50);
+    const QUrl url(trickle.Root() + QStringLiteral("/score/record.php"));
+    auto within_deadline = [](const std::function<void()>& exchange) {
+      QElapsedTimer clock;
+      clock.start();
+      exchange();
+      return clock.elapsed() >= 500 && clock.elapsed() < 2500;
+    };
+    QVERIFY(within_deadline([&] {
+      const PostResult result = http.PostToService(url, "a=1");
+      QVERIFY(result.IsNetworkFailure());
+    }));
+    QVERIFY(ticks > 3);
+    QVERIFY(within_deadline([&] { QVERIFY(http.HttpGetText(url).size() < 100); }));
+    QVERIFY(within_deadline([&] { QVERIFY(http.GetTextKeepingWindowLive(url).size() < 100); }));
+    QVERIFY(within_deadline([&] { QVERIFY(!http.DownloadToFile(url, cache)); }));
+    QCOMPARE(ContentOf(cache), QByteArray("old"));
+    QString async = QStringLiteral("not yet");
+    QObject receiver;
+    http.GetTextAsync(url, &receiver, [&](const QString& text) { async = text; });
+    QTRY_VERIFY_WITH_TIMEOUT(async != u"not yet", 2500);
+    QVERIFY(async.size() < 100);
   }
 
   void TimeoutIsNeverEndless() {

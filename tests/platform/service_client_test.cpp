@@ -3,6 +3,8 @@
 // addresses, and the cache download that replaces the file only on success.
 #include "platform/service_client.h"
 
+#include "core/md5_hex.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -53,6 +55,31 @@ class ServiceClientTest : public QObject {
     QCOMPARE(prefix.status, 200);
     QVERIFY(prefix.IsRefusal() && !prefix.text.isEmpty());
     QVERIFY(client_->SetClasses(kUser, kOperation, {QStringLiteral("一班")}).IsSuccess());
+  }
+
+  // A login password whose read digest is easy to hit is refused with the
+  // reason before anything is sent, at sign-up, reset and change alike; the
+  // same characters with enough letters or digits added pass.
+  void WeakDigestLoginPasswordsAreRefused() {
+    ServiceClient::Registration weak;
+    weak.user = QStringLiteral("weak_digest");
+    weak.teacher_name = QStringLiteral("周老师");
+    weak.password = QStringLiteral("登录7");
+    weak.super_password = QStringLiteral("op");
+    weak.email = QStringLiteral("zhou@example.com");
+    const PostResult refused = client_->RegisterTeacher(weak);
+    QVERIFY(refused.IsRefusal());
+    QCOMPARE(refused.text, WeakDigestPasswordText());
+    QVERIFY(client_->CheckUserName(weak.user).contains(u"√"));
+    QCOMPARE(client_->ResetPassword(kUser, QStringLiteral("123456"), QStringLiteral("密码"), {}).text,
+             WeakDigestPasswordText());
+    QCOMPARE(client_->SetTeacher(kUser, QStringLiteral("amp@example.com"), kOperation,
+                                 QStringLiteral("新密码1"), {})
+                 .text,
+             WeakDigestPasswordText());
+    QVERIFY(client_->CheckPassword(kUser, kPassword).IsSuccess());
+    weak.password = QStringLiteral("登录abcdefgh");
+    QVERIFY(client_->RegisterTeacher(weak).IsSuccess());
   }
 
   void RepliesAreDecodedFromGbk() {

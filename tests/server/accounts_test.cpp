@@ -241,6 +241,94 @@ class AccountsTest : public QObject {
              QStringLiteral("success"));
   }
 
+  // The attack that took an account over in seconds: guess codes, ask for a
+  // new code whenever one is used up, guess on. Wrong codes count across
+  // requests, so after three the account's reset waits, even for the right
+  // code of a fresh mail; and the victim gets three mails an hour at most.
+  void resetCodesCannotBeBruteForced() {
+    const Account teacher{QStringLiteral("victim"), QStringLiteral("pw"), QStringLiteral("op"),
+                          QStringLiteral("李老师"), QStringLiteral("li@example.com")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    auto ask = [&] {
+      return http_
+          ->Get(QStringLiteral("/score/getpswdcode.php"),
+                {{"username", teacher.user}, {"email", teacher.email}})
+          .Text();
+    };
+    auto reset = [&](const QString& code) {
+      FormBody body;
+      body.Add(u"username", teacher.user)
+          .Add(u"checkcode", code)
+          .Add(u"newpswd", u"taken")
+          .Add(u"newsuperpswd", u"");
+      return http_->Post(QStringLiteral("/score/setpassword.php"), body).Text();
+    };
+    QCOMPARE(ask(), QStringLiteral("success"));
+    QString code = CodeIn(server_.LatestMail());
+    QVERIFY(!code.isEmpty());
+    int tries = 0;
+    for (int guess = 0; guess < 300; ++guess) {
+      const QString text = QStringLiteral("%1").arg(guess, 6, 10, QLatin1Char('0'));
+      if (text == code) continue;
+      QCOMPARE(reset(text), QStringLiteral("failure"));
+      ++tries;
+      if (tries == 4) QCOMPARE(reset(code), QStringLiteral("failure"));
+    }
+    for (int mail = 2; mail <= 3; ++mail) {
+      QCOMPARE(ask(), QStringLiteral("success"));
+      code = CodeIn(server_.LatestMail());
+      QCOMPARE(reset(code), QStringLiteral("failure"));
+    }
+    QCOMPARE(ask(), QStringLiteral("验证码邮件发送过于频繁，请稍后再试"));
+    QCOMPARE(SignIn(*http_, teacher.user, u"pw").Text(), QStringLiteral("Success!"));
+    QCOMPARE(SignIn(*http_, teacher.user, u"taken").Text(), QStringLiteral("用户名或密码错误"));
+  }
+
+  // A stranger at another desk guessing a teacher's password is slowed down;
+  // the teacher, signing in from a desk that has not failed, is not.
+  void wrongPasswordsSlowTheGuessingDeskNotTheTeacher() {
+    const Account teacher{QStringLiteral("targeted"), QStringLiteral("right"),
+                          QStringLiteral("op-right")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    ServiceHttp stranger(server_.Root());
+    stranger.SetSourceAddress(QStringLiteral("127.0.0.2"));
+    for (int i = 0; i < kAccountLimit; ++i) {
+      QCOMPARE(SignIn(stranger, teacher.user, u"guess").Text(), QStringLiteral("用户名或密码错误"));
+    }
+    for (int i = 0; i < 20; ++i) {
+      const QString slowed = SignIn(stranger, teacher.user, u"guess").Text();
+      QVERIFY2(slowed.startsWith(QStringLiteral("密码错误次数过多")), qPrintable(slowed));
+    }
+    // Even the right password waits at the guessing desk ...
+    QVERIFY(SignIn(stranger, teacher.user, u"right").Text().startsWith(u"密码错误次数过多"));
+    // ... while the teacher's own desk signs in, uploads and reads at once.
+    QCOMPARE(SignIn(*http_, teacher.user, u"right").Text(), QStringLiteral("Success!"));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), teacher, {{"class", "A"}}),
+             QStringLiteral("Success!"));
+    QCOMPARE(Read(*http_, QStringLiteral("/score/record.php"), teacher).status, 200);
+  }
+
+  // Wrong read digests are counted per account too, wherever they come from:
+  // guesses spread over desks still end up waiting.
+  void wrongDigestsAreSlowedPerAccount() {
+    const Account teacher{QStringLiteral("digest_target"), QStringLiteral("登录7"),
+                          QStringLiteral("op")};
+    QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
+    Account guess = teacher;
+    int refused = 0;
+    for (int desk = 2; desk < 2 + 2 * kAccountLimit + 1; ++desk) {
+      ServiceHttp http(server_.Root());
+      http.SetSourceAddress(QStringLiteral("127.0.0.%1").arg(desk));
+      guess.login = QStringLiteral("登录%1").arg(100 + desk);
+      const HttpResult reply = Read(http, QStringLiteral("/score/record.php"), guess);
+      if (reply.status == 429) ++refused;
+    }
+    QCOMPARE(refused, 1);
+    ServiceHttp fresh(server_.Root());
+    fresh.SetSourceAddress(QStringLiteral("127.0.0.99"));
+    QCOMPARE(Read(fresh, QStringLiteral("/score/record.php"), teacher).status, 429);
+  }
+
   void resetCodeIsVoidAfterFiveWrongTries() {
     const Account teacher{QStringLiteral("guesser"), QStringLiteral("pw"), QStringLiteral("op"),
                           QStringLiteral("钱老师"), QStringLiteral("qian@example.com")};

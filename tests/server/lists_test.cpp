@@ -1,5 +1,6 @@
 // Classes, students, topics, groups and criteria, as the record download
 // shows them: whole lists replaced, renames, and the cache file's bytes.
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include "core/gbk.h"
@@ -95,6 +96,14 @@ class ListsTest : public QObject {
     QTest::newRow("topic with TAB") << "/score/setketi.php"
                                     << "keti"
                                     << "T\t1";
+    QTest::newRow("class with NUL") << "/score/setclass.php"
+                                    << "class" << QStringLiteral("X|Y") + QChar(0) + u'Z';
+    QTest::newRow("class with a control character") << "/score/setclass.php"
+                                                    << "class" << QStringLiteral("X|Y\x1bZ");
+    QTest::newRow("1,001 classes") << "/score/setclass.php"
+                                   << "class" << Numbered(u"班", 1001).join(u'|');
+    QTest::newRow("1,001 topics") << "/score/setketi.php"
+                                  << "keti" << Numbered(u"课题", 1001).join(u'|');
     QTest::newRow("topic list key missing") << "/score/setketi.php"
                                             << "ket"
                                             << "";
@@ -114,6 +123,28 @@ class ListsTest : public QObject {
     QVERIFY(reply != kOk);
     QVERIFY(!reply.isEmpty());
     QCOMPARE(RecordLines(t), before);
+  }
+
+  // Whole-list saves take time in step with the list: 150,000 names are
+  // refused by their cap at once, a class of 10,000 (sent twice over, the
+  // repeats dropped) is saved within seconds.
+  void longListsAreCappedAndSavedInLinearTime() {
+    const Account t = NewTeacher(QStringLiteral("long_lists"));
+    QCOMPARE(SetList(t, "/score/setclass.php", "class", {"大班"}), kOk);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(SetList(t, "/score/student.php", "student", Numbered(u"", 150000), "大班"),
+             QStringLiteral("每个班级最多10000名学生"));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(RecordLines(t).size(), 1);
+    const QStringList full = Numbered(u"学生", 10000);
+    clock.restart();
+    QCOMPARE(SetList(t, "/score/student.php", "student", full + full, "大班"), kOk);
+    qInfo("10,000 students saved in %lld ms", static_cast<long long>(clock.elapsed()));
+    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    const QStringList lines = RecordLines(t);
+    QCOMPARE(lines.size(), 10001);
+    QVERIFY(lines[10000].startsWith(u"大班\t学生10000\t"));
   }
 
   void studentListKeepsWhatKeptStudentsHad() {
@@ -367,6 +398,13 @@ class ListsTest : public QObject {
 
  private:
   const QString kOk = QStringLiteral("Success!");
+
+  static QStringList Numbered(QStringView stem, int count) {
+    QStringList names;
+    names.reserve(count);
+    for (int i = 1; i <= count; ++i) names.append(stem.toString() + QString::number(i));
+    return names;
+  }
 
   Account NewTeacher(const QString& user) {
     const Account account{user, QStringLiteral("登录") + user, QStringLiteral("op-") + user};

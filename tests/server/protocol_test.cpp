@@ -1,6 +1,8 @@
 // The wire itself: raw GBK in addresses, oversized and malformed requests,
 // unknown paths, the clock, the maker's pages, the access log, the demo
 // teacher and a clean stop.
+#include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -175,6 +177,18 @@ class ProtocolTest : public QObject {
     QVERIFY(!log.contains(u"secret-in-body"));
   }
 
+  // A secret under an odd spelling of its key is masked all the same.
+  void accessLogMasksSecretsByTheirDecodedKey() {
+    http_->GetTarget("/score/getteacher.php?t=wire_teacher&pass%77ord=odd-secret-1");
+    http_->GetTarget("/score/getteacher.php?t=wire_teacher&password%81=odd-secret-2");
+    http_->GetTarget("/score/getteacher.php?t=wire_teacher&%6Dp=odd-secret-3");
+    http_->GetTarget("/score/servertime.php?t=end-of-odd-keys");
+    QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"t=end-of-odd-keys"), 5000);
+    const QString log = server_.Log();
+    QVERIFY(!log.contains(u"odd-secret"));
+    QVERIFY(log.count(QStringLiteral("getteacher.php?t=wire_teacher&")) >= 3);
+  }
+
   void slowPasswordCheckDoesNotHoldUpOthers() {
     // At the real Argon2id cost a check takes tens of milliseconds; it runs
     // beside the requests that need none.
@@ -202,6 +216,84 @@ class ProtocolTest : public QObject {
     QCOMPARE(clock_reply.value(0).status, 200);
     QVERIFY2(!login.waitForReadyRead(0), "the password check answered before the clock");
     QCOMPARE(ReadReplies(login, 1).value(0).Text(), QStringLiteral("用户名或密码错误"));
+  }
+
+  // Byte-a-second clients: each request must arrive whole within its
+  // deadline, one address holds a bounded number of connections, and everyone
+  // else is answered all the while.
+  void slowClientsCannotHoldTheService() {
+    const QUrl root(server_.Root());
+    const auto port = static_cast<quint16>(root.port());
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    auto open = [&](const QString& from, const QByteArray& first_bytes) {
+      auto socket = std::make_unique<QTcpSocket>();
+      socket->bind(QHostAddress(from));
+      socket->connectToHost(QHostAddress::LocalHost, port);
+      QVERIFY(socket->waitForConnected(5000));
+      socket->write(first_bytes);
+      slow.push_back(std::move(socket));
+    };
+    for (int i = 0; i < 100; ++i) open(QStringLiteral("127.0.0.2"), "GET /score/servertime.php");
+    for (int i = 0; i < 20; ++i) {
+      open(QStringLiteral("127.0.0.3"),
+           "POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Length: 2048\r\n\r\nu");
+    }
+    QElapsedTimer clock;
+    clock.start();
+    int answered = 0, asked = 0;
+    while (clock.elapsed() < 13000) {
+      for (auto& socket : slow) {
+        if (socket->state() == QAbstractSocket::ConnectedState) socket->write("x");
+      }
+      ++asked;
+      QElapsedTimer one;
+      one.start();
+      if (ServiceHttp(server_.Root()).Get(QStringLiteral("/score/servertime.php")).status == 200 &&
+          one.elapsed() < 2000) {
+        ++answered;
+      }
+      QTest::qWait(1000);
+      if (clock.elapsed() < 2500) {
+        // Past the cap of one address, connections are closed at once.
+        const auto closed = std::count_if(slow.begin(), slow.begin() + 100, [](const auto& s) {
+          return s->state() == QAbstractSocket::UnconnectedState;
+        });
+        QVERIFY2(closed >= 30, qPrintable(QString::number(closed)));
+      }
+    }
+    QCOMPARE(answered, asked);
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(slow.begin(), slow.end(),
+                                         [](const auto& s) {
+                                           return s->state() ==
+                                                  QAbstractSocket::UnconnectedState;
+                                         }),
+                             3000);
+  }
+
+  // A request line that is not HTTP is refused at once with 400, whole or
+  // split over several writes, and the connection closes.
+  void malformedRequestsAreRefusedAtOnce() {
+    for (const QByteArray& line :
+         {QByteArray("GARBAGE\r\n\r\n"), QByteArray("GET /score/servertime.php\r\n\r\n"),
+          QByteArray("GET /score/servertime.php HTTP/9.9\r\nHost: x\r\n\r\n")}) {
+      QTcpSocket socket;
+      const QUrl root(server_.Root());
+      socket.connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket.waitForConnected(5000));
+      for (const char byte : line) {
+        socket.write(&byte, 1);
+        QVERIFY(socket.waitForBytesWritten(1000));
+      }
+      QElapsedTimer clock;
+      clock.start();
+      const QList<HttpResult> replies = ReadReplies(socket, 1, 3000);
+      QCOMPARE(replies.size(), 1);
+      QCOMPARE(replies[0].status, 400);
+      QCOMPARE(replies[0].Text(), QStringLiteral("请求格式错误"));
+      QVERIFY(clock.elapsed() < 1000);
+      QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(1000));
+    }
+    QCOMPARE(ServiceHttp(server_.Root()).Get(QStringLiteral("/score/servertime.php")).status, 200);
   }
 
   void demoTeacherIsSeededOnce() {

@@ -4,6 +4,7 @@
 
 #include "core/form_encoding.h"
 #include "core/service_time.h"
+#include "tests/server/cutting_proxy.h"
 #include "tests/server/service_http.h"
 #include "tests/support/server_process.h"
 
@@ -45,6 +46,15 @@ class ScoresTest : public QObject {
     QTest::newRow("impossible date")
         << ScoreLineText("初一(1)班", "张三", "5分", "2024-02-30 08:00:00")
         << "第2行的时间无法识别：2024-02-30 08:00:00";
+    QTest::newRow("before 1970")
+        << ScoreLineText("初一(1)班", "张三", "5分", "1969-12-31 23:59:59")
+        << "第2行的时间无法识别：1969-12-31 23:59:59";
+    QTest::newRow("after 2100")
+        << ScoreLineText("初一(1)班", "张三", "5分", "2101-01-01 00:00:00")
+        << "第2行的时间无法识别：2101-01-01 00:00:00";
+    QTest::newRow("NUL in the criterion")
+        << ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00", QString(QChar(0)))
+        << "第2行的字段过多：初一(1)班\t张三\t5分\t2024-03-01 08:00:00\t" + QString(QChar(0));
     QTest::newRow("too many fields")
         << ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00", "a\tb")
         << "第2行的字段过多：初一(1)班\t张三\t5分\t2024-03-01 08:00:00\ta\tb";
@@ -57,6 +67,34 @@ class ScoresTest : public QObject {
     QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), {good, bad_line, good}), reply);
     QCOMPARE(Scores(t), QStringList());
     QCOMPARE(Students(t), QStringList({"张三\t0\t0", "李四\t0\t0", "王五\t0\t0"}));
+  }
+
+  // The connection drops after the service stored the batch: the network
+  // layer sends it again, the teacher uploads again as advised. Every copy is
+  // answered "Success!" and the batch is stored once; a line that differs in
+  // anything (here the second) is still a new score.
+  void aBatchResentAfterACutConnectionIsStoredOnce() {
+    const Account t = ClassOf(QStringLiteral("resent_batch"));
+    const QStringList batch{ScoreLineText("初一(1)班", "张三", "5分", "2024-03-02 09:00:00", "流利"),
+                            ScoreLineText("初一(1)班", "李四", "-2分", "2024-03-01 08:00:00")};
+    {
+      CuttingProxy proxy(static_cast<quint16>(QUrl(server_.Root()).port()));
+      const ServiceHttp cut(QStringLiteral("http://127.0.0.1:%1").arg(proxy.Port()));
+      QCOMPARE(Upload(cut, t, QStringLiteral("朗读"), batch), QString());
+      QCOMPARE(Upload(cut, t, QStringLiteral("朗读"), batch), QString());
+      QCOMPARE(proxy.Cut(), 2);
+    }
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), batch), kOk);
+    QCOMPARE(Scores(t), QStringList({"李四\t-2\t2024-03-01 08:00:00\t朗读\t",
+                                     "张三\t5\t2024-03-02 09:00:00\t朗读\t流利"}));
+    QCOMPARE(Students(t), QStringList({"张三\t5\t1", "李四\t-2\t1", "王五\t0\t0"}));
+    // Same student and time but another score, topic or criterion: new lines.
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {ScoreLineText("初一(1)班", "张三", "4分", "2024-03-02 09:00:00", "流利"),
+                     ScoreLineText("初一(1)班", "张三", "5分", "2024-03-02 09:00:00")}),
+             kOk);
+    QCOMPARE(Upload(*http_, t, QStringLiteral("背诵"), {batch[0]}), kOk);
+    QCOMPARE(Scores(t).size(), 5);
   }
 
   void uploadAsTheOriginalProgramSendsIt() {
@@ -103,6 +141,12 @@ class ScoresTest : public QObject {
 
     QCOMPARE(Edit(t, id, QStringLiteral("4"), QStringLiteral("soon"), {}, {}),
              QStringLiteral("时间格式不正确"));
+    for (const char16_t* outside : {u"1969-12-31 23:59:59", u"2101-01-01 00:00:00"}) {
+      QCOMPARE(Edit(t, id, QStringLiteral("4"), QString::number(ServiceSeconds(*ParseDateTimeText(outside))), {}, {}),
+               QStringLiteral("时间格式不正确"));
+    }
+    QCOMPARE(Edit(t, id, QStringLiteral("4"), QString::number(seconds), QString(QChar(0)), {}),
+             QStringLiteral("课题和说明不能包含制表符或换行符"));
     QCOMPARE(Edit(t, QStringLiteral("99999"), QStringLiteral("4"), QStringLiteral("0"), {}, {}),
              QStringLiteral("计分记录不存在"));
     const Account other = ClassOf(QStringLiteral("edit_other"));

@@ -1,5 +1,6 @@
 #include "tests/server/service_http.h"
 
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QUrl>
 
@@ -62,6 +63,7 @@ QList<HttpResult> ReadReplies(QTcpSocket& socket, int count, int timeout_ms) {
 
 HttpResult ServiceHttp::Send(const QByteArray& request) const {
   QTcpSocket socket;
+  if (!source_.isEmpty()) socket.bind(QHostAddress(source_));
   socket.connectToHost(host_, port_);
   if (!socket.waitForConnected(kWaitMs)) return {};
   socket.write(request);

@@ -60,8 +60,12 @@ class ServiceHttp {
   HttpResult PostBytes(const QString& path, const QByteArray& body) const;
   // Any request, sent as it stands; the connection is closed after the reply.
   HttpResult Send(const QByteArray& request) const;
+  // Connects from this local address (another loopback address stands for
+  // another desk).
+  void SetSourceAddress(const QString& address) { source_ = address; }
 
  private:
+  QString source_;
   QString host_;
   quint16 port_ = 0;
 };
