@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -36,6 +37,10 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName(QStringLiteral("Zorvane"));
   QApplication::setApplicationName(QStringLiteral("Zorvanix"));
   QApplication::setApplicationVersion(QStringLiteral(ZORVANIX_VERSION));
+  // The installed menu entry and icon share the program's reverse-DNS id, so
+  // the desktop groups its windows under that one entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.zorvane.Zorvanix"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.zorvane.Zorvanix")));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Zorvanix roll-call and scoring"));

@@ -17,6 +17,9 @@ namespace zorvanix {
 
 inline constexpr char kDefaultServiceRoot[] = "http://127.0.0.1:8808";
 inline constexpr char kConfigFileName[] = "zorvanix.ini";
+// A copy whose program folder holds this file is portable: it keeps its cache
+// and logs in that folder. Every other copy keeps them in the per-user data folder.
+inline constexpr char kPortableMarkerFileName[] = "zorvanix.portable";
 
 struct AppConfig {
   QString service_root = QLatin1String(kDefaultServiceRoot);
