@@ -84,6 +84,14 @@ int main(int argc, char* argv[]) {
   context.shell = &shell;
   context.settings = &settings;
   context.network = &network;
+  // The address saved from the login window on the first run counts when
+  // nothing else named one.
+  if (const QString saved = settings.Read(QLatin1String(kSavedServiceRootKey));
+      !context.config.service_root_configured && !saved.isEmpty()) {
+    context.config.service_root = saved;
+    context.config.service_root_configured = true;
+    service.SetServiceRoot(saved);
+  }
 
   WindowHub hub(context);
   RollCallWindow& roll_call = hub.RollCall();

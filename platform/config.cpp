@@ -82,6 +82,9 @@ AppConfig ResolveConfig(const CommandLineOptions& options, const QString& execut
   config.service_root =
       FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root,
                      QLatin1String(kDefaultServiceRoot)});
+  config.service_root_configured =
+      !FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root})
+           .isEmpty();
   config.vendor_site =
       FirstNonEmpty({options.vendor_site, qEnvironmentVariable("ZORVANIX_VENDOR_SITE"), ini_vendor,
                      QLatin1String(kDefaultServiceRoot)});

@@ -40,9 +40,11 @@ class ConfigTest : public QObject {
              QStringLiteral("http://127.0.0.1:8808"));
     QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site,
              QStringLiteral("http://127.0.0.1:8808"));
+    QVERIFY(!ResolveConfig(none, exe_dir.path()).service_root_configured);
 
     WriteIni(exe_dir.path(), QStringLiteral("http://ini"));
     QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://ini"));
+    QVERIFY(ResolveConfig(none, exe_dir.path()).service_root_configured);
     QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site, QStringLiteral("http://ini/vendor"));
 
     qputenv("ZORVANIX_SERVICE_ROOT", "http://env");
