@@ -98,7 +98,7 @@ std::optional<QStringList> ReadServerConfigFile(const QString& path, QString* er
     // Switches are written "vendor = true" (or bare); "false" leaves them off.
     if (kSwitches.contains(key)) {
       if (equals < 0 || value == u"true" || value == u"yes" || value == u"on") {
-        options.append(u"--" + key);
+        options.append(QStringLiteral("--") + key);
       } else if (value != u"false" && value != u"no" && value != u"off") {
         *error = QStringLiteral("%1:%2: %3 is true or false").arg(path).arg(number).arg(key);
         return std::nullopt;
