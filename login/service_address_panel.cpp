@@ -50,7 +50,10 @@ void ServiceAddressPanel::CheckAndSave() {
   const QString reply = context_.service->ServerTime();
   if (!alive) return;
   save_->setEnabled(true);
-  if (!ParseDateTimeText(reply.trimmed())) {
+  // The service's clock answers with its seconds (or a date-time text).
+  bool is_number = false;
+  reply.trimmed().toLongLong(&is_number);
+  if (!is_number && !ParseDateTimeText(reply.trimmed())) {
     context_.service->SetServiceRoot(previous);
     state_->setText(QStringLiteral("无法连接该地址"));
     return;

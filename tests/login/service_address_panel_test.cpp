@@ -47,20 +47,21 @@ class ServiceAddressPanelTest : public QObject {
   }
 
   void UnreachableOrMalformedAddressIsNotSaved() {
-    TestContext context(ClosedPortRoot());
+    const QString closed = ClosedPortRoot();
+    TestContext context(closed);
     context.Context().config.service_root_configured = false;
     LoginWindow& window = context.Hub().Login();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* field = window.findChild<QLineEdit*>(QStringLiteral("txtServiceRoot"));
     QVERIFY(field);
-    QCOMPARE(field->text(), ClosedPortRoot());
+    QCOMPARE(field->text(), closed);
 
     EnterAndSave(window, QStringLiteral("scores.school"));
     QCOMPARE(State(window), QStringLiteral("地址无效"));
-    EnterAndSave(window, ClosedPortRoot() + QStringLiteral("/"));
+    EnterAndSave(window, closed + QStringLiteral("/"));
     QCOMPARE(State(window), QStringLiteral("无法连接该地址"));
-    QCOMPARE(context.Context().service->ServiceRoot(), ClosedPortRoot());
+    QCOMPARE(context.Context().service->ServiceRoot(), closed);
     QCOMPARE(context.Settings().Read(QLatin1String(kSavedServiceRootKey)), QString());
   }
 

@@ -81,4 +81,4 @@ class ConfigFileTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(ConfigFileTest)
-#include "config_file_test.moc"
+#include "config_file_unit.moc"
