@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -38,6 +39,10 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Zorvanix"));
   QApplication::setApplicationVersion(QStringLiteral(ZORVANIX_VERSION));
   InstallChineseTranslations();
+  // The installed menu entry and icon share the program's reverse-DNS id, so
+  // the desktop groups its windows under that one entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.zorvane.Zorvanix"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.zorvane.Zorvanix")));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Zorvanix roll-call and scoring"));
@@ -81,6 +86,14 @@ int main(int argc, char* argv[]) {
   context.shell = &shell;
   context.settings = &settings;
   context.network = &network;
+  // The address saved from the login window on the first run counts when
+  // nothing else named one.
+  if (const QString saved = settings.Read(QLatin1String(kSavedServiceRootKey));
+      !context.config.service_root_configured && !saved.isEmpty()) {
+    context.config.service_root = saved;
+    context.config.service_root_configured = true;
+    service.SetServiceRoot(saved);
+  }
 
   WindowHub hub(context);
   RollCallWindow& roll_call = hub.RollCall();

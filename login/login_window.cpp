@@ -1,4 +1,5 @@
 #include "login/login_window.h"
+#include "login/service_address_panel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -113,6 +114,10 @@ void LoginWindow::BuildLayout() {
   column->addLayout(fields);
   column->addLayout(main_buttons);
   column->addLayout(other_buttons);
+  // First run: no service address configured anywhere yet.
+  if (!context_.config.service_root_configured) {
+    column->addWidget(new ServiceAddressPanel(context_, this));
+  }
 
   connect(ok_button_, &QPushButton::clicked, this, &LoginWindow::SignInOnline);
   connect(password_, &QLineEdit::returnPressed, this, &LoginWindow::SignInOnline);

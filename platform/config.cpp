@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <memory>
+#include <vector>
 
 #include "core/cache_file.h"
 
@@ -34,7 +36,10 @@ QString ResolveDataDir(const QString& data_dir_option, const QString& executable
     QDir().mkpath(data_dir_option);
     return QDir(data_dir_option).absolutePath();
   }
-  if (IsWritableDir(executable_dir)) return QDir(executable_dir).absolutePath();
+  if (IsWritableDir(executable_dir) &&
+      QFileInfo::exists(QDir(executable_dir).filePath(QLatin1String(kPortableMarkerFileName)))) {
+    return QDir(executable_dir).absolutePath();
+  }
   const QString per_user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
   QDir().mkpath(per_user);
   return per_user;
@@ -44,17 +49,27 @@ AppConfig ResolveConfig(const CommandLineOptions& options, const QString& execut
   AppConfig config;
   config.data_dir = ResolveDataDir(options.data_dir, executable_dir);
 
-  // The file in the program folder wins; an installed copy whose folder is not
-  // writable keeps its data per user, and then the school's file beside the
-  // executable still counts.
-  QSettings ini(QDir(config.data_dir).filePath(QLatin1String(kConfigFileName)),
-                QSettings::IniFormat);
-  QSettings beside_executable(QDir(executable_dir).filePath(QLatin1String(kConfigFileName)),
-                              QSettings::IniFormat);
+  // The school's zorvanix.ini: the one in the program's data folder wins,
+  // then the standard config folders (the user's $XDG_CONFIG_HOME/zorvanix,
+  // then each of $XDG_CONFIG_DIRS such as /etc/xdg/zorvanix), then the one
+  // beside the executable.
+  QStringList ini_paths = {QDir(config.data_dir).filePath(QLatin1String(kConfigFileName))};
+  ini_paths += QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation,
+                                         QStringLiteral("zorvanix/") +
+                                             QLatin1String(kConfigFileName));
+  ini_paths.append(QDir(executable_dir).filePath(QLatin1String(kConfigFileName)));
+  ini_paths.removeDuplicates();
+  std::vector<std::unique_ptr<QSettings>> inis;
+  for (const QString& path : ini_paths) {
+    if (QFileInfo::exists(path))
+      inis.push_back(std::make_unique<QSettings>(path, QSettings::IniFormat));
+  }
   const auto setting = [&](const char* key) {
     const QString name = QStringLiteral("service/") + QLatin1String(key);
-    return ini.contains(name) ? ini.value(name).toString()
-                              : beside_executable.value(name).toString();
+    for (const auto& ini : inis) {
+      if (ini->contains(name)) return ini->value(name).toString();
+    }
+    return QString();
   };
   const QString ini_root = setting("root");
   const QString ini_vendor = setting("vendor_site");
@@ -67,6 +82,9 @@ AppConfig ResolveConfig(const CommandLineOptions& options, const QString& execut
   config.service_root =
       FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root,
                      QLatin1String(kDefaultServiceRoot)});
+  config.service_root_configured =
+      !FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root})
+           .isEmpty();
   config.vendor_site =
       FirstNonEmpty({options.vendor_site, qEnvironmentVariable("ZORVANIX_VENDOR_SITE"), ini_vendor,
                      QLatin1String(kDefaultServiceRoot)});

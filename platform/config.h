@@ -17,9 +17,17 @@ namespace zorvanix {
 
 inline constexpr char kDefaultServiceRoot[] = "http://127.0.0.1:8808";
 inline constexpr char kConfigFileName[] = "zorvanix.ini";
+// The user's settings key of the address saved on the first run; it counts
+// after the command line, the environment and zorvanix.ini.
+inline constexpr char kSavedServiceRootKey[] = "ServiceRoot";
+// A copy whose program folder holds this file is portable: it keeps its cache
+// and logs in that folder. Every other copy keeps them in the per-user data folder.
+inline constexpr char kPortableMarkerFileName[] = "zorvanix.portable";
 
 struct AppConfig {
   QString service_root = QLatin1String(kDefaultServiceRoot);
+  // False while the address is the built-in default: nothing named one.
+  bool service_root_configured = false;
   QString vendor_site = QLatin1String(kDefaultServiceRoot);
   // The program folder: the cache file and the daily logs live here.
   QString data_dir;

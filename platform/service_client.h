@@ -25,6 +25,8 @@ class ServiceClient {
                 HttpExchange& http);
 
   const QString& ServiceRoot() const { return service_root_; }
+  // A new address, as set on the first run; later requests go there.
+  void SetServiceRoot(QString service_root) { service_root_ = std::move(service_root); }
   const QString& VendorSite() const { return vendor_site_; }
   HttpExchange& Http() { return http_; }
 

@@ -185,6 +185,8 @@ QString DesktopEntryText(const QString& target) {
              "Name=Zorvanix\n"
              "Comment=课堂点名与计分\n"
              "Exec=%1\n"
+             "Icon=org.zorvane.Zorvanix\n"
+             "StartupWMClass=zorvanix\n"
              "Terminal=false\n"
              "Categories=Education;\n")
       .arg(DesktopExecArgument(target));

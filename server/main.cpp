@@ -10,6 +10,10 @@
 #include <QTimer>
 #include <cstdio>
 
+#ifdef ZORVANIX_HAVE_SYSTEMD
+#include <systemd/sd-daemon.h>
+#endif
+
 #include "server/database.h"
 #include "server/demo_seed.h"
 #include "server/http_front.h"
@@ -41,6 +45,13 @@ bool InstallStopHandler(QCoreApplication& app) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+// Tells systemd (when it started the service) how the service stands.
+void NotifySystemd([[maybe_unused]] const char* state) {
+#ifdef ZORVANIX_HAVE_SYSTEMD
+  sd_notify(0, state);
+#endif
 }
 
 QHostAddress ListenAddress(const QString& host) {
@@ -119,7 +130,9 @@ int main(int argc, char* argv[]) {
                            : address.toString();
   std::printf("listening on http://%s:%u\n", host.toLatin1().constData(), port);
   std::fflush(stdout);
+  NotifySystemd("READY=1");
   const int result = app.exec();
+  NotifySystemd("STOPPING=1");
   std::fprintf(stderr, "zorvanix-server: stopped\n");
   std::fflush(stderr);
   return result;

@@ -1,6 +1,7 @@
 #include "server/server_config.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <algorithm>
 #include <initializer_list>
 #include <limits>
@@ -8,6 +9,10 @@
 
 namespace zorvanix::server {
 namespace {
+
+// The options that take no value.
+const QStringList kSwitches = {QStringLiteral("vendor"), QStringLiteral("seed-demo"),
+                               QStringLiteral("no-access-log")};
 
 bool ParseListen(const QString& text, ServerConfig* config) {
   const qsizetype colon = text.lastIndexOf(u':');
@@ -54,11 +59,77 @@ QString ReadPositive(const QCommandLineParser& parser, const QCommandLineOption&
   return QString();
 }
 
+// The value of --config FILE / --config=FILE on the command line, if any.
+QString ConfigFileArgument(const QStringList& arguments) {
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (a == u"--") break;
+    if (a == u"--config" && i + 1 < arguments.size()) return arguments[i + 1];
+    if (a.startsWith(u"--config=")) return a.sliced(9);
+  }
+  return QString();
+}
+
 }  // namespace
 
-std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
+std::optional<QStringList> ReadServerConfigFile(const QString& path, QString* error) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    return std::nullopt;
+  }
+  QStringList options;
+  int number = 0;
+  for (const QByteArray& raw : file.readAll().split('\n')) {
+    ++number;
+    const QString line = QString::fromUtf8(raw).trimmed();
+    if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';')) continue;
+    const qsizetype equals = line.indexOf(u'=');
+    const QString key = (equals < 0 ? line : line.first(equals)).trimmed();
+    QString value = equals < 0 ? QString() : line.sliced(equals + 1).trimmed();
+    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
+      value = value.sliced(1, value.size() - 2);
+    }
+    if (key.isEmpty() || key.startsWith(u'-') || key == u"config" || key == u"help" ||
+        key == u"version") {
+      *error = QStringLiteral("%1:%2: not a setting: %3").arg(path).arg(number).arg(line);
+      return std::nullopt;
+    }
+    // Switches are written "vendor = true" (or bare); "false" leaves them off.
+    if (kSwitches.contains(key)) {
+      if (equals < 0 || value == u"true" || value == u"yes" || value == u"on") {
+        options.append(QStringLiteral("--") + key);
+      } else if (value != u"false" && value != u"no" && value != u"off") {
+        *error = QStringLiteral("%1:%2: %3 is true or false").arg(path).arg(number).arg(key);
+        return std::nullopt;
+      }
+      continue;
+    }
+    if (equals < 0) {
+      *error = QStringLiteral("%1:%2: %3 needs a value").arg(path).arg(number).arg(key);
+      return std::nullopt;
+    }
+    options.append(QStringLiteral("--%1=%2").arg(key, value));
+  }
+  return options;
+}
+
+std::optional<ServerConfig> ParseServerArguments(const QStringList& given_arguments,
                                                  QString* exit_message, int* exit_code) {
   ServerConfig config;
+  // A settings file named by --config comes first, so that every option on
+  // the command line overrides the file's value.
+  QStringList arguments = given_arguments;
+  if (const QString file = ConfigFileArgument(given_arguments); !file.isEmpty()) {
+    QString error;
+    const std::optional<QStringList> from_file = ReadServerConfigFile(file, &error);
+    if (!from_file) {
+      *exit_message = QStringLiteral("zorvanix-server: %1\n").arg(error);
+      *exit_code = 2;
+      return std::nullopt;
+    }
+    for (qsizetype i = 0; i < from_file->size(); ++i) arguments.insert(1 + i, from_file->at(i));
+  }
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "The Zorvanix scoring service: accounts, classes, students, topics, criteria and scores "
@@ -138,8 +209,15 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
   const QCommandLineOption no_access_log(
       QStringLiteral("no-access-log"),
       QStringLiteral("Do not write the access log (one line per request on standard error)."));
+  const QCommandLineOption config_file(
+      QStringLiteral("config"),
+      QStringLiteral("Read settings from this file first: one \"option = value\" per line, "
+                     "named like the long options here (switches take true or false), '#' "
+                     "starts a comment. Options on the command line override the file. Keeps "
+                     "the database password out of the process list."),
+      QStringLiteral("file"));
   for (const auto* option :
-       {&help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
+       {&config_file, &help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
         &vendor_version, &seed_demo, &password_cost, &sqlite_sync, &max_body, &account_failures,
         &address_failures, &failure_window, &no_access_log}) {
     parser.addOption(*option);

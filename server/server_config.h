@@ -36,4 +36,9 @@ struct ServerConfig {
 std::optional<ServerConfig> ParseServerArguments(const QStringList& arguments,
                                                  QString* exit_message, int* exit_code);
 
+// Reads a settings file of "option = value" lines ('#' comments, switches
+// as true/false) into the command-line options it stands for. Empty with
+// *error set when the file cannot be read or a line is not a setting.
+std::optional<QStringList> ReadServerConfigFile(const QString& path, QString* error);
+
 }  // namespace zorvanix::server

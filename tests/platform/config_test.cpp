@@ -40,9 +40,11 @@ class ConfigTest : public QObject {
              QStringLiteral("http://127.0.0.1:8808"));
     QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site,
              QStringLiteral("http://127.0.0.1:8808"));
+    QVERIFY(!ResolveConfig(none, exe_dir.path()).service_root_configured);
 
     WriteIni(exe_dir.path(), QStringLiteral("http://ini"));
     QCOMPARE(ResolveConfig(none, exe_dir.path()).service_root, QStringLiteral("http://ini"));
+    QVERIFY(ResolveConfig(none, exe_dir.path()).service_root_configured);
     QCOMPARE(ResolveConfig(none, exe_dir.path()).vendor_site, QStringLiteral("http://ini/vendor"));
 
     qputenv("ZORVANIX_SERVICE_ROOT", "http://env");
@@ -69,11 +71,17 @@ class ConfigTest : public QObject {
     }
   }
 
-  // A portable copy keeps its data beside the executable; a copy in a folder
-  // it cannot use keeps it per user, and still reads the school's ini file
-  // beside the executable.
+  // A portable copy (marker file in its folder) keeps its data beside the
+  // executable; any other copy, even in a writable folder, keeps it per user
+  // and still reads the school's ini file beside the executable.
   void ProgramFolderRule() {
     QTemporaryDir exe_dir;
+    const QString per_user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(ResolveConfig({}, exe_dir.path()).data_dir, per_user);
+    QVERIFY(!QFileInfo::exists(exe_dir.filePath(QStringLiteral("ServerRec.dmd"))));
+    QFile marker(exe_dir.filePath(QStringLiteral("zorvanix.portable")));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+    marker.close();
     QCOMPARE(ResolveConfig({}, exe_dir.path()).data_dir, exe_dir.path());
     QCOMPARE(ResolveConfig({}, exe_dir.path()).CacheFilePath(),
              QDir(exe_dir.path()).filePath(QStringLiteral("ServerRec.dmd")));
@@ -83,7 +91,6 @@ class ConfigTest : public QObject {
     QCOMPARE(ResolveConfig(options, exe_dir.path()).data_dir, options.data_dir);
     QVERIFY(QFileInfo(options.data_dir).isDir());
 
-    const QString per_user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString missing_exe_dir = exe_dir.filePath(QStringLiteral("gone"));
     QCOMPARE(ResolveConfig({}, missing_exe_dir).data_dir, per_user);
 
@@ -95,6 +102,25 @@ class ConfigTest : public QObject {
     QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://school"));
     WriteIni(data_dir.path(), QStringLiteral("http://own"));
     QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://own"));
+  }
+
+  // The user's config folder counts after the program's data folder and
+  // before the file beside the executable.
+  void IniFromStandardConfigFolder() {
+    QTemporaryDir exe_dir, data_dir;
+    const QString config_home =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString user_dir = QDir(config_home).filePath(QStringLiteral("zorvanix"));
+    QDir().mkpath(user_dir);
+    CommandLineOptions options;
+    options.data_dir = data_dir.path();
+    WriteIni(exe_dir.path(), QStringLiteral("http://beside"));
+    QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://beside"));
+    WriteIni(user_dir, QStringLiteral("http://user"));
+    QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://user"));
+    WriteIni(data_dir.path(), QStringLiteral("http://own"));
+    QCOMPARE(ResolveConfig(options, exe_dir.path()).service_root, QStringLiteral("http://own"));
+    QFile::remove(QDir(user_dir).filePath(QStringLiteral("zorvanix.ini")));
   }
 
   void SettingsRoundTripAwkwardAccountNames() {

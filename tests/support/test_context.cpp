@@ -14,6 +14,8 @@ TestContext::TestContext(const QString& service_root, const QString& vendor_site
   // The fixed clock would fail the clock check whenever a test runs past its
   // first second; the tests of the checks turn them on.
   context_.config.startup_checks = false;
+  // Tests name their service; the first-run address field stays away.
+  context_.config.service_root_configured = true;
   service_ = std::make_unique<ServiceClient>(context_.config.service_root,
                                              context_.config.vendor_site, session_, http_);
   settings_ = std::make_unique<SettingsStore>(
