@@ -62,37 +62,39 @@ void PickByMouse(const RollCallWindow* window, const QString& name) {
   DoubleClickEntry(not_called, row);
 }
 
+bool Activate(QWidget* window) {
+  window->show();
+  window->activateWindow();
+  return QTest::qWaitForWindowActive(window);
+}
+
 // Clicks into the score box and types text, key by key, into whatever has
 // the focus; then the given key.
 void TypeScore(const RollCallWindow* window, const QString& text, Qt::Key confirm) {
   auto* scores = Child<QComboBox>(window, QStringLiteral("Combo1"));
+  auto* shown = const_cast<RollCallWindow*>(window);
   // The offscreen test platform can leave the window inactive after a popup
-  // or a hidden panel; a teacher's click would activate it.
-  if (QApplication::activeWindow() != window) {
-    const_cast<RollCallWindow*>(window)->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(const_cast<RollCallWindow*>(window)));
-  }
-  // Under the offscreen test platform the class list's popup can come back
-  // after a panel switch; a teacher would see it and press Escape.
+  // or a hidden panel, and can bring the class list's popup back after a
+  // panel switch; a teacher would press Escape and click the window.
   if (QWidget* popup = QApplication::activePopupWidget()) {
     QTest::keyClick(popup->focusWidget() ? popup->focusWidget() : popup, Qt::Key_Escape);
     QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
-    const_cast<RollCallWindow*>(window)->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(const_cast<RollCallWindow*>(window)));
   }
+  if (QApplication::activeWindow() != window) QVERIFY(Activate(shown));
   // After a pick the score box already has the focus; else a click into it.
   if (Focus() != scores && Focus() != scores->lineEdit()) ClickOn(scores->lineEdit());
   QVERIFY2(Focus() == scores || Focus() == scores->lineEdit(),
-           Focus() ? qPrintable(Focus()->objectName() + u' ' +
-                                QString::number(scores->isEnabled()) + u' ' +
-                                QString::number(scores->lineEdit()->isVisible()))
-                   : qPrintable(QStringLiteral("no focus, active %1 %2")
-                                    .arg(window->isActiveWindow())
-                                    .arg(QApplication::activeWindow()
-                                             ? QApplication::activeWindow()->parentWidget()->objectName()
-                                             : QStringLiteral("none"))));
+           qPrintable(Focus() ? Focus()->objectName() : QStringLiteral("no focus")));
   QTest::keyClicks(Focus(), text);
   QTest::keyClick(Focus(), confirm);
+}
+
+// Shows the window and chooses the class from the keyboard, as a lesson
+// begins.
+bool OpenInClass(RollCallWindow* window, const QString& name) {
+  if (!Activate(window)) return false;
+  ChooseClassByKeys(window, name);
+  return !QTest::currentTestFailed();
 }
 
 // Presses a draw button with the mouse, waits for the given number of roll
@@ -108,12 +110,6 @@ QString DrawByMouse(const RollCallWindow* window, int index, int steps = 3) {
 }
 
 QStringList Pending(const RollCallWindow* window) { return window->PendingScores(); }
-
-bool Activate(QWidget* window) {
-  window->show();
-  window->activateWindow();
-  return QTest::qWaitForWindowActive(window);
-}
 
 // Classes 1 and 10 besides 一班: 1 holds 孙八, 10 holds 周九 and its own 赵六.
 bool AddNumberedClasses(OnlineScene& scene) {
@@ -144,8 +140,7 @@ class TeacherInputTest : public QObject {
   void TypedScoreWithEnterIsKept() {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
-    QVERIFY(Activate(scene.window));
-    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
     PickByMouse(scene.window, QStringLiteral("张三"));
     QCOMPARE(scene.window->CurrentStudent(), QStringLiteral("张三"));
     TypeScore(scene.window, QStringLiteral("4"), Qt::Key_Return);
@@ -213,8 +208,7 @@ class TeacherInputTest : public QObject {
   void APickWhileRollingEndsTheDraw() {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
-    QVERIFY(Activate(scene.window));
-    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
     auto* all = Child<QPushButton>(scene.window, QStringLiteral("btnChou_0"));
     const QString caption = all->text();
     auto* roll = scene.window->findChild<QTimer*>(QStringLiteral("Timer1"));
@@ -261,8 +255,7 @@ class TeacherInputTest : public QObject {
   void AStopBeforeAnyNameGivesNoResult() {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
-    QVERIFY(Activate(scene.window));
-    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
     PickByMouse(scene.window, QStringLiteral("赵六"));
     TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
     QCOMPARE(Pending(scene.window).size(), 1);
@@ -371,8 +364,7 @@ class TeacherInputTest : public QObject {
   void ExportWithoutExtensionGetsDms() {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
-    QVERIFY(Activate(scene.window));
-    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
     PickByMouse(scene.window, QStringLiteral("张三"));
     TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
     const QStringList lines = Pending(scene.window);
@@ -389,8 +381,7 @@ class TeacherInputTest : public QObject {
   void GroupListsAreCaptioned() {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
-    QVERIFY(Activate(scene.window));
-    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
     ClickOn(Child<QPushButton>(scene.window, QStringLiteral("btnChou_12")));
     auto* tabs = Child<QTabBar>(scene.window, QStringLiteral("TabStrip1"));
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(3).center());
@@ -411,8 +402,7 @@ class TeacherInputTest : public QObject {
   void TextGbkCannotHoldIsRefused() {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
-    QVERIFY(Activate(scene.window));
-    ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
     PickByMouse(scene.window, QStringLiteral("张三"));
     auto* scores = Child<QComboBox>(scene.window, QStringLiteral("Combo1"));
     QCOMPARE(Focus(), static_cast<QWidget*>(scores));
