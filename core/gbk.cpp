@@ -74,4 +74,14 @@ int GbkCode(QStringView character) {
   return code == 0 ? -1 : code;
 }
 
+QStringView FirstCharacterNotInGbk(QStringView text) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QStringView character = text.sliced(i, length);
+    if (GbkCode(character) < 0) return character;
+    i += length;
+  }
+  return {};
+}
+
 }  // namespace zorvanix

@@ -24,4 +24,8 @@ QString DecodeBytes(QByteArrayView bytes, QStringView charset);
 // -1 for a character GBK cannot represent.
 int GbkCode(QStringView character);
 
+// The first character of the text that GBK cannot hold (a surrogate pair is
+// one character), as a view into the text; empty when GBK holds all of it.
+QStringView FirstCharacterNotInGbk(QStringView text);
+
 }  // namespace zorvanix

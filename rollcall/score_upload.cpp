@@ -161,19 +161,13 @@ void ScoreUpload::EditLine() {
 }
 
 bool AcceptGbkText(Prompter& prompter, const QString& text) {
-  for (qsizetype i = 0; i < text.size();) {
-    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-    const QString character = text.mid(i, length);
-    if (DecodeGbk(EncodeGbk(character)) != character) {
-      prompter.ShowMessage(QStringLiteral("提示"),
-                           QStringLiteral("“") + character +
-                               QStringLiteral("”无法保存为GBK文字，请换用其他文字。"),
-                           MessageIcon::kWarning);
-      return false;
-    }
-    i += length;
-  }
-  return true;
+  const QStringView character = FirstCharacterNotInGbk(text);
+  if (character.isEmpty()) return true;
+  prompter.ShowMessage(QStringLiteral("提示"),
+                       QStringLiteral("“") + character.toString() +
+                           QStringLiteral("”无法保存为GBK文字，请换用其他文字。"),
+                       MessageIcon::kWarning);
+  return false;
 }
 
 void ScoreUpload::AcceptEdit() {
