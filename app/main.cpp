@@ -42,7 +42,11 @@ int main(int argc, char* argv[]) {
   // The installed menu entry and icon share the program's reverse-DNS id, so
   // the desktop groups its windows under that one entry.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.zorvane.Zorvanix"));
-  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.zorvane.Zorvanix")));
+  // A copy whose icon is not installed shows the one it carries.
+  QIcon carried;
+  for (const int size : {16, 32, 48, 256})
+    carried.addFile(QStringLiteral(":/icons/org.zorvane.Zorvanix-%1.png").arg(size));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.zorvane.Zorvanix"), carried));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Zorvanix roll-call and scoring"));

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/window_hub.h"
+#include "core/md5_hex.h"
 #include "login/login_window.h"
 
 namespace zorvanix {
@@ -182,6 +183,13 @@ void PasswordResetWindow::ResetPassword() {
       login_password_check_->isChecked() ? new_login_password_edit_->text().trimmed() : QString();
   const QString new_super =
       super_password_check_->isChecked() ? new_super_password_edit_->text().trimmed() : QString();
+  // A login password whose read digest is easy to hit is refused here, with
+  // the reason, before the code is spent on it.
+  if (IsWeakDigestPassword(new_login)) {
+    context_.prompter->ShowMessage(kErrorTitle, WeakDigestPasswordText(), MessageIcon::kWarning);
+    new_login_password_edit_->setFocus(Qt::OtherFocusReason);
+    return;
+  }
   // The window stays live while the post waits; the buttons do not send twice.
   busy_ = true;
   UpdateResetButtons();

@@ -210,8 +210,9 @@ void ManagementWindow::ClearForNewTeacher() {
 }
 
 void ManagementWindow::SetShortcutFolders(const ShortcutFolders& folders, const QString& target) {
-  shortcuts_page_->SetShortcutMaker(
-      ShortcutMaker(folders, target.isEmpty() ? shortcuts_page_->Maker().Target() : target));
+  const ShortcutMaker& current = shortcuts_page_->Maker();
+  shortcuts_page_->SetShortcutMaker(ShortcutMaker(
+      folders, target.isEmpty() ? current.Target() : target, current.Arguments()));
 }
 
 QString ManagementWindow::PendingScoreDeletions() const { return scores_page_->PendingDeletions(); }

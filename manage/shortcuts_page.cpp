@@ -14,7 +14,8 @@ namespace zorvanix {
 ShortcutsPage::ShortcutsPage(PageServices& services, QWidget* parent)
     : ManagePage("Frame_manage_4", QStringLiteral("快捷方式管理"), parent),
       services_(services),
-      maker_(ShortcutFolders::Standard(), QCoreApplication::applicationFilePath()) {
+      maker_(ShortcutFolders::Standard(), QCoreApplication::applicationFilePath(),
+             services.Context().config.launch_arguments) {
   const QString captions[kShortcutKinds] = {QStringLiteral("桌面快捷方式"),
                                             QStringLiteral("程序组快捷方式"),
                                             QStringLiteral("开始菜单快捷方式")};

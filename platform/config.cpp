@@ -45,8 +45,20 @@ QString ResolveDataDir(const QString& data_dir_option, const QString& executable
   return per_user;
 }
 
+QStringList LaunchArguments(const CommandLineOptions& options) {
+  QStringList arguments;
+  if (!options.service_root.isEmpty())
+    arguments << QStringLiteral("--service-root=") + options.service_root;
+  if (!options.vendor_site.isEmpty())
+    arguments << QStringLiteral("--vendor-site=") + options.vendor_site;
+  if (!options.data_dir.isEmpty())
+    arguments << QStringLiteral("--data-dir=") + QDir(options.data_dir).absolutePath();
+  return arguments;
+}
+
 AppConfig ResolveConfig(const CommandLineOptions& options, const QString& executable_dir) {
   AppConfig config;
+  config.launch_arguments = LaunchArguments(options);
   config.data_dir = ResolveDataDir(options.data_dir, executable_dir);
 
   // The school's zorvanix.ini: the one in the program's data folder wins,

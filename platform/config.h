@@ -34,6 +34,10 @@ struct AppConfig {
   // Shown in the password-reset window; empty: ask the school's administrator.
   QString support_email;
   std::chrono::milliseconds transfer_timeout{30000};
+  // The options given on the command line, as the program's own launchers
+  // repeat them (the folder made absolute, so a launcher started from
+  // anywhere finds the same one).
+  QStringList launch_arguments;
   // The clock check against the service and the version check, a second
   // after the roll-call window starts. Test fixtures whose clock stands on a
   // fixed day turn them off unless they test them.
@@ -54,5 +58,7 @@ struct CommandLineOptions {
   QString data_dir;
 };
 AppConfig ResolveConfig(const CommandLineOptions& options, const QString& executable_dir);
+// The options that were given, as "--name=value" arguments.
+QStringList LaunchArguments(const CommandLineOptions& options);
 
 }  // namespace zorvanix

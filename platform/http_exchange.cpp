@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "core/cache_file.h"
@@ -47,18 +48,54 @@ int StatusOf(const QNetworkReply* reply) {
 }
 
 // The transfer itself broke off (refused, reset, timed out, cut short, a
-// malformed reply), as opposed to a complete reply with an error status.
+// malformed reply, a post that would have had to be sent again), as opposed
+// to a complete reply with an error status.
 bool TransferFailed(const QNetworkReply* reply) {
   const QNetworkReply::NetworkError error = reply->error();
-  return error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied ||
-                                             (error >= QNetworkReply::ProtocolUnknownError &&
-                                              error <= QNetworkReply::ProtocolFailure));
+  return error != QNetworkReply::NoError &&
+         (error < QNetworkReply::ContentAccessDenied || error == QNetworkReply::ContentReSendError ||
+          (error >= QNetworkReply::ProtocolUnknownError &&
+           error <= QNetworkReply::ProtocolFailure));
 }
+
+// A post's body that can be read once only. When a connection drops before
+// any byte of the reply arrived, Qt's HTTP layer sends the request again on
+// its own, up to twice, with no switch to turn that off; for a post that the
+// service already stored, the copies would store it again. Without a second
+// reading of the body that resend fails (ContentReSendError), and the
+// exchange ends as a network failure the teacher is told about.
+class OneShotBody : public QIODevice {
+ public:
+  OneShotBody(QByteArray bytes, QObject* parent) : QIODevice(parent), bytes_(std::move(bytes)) {
+    open(QIODevice::ReadOnly);
+  }
+  bool isSequential() const override { return true; }
+  bool reset() override { return false; }
+  qint64 bytesAvailable() const override {
+    return bytes_.size() - offset_ + QIODevice::bytesAvailable();
+  }
+  bool atEnd() const override { return bytesAvailable() == 0; }
+
+ protected:
+  qint64 readData(char* data, qint64 max_size) override {
+    const qint64 n = std::min<qint64>(max_size, bytes_.size() - offset_);
+    if (n <= 0) return -1;
+    std::memcpy(data, bytes_.constData() + offset_, static_cast<size_t>(n));
+    offset_ += n;
+    return n;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  QByteArray bytes_;
+  qint64 offset_ = 0;
+};
 
 }  // namespace
 
 HttpExchange::HttpExchange(std::chrono::milliseconds timeout) {
   manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+  post_manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
   SetTimeout(timeout);
 }
 
@@ -83,7 +120,16 @@ PostResult HttpExchange::PostToService(const QUrl& url, const QByteArray& body) 
   QNetworkRequest request = MakeRequest(url);
   request.setRawHeader("Content-Length", QByteArray::number(body.size()));
   request.setRawHeader("CONTENT-TYPE", "application/x-www-form-urlencoded");
-  ReplyPtr reply(manager_.post(request, body));
+  // The body is streamed from the one-shot device, never copied where Qt
+  // could read it a second time.
+  request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+  // Every post goes over a connection of its own, opened for it: a kept-alive
+  // connection that the service closed while idle would otherwise be the
+  // one case where a resend was harmless, and it is now refused too.
+  post_manager_.clearConnectionCache();
+  auto* once = new OneShotBody(body, nullptr);
+  ReplyPtr reply(post_manager_.post(request, once));
+  once->setParent(reply.get());
   LimitTotalTime(reply.get(), timeout_);
   WaitFor(reply.get(), QEventLoop::AllEvents);
   PostResult result;

@@ -38,8 +38,10 @@ class HttpExchange {
   void SetTimeout(std::chrono::milliseconds timeout);
   std::chrono::milliseconds Timeout() const { return timeout_; }
 
-  // Posts an encoded form body. While waiting for the reply the window system
-  // keeps processing events, so the window stays live (and clickable).
+  // Posts an encoded form body, exactly once: a connection that drops before
+  // the reply came is a network failure, never a silent second post. While
+  // waiting for the reply the window system keeps processing events, so the
+  // window stays live (and clickable).
   PostResult PostToService(const QUrl& url, const QByteArray& body);
 
   // A synchronous GET: blocks the caller without handling user input until the
@@ -66,6 +68,9 @@ class HttpExchange {
   QNetworkRequest MakeRequest(const QUrl& url) const;
 
   QNetworkAccessManager manager_;
+  // Posts only, so that clearing its connections before each post leaves the
+  // gets (the background ones too) alone.
+  QNetworkAccessManager post_manager_;
   std::chrono::milliseconds timeout_;
 };
 

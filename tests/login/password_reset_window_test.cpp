@@ -2,11 +2,13 @@
 // input allows, the code mailed by the service, and the reset it accepts.
 #include "login/password_reset_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
+#include "core/md5_hex.h"
 #include "login/login_window.h"
 #include "tests/login/signup_fixtures.h"
 #include "tests/support/test_context.h"
@@ -130,6 +132,40 @@ class PasswordResetWindowTest : public QObject {
     QVERIFY(service.CheckPassword(seed.user, u"fresh-login"_s).IsSuccess());
     QVERIFY(service.SetTopics(seed.user, u"second-op"_s, {u"阅读"_s}).IsSuccess());
     QVERIFY(!service.SetTopics(seed.user, u"fresh-op"_s, {u"阅读"_s}).IsSuccess());
+  }
+
+  // A new login password of Chinese characters alone is refused with the
+  // reason before the code is sent: the code stays good for a sound one.
+  void AWeakChineseLoginPasswordIsRefusedBeforeTheCodeIsSpent() {
+    TeacherSeed seed;
+    seed.user = UniqueAccountName(u"weak_reset_"_s);
+    seed.email = u"wu@school.cn"_s;
+    ResetFixture f(server_->Root());
+    ServiceClient& service = *f.context.Context().service;
+    QVERIFY(RegisterTeacher(service, seed));
+    QVERIFY(TypeIntoFocus(f.Edit("Text1"), seed.user));
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), seed.email));
+    QTest::mouseClick(f.SendCode(), Qt::LeftButton);
+    QCOMPARE(f.Shown().title, u"请查收"_s);
+    const QString code = CheckCodeFromMail(server_->LatestMail());
+    QVERIFY2(!code.isEmpty(), qPrintable(server_->LatestMail()));
+
+    QVERIFY(TypeIntoFocus(f.Edit("TxtCheckCode"), code));
+    QVERIFY(TypeIntoFocus(f.Edit("Text3"), u"新的密码"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text4"), u"new-op"_s));
+    const qsizetype log_start = ServiceLogMark(*server_);
+    QTest::mouseClick(f.Reset(), Qt::LeftButton);
+    QCOMPARE(Message(f.Shown()),
+             Message(u"错误"_s, WeakDigestPasswordText(), MessageIcon::kWarning));
+    QCOMPARE(QApplication::focusWidget(), f.Edit("Text3"));
+    const QString sent = ServiceLogSince(*server_, log_start);
+    QVERIFY2(!sent.contains(u"setpassword.php"_s), qPrintable(sent));
+    QVERIFY(service.CheckPassword(seed.user, seed.password).IsSuccess());
+
+    QVERIFY(TypeIntoFocus(f.Edit("Text3"), u"新的密码abc12345"_s));
+    QTest::mouseClick(f.Reset(), Qt::LeftButton);
+    QCOMPARE(Message(f.Shown()), Message(u"成功"_s, u"密码修改成功！"_s, MessageIcon::kInformation));
+    QVERIFY(service.CheckPassword(seed.user, u"新的密码abc12345"_s).IsSuccess());
   }
 
   void UnreachableService() {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "core/md5_hex.h"
 #include "login/login_window.h"
 #include "tests/login/signup_fixtures.h"
 #include "tests/support/test_context.h"
@@ -251,6 +252,35 @@ class SignUpWindowTest : public QObject {
     auto* combo = Control<QComboBox>(&f.context.Hub().Login(), "ComboUser");
     if (!combo) QSKIP("the login window has no ComboUser yet");
     QCOMPARE(combo->currentText(), name);
+  }
+
+  // A login password of Chinese characters alone gives a read digest that is
+  // easy to hit: the registration is refused with the reason and nothing is
+  // sent; with letters and digits added the same teacher signs up.
+  void AWeakChineseLoginPasswordIsRefusedBeforeAnythingIsSent() {
+    SignUpFixture f(server_->Root());
+    const QString name = UniqueAccountName(u"weak_signup_"_s);
+    QVERIFY(f.TypeNameAndWaitForReply(name));
+    f.FillRequired(u"周老师"_s, u"zhou@school.cn"_s, QString(), u"op1"_s);
+    const qsizetype log_start = ServiceLogMark(*server_);
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), u"登录密码"_s));
+    QCOMPARE(f.Edit("Text2")->text(), u"登录密码"_s);
+    QTest::mouseClick(f.Register(), Qt::LeftButton);
+    QCOMPARE(Message(f.context.Prompts().Last()),
+             Message(u"登录"_s, WeakDigestPasswordText() + u"注册失败，请重试!"_s,
+                     MessageIcon::kWarning));
+    const QString sent = ServiceLogSince(*server_, log_start);
+    QVERIFY2(sent.contains(u"checkusername.php"_s), qPrintable(sent));
+    QVERIFY2(!sent.contains(u"regteacher.php"_s), qPrintable(sent));
+    QCOMPARE(f.context.Context().service->CheckUserName(name), u"√"_s);
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.Edit("Text4")->text(), u"周老师"_s);
+
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), u"登录密码abc12345"_s));
+    QTest::mouseClick(f.Register(), Qt::LeftButton);
+    QCOMPARE(f.context.Prompts().Last().title, u"成功"_s);
+    QVERIFY(ServiceLogSince(*server_, log_start).contains(u"POST /score/regteacher.php"_s));
+    QVERIFY(f.context.Context().service->CheckPassword(name, u"登录密码abc12345"_s).IsSuccess());
   }
 
   // A name taken between its check and the registration is refused; a

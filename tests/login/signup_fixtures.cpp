@@ -1,7 +1,10 @@
 #include "tests/login/signup_fixtures.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPalette>
 #include <QRegularExpression>
+#include <QtTest>
 #include <atomic>
 
 namespace zorvanix::testing {
@@ -25,6 +28,21 @@ QStringList Message(const QString& title, const QString& text, MessageIcon icon)
 
 QStringList Message(const PromptRecord& shown) {
   return Message(shown.title, shown.text, shown.icon);
+}
+
+QString ServiceLogSince(ServerProcess& server, qsizetype offset) {
+  const QString marker = UniqueAccountName(QStringLiteral("log_marker_"));
+  QNetworkAccessManager manager;
+  std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(
+      QUrl(server.Root() + QStringLiteral("/score/checkusername.php?u=") + marker))));
+  QTest::qWaitFor([&] { return reply->isFinished(); }, 10000);
+  QTest::qWaitFor([&] { return server.Log().mid(offset).contains(marker); }, 10000);
+  return server.Log().mid(offset);
+}
+
+qsizetype ServiceLogMark(ServerProcess& server) {
+  ServiceLogSince(server, 0);
+  return server.Log().size();
 }
 
 QString CheckCodeFromMail(const QString& mail) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/prompter.h"
+#include "tests/support/focus_input.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/support/server_process.h"
 
@@ -33,6 +34,14 @@ QColor BoxColor(const QLineEdit* edit);
 // A message as title, text and icon, so one comparison checks all three.
 QStringList Message(const QString& title, const QString& text, MessageIcon icon);
 QStringList Message(const PromptRecord& shown);
+
+// What the service's access log gained from offset on, read once a marker
+// request sent now has been logged: every request that reached the service
+// before the marker is in it.
+QString ServiceLogSince(ServerProcess& server, qsizetype offset);
+// Where the access log stands once every request sent so far is in it (the
+// service writes its log a few times a second): the offset for the above.
+qsizetype ServiceLogMark(ServerProcess& server);
 
 // The verification code in a password-reset mail: the run of digits or
 // letters that follows "验证码" in the body; empty when the mail holds none.

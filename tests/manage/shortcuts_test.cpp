@@ -4,9 +4,14 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <map>
 
 #include "tests/manage/manage_scene.h"
 
@@ -39,9 +44,101 @@ struct Home {
   }
   QString InGroup() const { return Group() + QStringLiteral("/Zorvane.desktop"); }
   QString Menu() const {
-    return dir.filePath(QStringLiteral(".local/share/applications/Zorvane.desktop"));
+    return dir.filePath(QStringLiteral(".local/share/applications/org.zorvane.Zorvanix.desktop"));
   }
 };
+
+// Sets environment variables for one test and puts back what was there.
+class ScopedEnvironment {
+ public:
+  void Set(const char* name, const QString& value) {
+    if (!saved_.count(name)) saved_[name] = qgetenv(name);
+    qputenv(name, value.toLocal8Bit());
+  }
+  ~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_) {
+      if (value.isNull())
+        qunsetenv(name.c_str());
+      else
+        qputenv(name.c_str(), value);
+    }
+  }
+
+ private:
+  std::map<std::string, QByteArray> saved_;
+};
+
+// The value of key in the [Desktop Entry] group, still escaped.
+QString EntryValue(const QString& entry, const QString& key) {
+  for (const QString& line : entry.split(u'\n')) {
+    if (line.startsWith(key + u'=')) return line.mid(key.size() + 1);
+  }
+  return QString();
+}
+
+// The Exec value split into arguments the way a desktop reads it: the
+// string escapes first, then double quotes with their four backslash escapes,
+// then "%%" as a literal percent sign.
+QStringList ReadExec(const QString& value) {
+  QString unescaped;
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    if (value[i] != u'\\' || i + 1 == value.size()) {
+      unescaped += value[i];
+      continue;
+    }
+    const QChar next = value[++i];
+    unescaped += next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next;
+  }
+  QStringList arguments;
+  QString current;
+  bool quoted = false, any = false;
+  for (qsizetype i = 0; i < unescaped.size(); ++i) {
+    const QChar c = unescaped[i];
+    if (quoted && c == u'\\' && i + 1 < unescaped.size()) {
+      current += unescaped[++i];
+    } else if (c == u'"') {
+      quoted = !quoted;
+      any = true;
+    } else if (c == u' ' && !quoted) {
+      if (any || !current.isEmpty()) arguments << current;
+      current.clear();
+      any = false;
+    } else if (c == u'%' && i + 1 < unescaped.size() && unescaped[i + 1] == u'%') {
+      current += u'%';
+      ++i;
+    } else {
+      current += c;
+    }
+  }
+  if (any || !current.isEmpty()) arguments << current;
+  return arguments;
+}
+
+// The entries the applications menu shows, by desktop-file id: every
+// launcher under the applications folder of the user's data folder and of
+// each system data folder (a subfolder's name joins the id with "-"), the
+// first folder holding an id winning, hidden ones left out.
+QStringList MenuEntries(const QStringList& data_folders) {
+  std::map<QString, QString> by_id;
+  for (const QString& folder : data_folders) {
+    const QDir applications(QDir(folder).filePath(QStringLiteral("applications")));
+    QDirIterator it(applications.path(), {QStringLiteral("*.desktop")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString path = it.next();
+      const QString id = applications.relativeFilePath(path).replace(u'/', u'-');
+      if (!by_id.count(id)) by_id[id] = path;
+    }
+  }
+  QStringList shown;
+  for (const auto& [id, path] : by_id) {
+    const QString entry = ReadText(path);
+    if (EntryValue(entry, "NoDisplay") == u"true" || EntryValue(entry, "Hidden") == u"true")
+      continue;
+    shown << id;
+  }
+  return shown;
+}
 
 }  // namespace
 
@@ -122,6 +219,106 @@ class ShortcutsTest : public QObject {
     QTEST(DesktopExecArgument(target), "exec");
   }
 
+  // What the program was started with comes back when a launcher starts it,
+  // whatever the options hold.
+  void LaunchersRepeatTheOptionsTheProgramWasStartedWith() {
+    Home home;
+    const QString target = QStringLiteral("/home/王 老师/Zorvanix 1.0/zorvanix");
+    const QStringList arguments{
+        QStringLiteral("--service-root=http://10.0.0.5:8808/a b?x=1&y=%20"),
+        QStringLiteral("--data-dir=/home/王 老师/数据 \"甲\" $HOME `x` \\d\\"),
+        QStringLiteral("--vendor-site=http://v.example/#100%")};
+    const ShortcutMaker maker(home.Folders(), target, arguments);
+    QVERIFY(maker.CreateShortcuts(kDesktopShortcut));
+    const QString entry = ReadText(home.Desktop());
+    QCOMPARE(ReadExec(EntryValue(entry, "Exec")), QStringList{target} + arguments);
+    QCOMPARE(EntryValue(entry, "Exec"),
+             QStringLiteral("\"/home/王 老师/Zorvanix 1.0/zorvanix\" "
+                            "\"--service-root=http://10.0.0.5:8808/a b?x=1&y=%%20\" "
+                            "\"--data-dir=/home/王 老师/数据 \\\\\"甲\\\\\" \\\\$HOME "
+                            "\\\\`x\\\\` \\\\\\\\d\\\\\\\\\" "
+                            "\"--vendor-site=http://v.example/#100%%\""));
+    // Without options the launcher starts the program alone.
+    QCOMPARE(ReadExec(EntryValue(DesktopEntryText(QStringLiteral("/usr/bin/zorvanix")), "Exec")),
+             QStringList{QStringLiteral("/usr/bin/zorvanix")});
+  }
+
+  // A launcher the program wrote is one a desktop accepts.
+  void ALauncherPassesTheDesktopEntryValidator() {
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty()) QSKIP("desktop-file-validate is not installed");
+    Home home;
+    const ShortcutMaker maker(home.Folders(), QStringLiteral("/opt/z 1/zorvanix"),
+                              {QStringLiteral("--service-root=http://10.0.0.5:8808/?a=1&b=%"),
+                               QStringLiteral("--data-dir=/tmp/数据 \"$x\" \\")});
+    QVERIFY(maker.CreateShortcuts(kMenuShortcut));
+    QProcess validate;
+    validate.start(validator, {home.Menu()});
+    QVERIFY(validate.waitForFinished(20000));
+    const QByteArray said = validate.readAllStandardOutput() + validate.readAllStandardError();
+    QVERIFY2(validate.exitCode() == 0, said.constData());
+    QVERIFY2(!said.contains("error"), said.constData());
+  }
+
+  // An installed copy of the program has its menu entry and icon in a system
+  // data folder. The program's menu launcher takes the same id, so the menu
+  // still shows one entry, now starting the program with its options; the
+  // launchers name the installed icon.
+  void TheMenuLauncherStandsInForTheInstalledEntry() {
+    QTemporaryDir home, system;
+    ScopedEnvironment environment;
+    environment.Set("HOME", home.path());
+    environment.Set("XDG_DATA_HOME", home.filePath(".local/share"));
+    environment.Set("XDG_DATA_DIRS", system.path());
+    QVERIFY(QDir().mkpath(system.filePath("applications")));
+    QVERIFY(QDir().mkpath(system.filePath("icons/hicolor/scalable/apps")));
+    QVERIFY(WriteText(system.filePath("applications/org.zorvane.Zorvanix.desktop"),
+                      "[Desktop Entry]\nType=Application\nName=Zorvanix\nExec=zorvanix\n"));
+    QVERIFY(WriteText(system.filePath("icons/hicolor/scalable/apps/org.zorvane.Zorvanix.svg"),
+                      "<svg/>"));
+    const QStringList data = {home.filePath(".local/share"), system.path()};
+    QCOMPARE(MenuEntries(data), QStringList{"org.zorvane.Zorvanix.desktop"});
+
+    const ShortcutMaker maker(ShortcutFolders::Standard(), QStringLiteral("/usr/bin/zorvanix"),
+                              {QStringLiteral("--service-root=http://school:8808")});
+    QVERIFY(maker.CreateShortcuts(kMenuShortcut));
+    QCOMPARE(MenuEntries(data), QStringList{"org.zorvane.Zorvanix.desktop"});
+    const QString own = ReadText(maker.ShortcutPath(kMenuShortcut));
+    QVERIFY(maker.ShortcutPath(kMenuShortcut).startsWith(home.path()));
+    QCOMPARE(ReadExec(EntryValue(own, "Exec")),
+             QStringList({"/usr/bin/zorvanix", "--service-root=http://school:8808"}));
+    QCOMPARE(EntryValue(own, "Icon"), QStringLiteral("org.zorvane.Zorvanix"));
+    QVERIFY(!QFileInfo::exists(home.filePath(".local/share/icons")));
+
+    // Removed again, the installed entry is the one the menu shows.
+    QVERIFY(maker.RemoveShortcuts(kMenuShortcut));
+    QCOMPARE(MenuEntries(data), QStringList{"org.zorvane.Zorvanix.desktop"});
+    QVERIFY(!maker.ShortcutExists(kMenuShortcut));
+  }
+
+  // A copy whose icon is installed nowhere (portable, or run from its build
+  // folder) puts the icon it carries into the user's icon folder and names
+  // that file, so its launchers are not blank.
+  void ACopyWithoutAnInstalledIconGivesItsLaunchersTheIconItCarries() {
+    Home home;
+    QTemporaryDir system;
+    ScopedEnvironment environment;
+    environment.Set("XDG_DATA_DIRS", system.path());
+    ShortcutFolders folders = home.Folders();
+    folders.icons = home.dir.filePath(".local/share/icons");
+    const ShortcutMaker maker(folders, kTarget);
+    QVERIFY(maker.CreateShortcuts(kDesktopShortcut));
+    const QString icon = EntryValue(ReadText(home.Desktop()), "Icon");
+    QCOMPARE(icon, home.dir.filePath(".local/share/icons/hicolor/256x256/apps/org.zorvane.Zorvanix.png"));
+    QFile carried(":/icons/org.zorvane.Zorvanix-256.png");
+    QVERIFY(carried.open(QIODevice::ReadOnly));
+    QFile written(icon);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray png = carried.readAll();
+    QVERIFY(png.startsWith("\x89PNG"));
+    QCOMPARE(written.readAll(), png);
+  }
+
   void TheUsersOwnFoldersFollowTheHome() {
     QTemporaryDir home;
     const QByteArray old_home = qgetenv("HOME");
@@ -142,6 +339,7 @@ class ShortcutsTest : public QObject {
       qputenv("XDG_CONFIG_HOME", old_config);
     QVERIFY2(folders.desktop.startsWith(home.path()), qPrintable(folders.desktop));
     QCOMPARE(folders.applications, home.filePath(".local/share/applications"));
+    QCOMPARE(folders.icons, home.filePath(".local/share/icons"));
   }
 
   // --- The shortcut page -----------------------------------------------------------
@@ -181,6 +379,24 @@ class ShortcutsTest : public QObject {
     QVERIFY(!QFileInfo::exists(home.Menu()));
     for (QCheckBox* box : boxes) QVERIFY(!box->isChecked());
     QVERIFY(scene.Prompts().Records().isEmpty());
+  }
+
+  // The page's launchers start the program as it was started this time.
+  void ThePageMakesLaunchersWithTheProgramsOptions() {
+    Home home;
+    ManageScene scene(ClosedPortRoot());
+    scene.Ctx().Context().config.launch_arguments = {QStringLiteral("--data-dir=/srv/班级 数据"),
+                                                     QStringLiteral("--service-root=http://s:1")};
+    scene.Window().SetShortcutFolders(home.Folders(), kTarget);
+    scene.OpenWindow(QString());
+    scene.OpenPage(4);
+    scene.Click("Command11");
+    for (const QString& path : {home.Desktop(), home.InGroup(), home.Menu()}) {
+      const QString entry = ReadText(path);
+      QCOMPARE(ReadExec(EntryValue(entry, "Exec")),
+               QStringList({kTarget, "--data-dir=/srv/班级 数据", "--service-root=http://s:1"}));
+      QVERIFY2(!EntryValue(entry, "Icon").isEmpty(), qPrintable(path));
+    }
   }
 
   void OpeningThePageTicksAndRewritesExistingShortcuts() {

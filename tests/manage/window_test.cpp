@@ -8,6 +8,7 @@
 #include "core/md5_hex.h"
 #include "rollcall/roll_call_window.h"
 #include "tests/manage/manage_scene.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -278,6 +279,32 @@ class WindowTest : public QObject {
     scene.Click("Command10");
     const QString cached = ReadTaggedLines(scene.Ctx().CacheFile(), kClassListTag);
     QCOMPARE(ClassNamesFromCache(cached), (QStringList{"一班", "二班"}));
+  }
+
+  // A new login password of Chinese characters alone is refused with the
+  // reason and nothing is sent: neither the password nor the new address
+  // typed with it change. With letters and digits added it is accepted.
+  void AWeakChineseLoginPasswordIsRefusedOnThePersonalPage() {
+    ManageScene scene;
+    QVERIFY2(scene.Register(), qPrintable(scene.Error()));
+    scene.StartOnPage(0, QString());
+    QVERIFY(TypeIntoFocus(scene.Find<QLineEdit>("Text8"), kOp));
+    QVERIFY(TypeIntoFocus(scene.Find<QLineEdit>("Text11"), "weak@example.com"));
+    QVERIFY(TypeIntoFocus(scene.Find<QLineEdit>("Text9"), "课堂点名"));
+    QTest::mouseClick(scene.Find<QPushButton>("Command13"), Qt::LeftButton);
+    ZV_EXPECT_MESSAGE(scene, "错误", WeakDigestPasswordText() + "\r\n操作失败！",
+                      MessageIcon::kWarning);
+    QVERIFY(scene.Service().CheckPassword(scene.Teacher().user, scene.Teacher().password)
+                .IsSuccess());
+    QVERIFY(!scene.Service().CheckPassword(scene.Teacher().user, "课堂点名").IsSuccess());
+    QVERIFY(scene.Service().GetTeacher().endsWith("\r\n" + scene.Teacher().email));
+    QCOMPARE(scene.Ctx().Sess().PasswordDigest(), Md5Hex(scene.Teacher().password));
+
+    QVERIFY(TypeIntoFocus(scene.Find<QLineEdit>("Text9"), "课堂点名2024abcd"));
+    QTest::mouseClick(scene.Find<QPushButton>("Command13"), Qt::LeftButton);
+    ZV_EXPECT_MESSAGE(scene, "成功", "操作成功！", MessageIcon::kInformation);
+    QVERIFY(scene.Service().CheckPassword(scene.Teacher().user, "课堂点名2024abcd").IsSuccess());
+    QVERIFY(scene.Service().GetTeacher().endsWith("\r\nweak@example.com"));
   }
 
   void AccountChangeNeedsTheTeacherData() {

@@ -58,6 +58,24 @@ class ConfigTest : public QObject {
     const AppConfig config = ResolveConfig(options, exe_dir.path());
     QCOMPARE(config.service_root, QStringLiteral("http://cli"));
     QCOMPARE(config.vendor_site, QStringLiteral("http://cli-vendor"));
+    // The launchers the program makes repeat what the command line gave, and
+    // nothing that came from the environment or a file.
+    QCOMPARE(config.launch_arguments,
+             QStringList({"--service-root=http://cli", "--vendor-site=http://cli-vendor"}));
+    QCOMPARE(ResolveConfig(none, exe_dir.path()).launch_arguments, QStringList());
+  }
+
+  // A folder given relative to where the program was started is repeated as
+  // the same folder seen from anywhere.
+  void LaunchArgumentsNameTheDataFolderAbsolutely() {
+    QTemporaryDir base;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(base.path()));
+    CommandLineOptions options;
+    options.data_dir = QStringLiteral("班级 数据");
+    const QStringList arguments = LaunchArguments(options);
+    QVERIFY(QDir::setCurrent(before));
+    QCOMPARE(arguments, QStringList{QStringLiteral("--data-dir=") + base.filePath("班级 数据")});
   }
 
   void TransferTimeoutFromIniOrDefault() {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/cache_file.h"
+#include "tests/server/cutting_proxy.h"
 #include "tests/support/server_process.h"
 
 using namespace zorvanix;
@@ -126,6 +127,36 @@ class ServiceClientTest : public QObject {
     QVERIFY(!unreachable.DownloadServerRecord(kUser, cache));
     QCOMPARE(ContentOf(cache), good);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ServerRec.dmd")});
+  }
+
+  // The connection drops after the whole upload reached the service and
+  // before its reply came back. The program sends the batch once and tells
+  // the teacher the network failed; it never sends it again on its own.
+  void AnUploadCutAfterItsBodyIsSentOnceAndReportedAsANetworkFailure() {
+    const QString class_name = QStringLiteral("三班");
+    QVERIFY(client_->SetClasses(kUser, kOperation, {class_name}).IsSuccess());
+    QVERIFY(client_->SetStudents(kUser, kOperation, class_name, {QStringLiteral("赵六")})
+                .IsSuccess());
+    const QStringList batch{QStringList{class_name, QStringLiteral("赵六"), QStringLiteral("5分"),
+                                        QStringLiteral("2024-03-02 09:00:00"), QString()}
+                                .join(u'\t')};
+    {
+      testing::CuttingProxy proxy(static_cast<quint16>(QUrl(server_.Root()).port()));
+      ServiceClient cut(QStringLiteral("http://127.0.0.1:%1").arg(proxy.Port()), server_.Root(),
+                        session_, http_);
+      const PostResult result = cut.UploadScores(kUser, kOperation, QStringLiteral("朗读"), batch);
+      QVERIFY(result.IsNetworkFailure() && !result.IsRefusal());
+      QCOMPARE(result.status, 0);
+      QCOMPARE(proxy.Cut(), 1);
+      // The next exchange through the same client opens a fresh connection
+      // and is sent once as well.
+      QVERIFY(cut.CheckPassword(kUser, kPassword).IsNetworkFailure());
+      QCOMPARE(proxy.Cut(), 2);
+    }
+    const QStringList scores = client_->GetScores(class_name).split(QStringLiteral("\r\n"));
+    QCOMPARE(scores.filter(QStringLiteral("赵六")).size(), 1);
+    // Past the proxy the same client's posts are answered as ever.
+    QVERIFY(client_->CheckPassword(kUser, kPassword).IsSuccess());
   }
 
   void NetworkFailureIsNotARefusal() {
