@@ -131,15 +131,29 @@ QUrl ServiceClient::ResultsUrl(int n) const {
 
 QUrl ServiceClient::ServiceHomeUrl() const { return ServiceUrl(QStringLiteral("/score")); }
 
-QString ServiceClient::ServerTime() {
-  return http_.GetTextKeepingWindowLive(
-      ServiceUrl(QStringLiteral("/score/servertime.php?t=") + CacheBuster()));
+QUrl ServiceClient::ServerTimeUrl() const {
+  return ServiceUrl(QStringLiteral("/score/servertime.php?t=") + CacheBuster());
 }
 
+QUrl ServiceClient::VendorVersionUrl() const {
+  return QUrl(vendor_site_ + QStringLiteral("/version.php?s=") + QLatin1String(kProductId) +
+              QStringLiteral("&t=") + CacheBuster());
+}
+
+QString ServiceClient::ServerTime() { return http_.GetTextKeepingWindowLive(ServerTimeUrl()); }
+
 QString ServiceClient::VendorVersion() {
-  return http_.GetTextKeepingWindowLive(QUrl(vendor_site_ + QStringLiteral("/version.php?s=") +
-                                             QLatin1String(kProductId) + QStringLiteral("&t=") +
-                                             CacheBuster()));
+  return http_.GetTextKeepingWindowLive(VendorVersionUrl());
+}
+
+void ServiceClient::ServerTimeAsync(const QObject* receiver,
+                                    std::function<void(const QString&)> done) {
+  http_.GetTextAsync(ServerTimeUrl(), receiver, std::move(done));
+}
+
+void ServiceClient::VendorVersionAsync(const QObject* receiver,
+                                       std::function<void(const QString&)> done) {
+  http_.GetTextAsync(VendorVersionUrl(), receiver, std::move(done));
 }
 
 QUrl ServiceClient::VendorUpdateUrl() const {

@@ -59,9 +59,15 @@ class ServiceClient {
   QUrl ResultsUrl(int n) const;
   QUrl ServiceHomeUrl() const;  // ServiceRoot + "/score"
 
-  // --- Start-up checks (waits keep the window live) -------------------------
+  // --- Start-up checks --------------------------------------------------------
+  // The service's time and the vendor's version reply, waited for with the
+  // window live.
   QString ServerTime();
   QString VendorVersion();
+  // The same without waiting: done gets the reply (empty when nothing
+  // arrived) on the window thread once it is in, unless receiver is gone.
+  void ServerTimeAsync(const QObject* receiver, std::function<void(const QString&)> done);
+  void VendorVersionAsync(const QObject* receiver, std::function<void(const QString&)> done);
   QUrl VendorUpdateUrl() const;
   QUrl VendorHomeUrl() const;
 
@@ -106,6 +112,8 @@ class ServiceClient {
 
  private:
   QUrl ServiceUrl(const QString& path_and_query) const;
+  QUrl ServerTimeUrl() const;
+  QUrl VendorVersionUrl() const;
   // "?key=value&..." with every value escaped for an address.
   static QString Query(std::initializer_list<std::pair<const char*, QString>> pairs);
   FormBody Credentials(const QString& user, const QString& password) const;

@@ -2,7 +2,6 @@
 // statistics, the name search above the search box, picks from the manual
 // panel, the group tab's upload, and the start-up checks.
 #include <QKeyEvent>
-#include <QPointer>
 
 #include "rollcall/draw_panel.h"
 #include "rollcall/form_layout.h"
@@ -165,29 +164,29 @@ void RollCallWindow::UploadGroups() {
 
 // Both run once, a second after start-up; the teacher can work while they
 // wait, and neither blocks anything.
+// Both requests go out on the first tick, the clock's first, and each is
+// answered whenever its reply comes in: the tick itself never waits, so the
+// stopwatch, clicks and a rolling draw go on while a slow service keeps them.
 void RollCallWindow::RunStartupChecks() {
   if (!context_.config.startup_checks) return;
-  const QPointer<RollCallWindow> alive(this);
   CheckClockAgainstServer();
-  if (alive) CheckServerVersion();
+  CheckServerVersion();
 }
 
 void RollCallWindow::CheckClockAgainstServer() {
-  const QPointer<RollCallWindow> alive(this);
-  const QString reply = context_.service->ServerTime();
-  if (!alive) return;
-  // Compared with the PC's clock as it stands when the answer is in.
-  if (const auto warning = ClockWarning(reply, context_.clock->Now())) {
-    context_.prompter->ShowMessage(ClockWarningTitle(), *warning, MessageIcon::kWarning);
-  }
+  context_.service->ServerTimeAsync(this, [this](const QString& reply) {
+    // Compared with the PC's clock as it stands when the answer is in.
+    if (const auto warning = ClockWarning(reply, context_.clock->Now())) {
+      context_.prompter->ShowNotice(ClockWarningTitle(), *warning, MessageIcon::kWarning);
+    }
+  });
 }
 
 void RollCallWindow::CheckServerVersion() {
   status_->SetText(2, VersionCheckingText());
-  const QPointer<RollCallWindow> alive(this);
-  const QString reply = context_.service->VendorVersion();
-  if (!alive) return;
-  if (const auto text = ServerVersionText(reply)) status_->SetText(2, *text);
+  context_.service->VendorVersionAsync(this, [this](const QString& reply) {
+    if (const auto text = ServerVersionText(reply)) status_->SetText(2, *text);
+  });
 }
 
 }  // namespace zorvanix

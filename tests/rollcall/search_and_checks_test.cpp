@@ -1,9 +1,15 @@
 // The name search above the search box (full-initials hits on top, the list
 // growing upward, the keys), picks from the manual-pick panel, and the
-// start-up checks of the clock and the version against the real service.
+// start-up checks of the clock and the version against the real service and
+// against one that never answers.
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
 
@@ -11,6 +17,7 @@
 #include "core/service_time.h"
 #include "rollcall/form_layout.h"
 #include "tests/rollcall/rollcall_fixture.h"
+#include "tests/platform/silent_server.h"
 #include "tests/rollcall/submission_fixture.h"
 
 using namespace zorvanix;
@@ -65,6 +72,34 @@ struct SearchWindow {
     QCOMPARE((hits)->height(), Px(height_twips));                   \
     QVERIFY(qAbs((hits)->geometry().bottom() + 1 - Px(2370)) <= 1); \
   } while (false)
+
+QWidget* Focus() { return QApplication::focusWidget(); }
+
+void ClickOn(QWidget* widget) {
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+}
+
+// The open message box with this title, if there is one.
+QMessageBox* OpenBox(const QString& title) {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(widget);
+    if (box && box->isVisible() && box->windowTitle() == title) return box;
+  }
+  return nullptr;
+}
+
+// The class chosen from the keyboard: the focus on Combo2, arrow keys.
+void ChooseClassByKeys(RollCallWindow* window, const QString& name) {
+  auto* classes = Child<QComboBox>(window, QStringLiteral("Combo2"));
+  const int target = classes->findText(name);
+  QVERIFY2(target >= 0, qPrintable(name));
+  for (int step = 0; step < 20 && classes->currentIndex() != target; ++step) {
+    classes->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(Focus() == classes);
+    QTest::keyClick(Focus(), classes->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+  }
+  QCOMPARE(window->ClassName(), name);
+}
 
 }  // namespace
 
@@ -150,7 +185,7 @@ class SearchAndChecksTest : public QObject {
     QVERIFY(server > 0);
     context.Time().Set(ServiceTimeToDateTime(server - 301));
     context.Hub().RollCall().SecondTick();
-    QCOMPARE(context.Prompts().Records().size(), 1);
+    QTRY_COMPARE(context.Prompts().Records().size(), 1);
     const PromptRecord warning = context.Prompts().Last();
     QCOMPARE(warning.title, QStringLiteral("时间错误"));
     QCOMPARE(warning.icon, MessageIcon::kWarning);
@@ -172,11 +207,12 @@ class SearchAndChecksTest : public QObject {
     context.Time().Set(ServiceTimeToDateTime(server + 300));
     RollCallWindow& window = context.Hub().RollCall();
     window.SecondTick();
-    QVERIFY(context.Prompts().Records().isEmpty());
     // The version check of the same tick: the vendor endpoint's answer,
-    // blanks around it removed.
-    QCOMPARE(Child<QLabel>(&window, QStringLiteral("StatusBar1_2"))->text(),
-             QStringLiteral("服务器版本:2.5.1"));
+    // blanks around it removed. The clock's reply, asked first, is in too.
+    QTRY_COMPARE(Child<QLabel>(&window, QStringLiteral("StatusBar1_2"))->text(),
+                 QStringLiteral("服务器版本:2.5.1"));
+    QTest::qWait(100);
+    QVERIFY(context.Prompts().Records().isEmpty());
     window.SecondTick();  // later ticks check nothing again
     QVERIFY(context.Prompts().Records().isEmpty());
   }
@@ -188,13 +224,110 @@ class SearchAndChecksTest : public QObject {
     QCOMPARE(Child<QLabel>(&window, QStringLiteral("StatusBar1_2"))->text(), QString());
   }
 
+  // A service that takes the requests and never answers keeps both checks
+  // waiting; meanwhile the seconds count on, the stopwatch switched on by a
+  // double-click runs, and a draw rolls and stops on a name.
+  void ASilentServiceHoldsUpNothing() {
+    SilentServer silent;
+    TestContext context(silent.Root());
+    context.Context().config.startup_checks = true;
+    WriteCache(context.CacheFile(), SampleCacheLines());
+    context.Sess().SignInOffline();
+    RollCallWindow& window = context.Hub().RollCall();
+    QElapsedTimer since_start;
+    since_start.start();
+    window.RefreshMainWindowFromCache(QStringLiteral("offline"));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    ChooseClassByKeys(&window, QStringLiteral("一班"));
+
+    // The first tick sent both requests; neither is answered.
+    QTRY_VERIFY_WITH_TIMEOUT(silent.Received().contains("/score/servertime.php"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(silent.Received().contains("/version.php"), 2000);
+    auto* clock_label = Child<QLabel>(&window, QStringLiteral("Label30"));
+    QTest::mouseDClick(clock_label, Qt::LeftButton, Qt::NoModifier, clock_label->rect().center());
+    QVERIFY(window.Watch().Running());
+    const qint64 started = window.Watch().SecondsSinceStart();
+
+    auto* all = Child<QPushButton>(&window, QStringLiteral("btnChou_0"));
+    const QString caption = all->text();
+    auto* roll = window.findChild<QTimer*>(QStringLiteral("Timer1"));
+    QSignalSpy roll_steps(roll, &QTimer::timeout);
+    ClickOn(all);
+    QTRY_VERIFY_WITH_TIMEOUT(roll_steps.size() >= 20, 5000);
+    ClickOn(all);
+    QCOMPARE(all->text(), caption);
+    QVERIFY(kClassOneStudents.contains(window.CurrentStudent()));
+
+    QTRY_VERIFY_WITH_TIMEOUT(window.Watch().SecondsSinceStart() >= started + 3, 6000);
+    QVERIFY(window.Watch().Seconds() >= 3);
+    QCOMPARE(Child<QLabel>(&window, QStringLiteral("StatusBar1_4"))->text(),
+             window.Watch().HoursMinutesSeconds());
+    QCOMPARE(clock_label->text(), window.Watch().MinutesSeconds());
+    // Still no answer: the version panel still says it is checking, and the
+    // requests' ten-second limit has not run out.
+    QCOMPARE(Child<QLabel>(&window, QStringLiteral("StatusBar1_2"))->text(),
+             QStringLiteral("正在检测服务器版本"));
+    QVERIFY2(since_start.elapsed() < 9000, qPrintable(QString::number(since_start.elapsed())));
+    // Not a second lost to the wait.
+    QVERIFY(window.Watch().SecondsSinceStart() >= since_start.elapsed() / 1000 - 1);
+  }
+
+  // The clock warning stays open beside the window: it holds up neither
+  // the seconds nor the teacher's clicks, and closes with its OK.
+  void TheClockWarningHoldsUpNothing() {
+    TestContext context(SharedService().Root());
+    context.Context().config.startup_checks = true;
+    const qint64 server = context.Context().service->ServerTime().toLongLong();
+    QVERIFY(server > 0);
+    context.Time().Set(ServiceTimeToDateTime(server - 360));
+    RollCallWindow& window = context.Hub().RollCall();
+    WidgetPrompter real(&window);
+    context.Context().prompter = &real;
+    // A box that waited for its OK would stop this test where it stands; the
+    // teacher gives up after a while and closes it, and the test fails.
+    QTimer give_up;
+    give_up.setSingleShot(true);
+    QObject::connect(&give_up, &QTimer::timeout, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    give_up.start(15000);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QTRY_VERIFY_WITH_TIMEOUT(OpenBox(QStringLiteral("时间错误")) != nullptr, 8000);
+    QPointer<QMessageBox> box = OpenBox(QStringLiteral("时间错误"));
+    QVERIFY(box->text().startsWith(QStringLiteral("时间错误，请修改后确定！")));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    const qint64 shown_at = window.Watch().SecondsSinceStart();
+    QTRY_VERIFY_WITH_TIMEOUT(window.Watch().SecondsSinceStart() >= shown_at + 2, 5000);
+    QCOMPARE(Child<QLabel>(&window, QStringLiteral("Label30"))->text(),
+             window.Watch().MinutesSeconds());
+    // A click on the window while the warning is open still works.
+    auto* clock_label = Child<QLabel>(&window, QStringLiteral("Label30"));
+    QTest::mouseDClick(clock_label, Qt::LeftButton, Qt::NoModifier, clock_label->rect().center());
+    QVERIFY(window.Watch().Running());
+    QVERIFY(box && box->isVisible());
+
+    ClickOn(box->button(QMessageBox::Ok));
+    QTRY_VERIFY(box.isNull() || !box->isVisible());
+    context.Context().prompter = &context.Prompts();
+  }
+
   void ChecksWithoutTheServiceStayQuiet() {
     TestContext context(ClosedPortRoot());
     context.Context().config.startup_checks = true;
     RollCallWindow& window = context.Hub().RollCall();
     window.SecondTick();
-    QVERIFY(context.Prompts().Records().isEmpty());
     auto* panel = Child<QLabel>(&window, QStringLiteral("StatusBar1_2"));
+    QCOMPARE(panel->text(), QStringLiteral("正在检测服务器版本"));
+    // A request sent after both checks finds nobody either; the checks'
+    // refusals have come in by then.
+    QVERIFY(context.Context().service->ServerTime().isEmpty());
+    QTest::qWait(100);
+    QVERIFY(context.Prompts().Records().isEmpty());
     QCOMPARE(panel->text(), QStringLiteral("正在检测服务器版本"));
     QTest::mouseDClick(panel, Qt::LeftButton);
     QCOMPARE(context.Browser().opened.size(), 1);
