@@ -16,6 +16,9 @@
 namespace zorvanix {
 
 inline constexpr char kDefaultServiceRoot[] = "http://127.0.0.1:8808";
+// The largest body one score upload sends by default: a quarter of the
+// service's default limit on a request body (1 MiB), well clear of it.
+inline constexpr qsizetype kDefaultUploadBatchBytes = 256 * 1024;
 inline constexpr char kConfigFileName[] = "zorvanix.ini";
 // The user's settings key of the address saved on the first run; it counts
 // after the command line, the environment and zorvanix.ini.
@@ -38,6 +41,9 @@ struct AppConfig {
   // after the roll-call window starts. Test fixtures whose clock stands on a
   // fixed day turn them off unless they test them.
   bool startup_checks = true;
+  // The largest body of one score upload; a larger selection is sent in
+  // several uploads that each fit.
+  qsizetype upload_batch_bytes = kDefaultUploadBatchBytes;
 
   QString CacheFilePath() const;
 };

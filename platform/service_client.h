@@ -74,6 +74,12 @@ class ServiceClient {
   // --- Uploads ------------------------------------------------------------
   PostResult UploadScores(const QString& user, const QString& operation_password,
                           const QString& topic, const QStringList& score_lines);
+  // How many of score_lines each consecutive upload takes so that its body
+  // stays within max_body_bytes; a line too long to fit even alone goes by
+  // itself. The counts add up to the number of lines.
+  static QList<qsizetype> ScoreBatchSizes(const QString& user, const QString& operation_password,
+                                          const QString& topic, const QStringList& score_lines,
+                                          qsizetype max_body_bytes);
   PostResult UploadGroups(const QString& class_name, const QString& user,
                           const QString& operation_password,
                           const std::array<QStringList, 16>& groups);
