@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QtTest>
 
@@ -65,13 +66,33 @@ struct SearchWindow {
   QListWidget* hits = nullptr;
 };
 
-// List2's edges on the draw panel, in twips, to the pixel.
-#define QVERIFY_LIST2_AT(hits, height_twips)                        \
-  do {                                                              \
-    QCOMPARE((hits)->x(), Px(200));                                 \
-    QCOMPARE((hits)->height(), Px(height_twips));                   \
-    QVERIFY(qAbs((hits)->geometry().bottom() + 1 - Px(2370)) <= 1); \
+// List2's left edge and bottom line on the draw panel (in twips, to the
+// pixel), and room for exactly this many of its rows inside the frame.
+#define QVERIFY_LIST2_AT(hits, rows)                                                   \
+  do {                                                                                 \
+    QCOMPARE((hits)->x(), Px(200));                                                    \
+    QVERIFY(qAbs((hits)->geometry().bottom() + 1 - Px(2370)) <= 1);                    \
+    const int row_px = (hits)->sizeHintForRow(0);                                      \
+    QVERIFY(qAbs((hits)->viewport()->height() - qRound(double(rows) * row_px)) <= 1);        \
   } while (false)
+
+// Every hit row lies whole inside the list's visible area; a row wider
+// than the list (it scrolls sideways) at least from top to bottom.
+bool EveryHitVisible(QListWidget* hits, bool whole_width = true) {
+  const QRect view = hits->viewport()->rect();
+  for (int row = 0; row < hits->count(); ++row) {
+    const QRect rect = hits->visualItemRect(hits->item(row));
+    const bool shown = whole_width ? view.contains(rect)
+                                   : rect.top() >= view.top() && rect.bottom() <= view.bottom();
+    if (!shown) {
+      qWarning("hit %d at %d..%d, viewport %d high", row,
+               hits->visualItemRect(hits->item(row)).top(),
+               hits->visualItemRect(hits->item(row)).bottom(), hits->viewport()->height());
+      return false;
+    }
+  }
+  return true;
+}
 
 QWidget* Focus() { return QApplication::focusWidget(); }
 
@@ -115,7 +136,7 @@ class SearchAndChecksTest : public QObject {
     w.Type(QStringLiteral("zs"));
     QVERIFY(w.hits->isVisible());
     QCOMPARE(Entries(w.hits), QStringList({"张三\t[3次,4.5分]", "张世华\t[2次,2.5分]"}));
-    QVERIFY_LIST2_AT(w.hits, 600);  // two hits: raised to 600
+    QVERIFY_LIST2_AT(w.hits, 3);  // two hits: room for three (600 twips of 200)
 
     w.Type(QStringLiteral("ZS"));
     QCOMPARE(w.hits->count(), 2);
@@ -125,13 +146,67 @@ class SearchAndChecksTest : public QObject {
     w.Type(QStringLiteral("学生"));
     QCOMPARE(w.hits->count(), 20);
     QCOMPARE(w.hits->item(0)->text(), QStringLiteral("学生01\t[1次,3分]"));
-    QVERIFY_LIST2_AT(w.hits, 1650);  // twenty hits: lowered to 1650
+    QVERIFY_LIST2_AT(w.hits, 8.25);  // twenty hits: 1650 twips of 200
     w.Type(QStringLiteral("xyz"));
     QVERIFY(!w.hits->isVisible());
     w.Type(QStringLiteral("ls"));
     QVERIFY(w.hits->isVisible());
     w.box->clear();
     QVERIFY(!w.hits->isVisible());
+  }
+
+  // However high the font makes a row, three and five hits are all shown
+  // whole, and a long entry scrolls sideways without hiding a row.
+  void HitListShowsEveryHitWhole() {
+    TestContext context(ClosedPortRoot());
+    QStringList lines = {QStringLiteral("Class_Is_Ready\t四班\t")};
+    const QString long_name = QString(24, QChar(u'长'));
+    for (const QString& name : {QStringLiteral("王一甲"), QStringLiteral("王一乙"),
+                                QStringLiteral("王一丙"), QStringLiteral("赵一"),
+                                QStringLiteral("赵二"), QStringLiteral("赵三"),
+                                QStringLiteral("赵四"), QStringLiteral("赵五"), long_name}) {
+      lines.append(QStringLiteral("四班\t") + name + QStringLiteral("\t0\t1\t2.5\t2"));
+    }
+    WriteCache(context.CacheFile(), lines);
+    context.Sess().SignInOffline();
+    RollCallWindow* window = &context.Hub().RollCall();
+    window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    ChooseClassByKeys(window, QStringLiteral("四班"));
+    auto* box = Child<QLineEdit>(window, QStringLiteral("txtManual"));
+    auto* hits = Child<QListWidget>(window, QStringLiteral("List2"));
+    // Chinese comes from the input method as one piece of text.
+    const auto type = [&](const QString& text) {
+      ClickOn(box);
+      QTest::keyClick(Focus(), Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(Focus(), Qt::Key_Delete);
+      QTest::sendKeyEvent(QTest::KeyAction::Click, Focus(), Qt::Key_unknown, text, Qt::NoModifier);
+      QCOMPARE(box->text(), text);
+    };
+
+    type(QStringLiteral("王一"));
+    QCOMPARE(hits->count(), 3);
+    QVERIFY(hits->isVisible());
+    QVERIFY(EveryHitVisible(hits));
+    QVERIFY_LIST2_AT(hits, 3);
+    QCOMPARE(hits->horizontalScrollBar()->maximum(), 0);
+
+    type(QStringLiteral("赵"));
+    QCOMPARE(hits->count(), 5);
+    QVERIFY(EveryHitVisible(hits));
+    QVERIFY_LIST2_AT(hits, 5);
+
+    type(QStringLiteral("长长"));
+    QCOMPARE(hits->count(), 1);
+    QVERIFY(hits->horizontalScrollBar()->isVisible());
+    QVERIFY(hits->horizontalScrollBar()->maximum() > 0);
+    QVERIFY(EveryHitVisible(hits, false));
+    QVERIFY(qAbs(hits->geometry().bottom() + 1 - Px(2370)) <= 1);
+    // Scrolled to its end, the entry's last pixel comes into view.
+    hits->horizontalScrollBar()->setValue(hits->horizontalScrollBar()->maximum());
+    QVERIFY(hits->visualItemRect(hits->item(0)).right() <= hits->viewport()->width() + 1);
   }
 
   void KeysMoveFromTheBoxToTheHitsAndPick() {
