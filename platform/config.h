@@ -5,8 +5,8 @@
 // (ZORVANIX_SERVICE_ROOT, ZORVANIX_VENDOR_SITE), zorvanix.ini in the program
 // folder ([service] root=..., vendor_site=..., support_email=...,
 // timeout_seconds=..., upload_batch_kib=...), zorvanix.ini beside the
-// executable (for an installed copy whose program folder is per user), and the built-in default, the local
-// service that scripts/demo starts.
+// executable (for an installed copy whose program folder is per user), and
+// the built-in default, the local service that scripts/demo starts.
 #pragma once
 
 #include <QString>

@@ -1,9 +1,9 @@
 #include "platform/service_client.h"
 
+#include <QRandomGenerator>
+
 #include "core/gbk.h"
 #include "core/md5_hex.h"
-
-#include <QRandomGenerator>
 
 namespace zorvanix {
 namespace {
@@ -171,10 +171,10 @@ PostResult ServiceClient::UploadScores(const QString& user, const QString& opera
 }
 
 QList<qsizetype> ServiceClient::ScoreBatchSizes(const QString& user,
-                                               const QString& operation_password,
-                                               const QString& topic,
-                                               const QStringList& score_lines,
-                                               qsizetype max_body_bytes) {
+                                                const QString& operation_password,
+                                                const QString& topic,
+                                                const QStringList& score_lines,
+                                                qsizetype max_body_bytes) {
   // Every character is escaped on its own and "|" stays as it is, so a
   // body's size is the size without lines plus each line's and one byte
   // between two lines.

@@ -58,10 +58,10 @@ void ScoreUpload::Upload() {
   // limit on a request; each part leaves the list as soon as it is accepted.
   qsizetype sent = 0;
   PostResult result;
-  for (const qsizetype count :
-       ServiceClient::ScoreBatchSizes(user, password, topic, selection.lines,
-                                      context_.config.upload_batch_bytes)) {
-    result = context_.service->UploadScores(user, password, topic, selection.lines.mid(sent, count));
+  for (const qsizetype count : ServiceClient::ScoreBatchSizes(
+           user, password, topic, selection.lines, context_.config.upload_batch_bytes)) {
+    result =
+        context_.service->UploadScores(user, password, topic, selection.lines.mid(sent, count));
     if (!result.IsSuccess()) break;
     panel_.RemovePending(selection.ids.mid(sent, count));
     sent += count;
@@ -79,11 +79,11 @@ void ScoreUpload::Upload() {
     return;
   }
   // Lines already accepted are said so; the rest stay pending, selected.
-  const QString progress =
-      sent == 0 ? QString()
-                : QStringLiteral("\r\n已上传%1条计分，其余%2条仍在待上传列表中。")
-                      .arg(sent)
-                      .arg(total - sent);
+  const QString progress = sent == 0
+                               ? QString()
+                               : QStringLiteral("\r\n已上传%1条计分，其余%2条仍在待上传列表中。")
+                                     .arg(sent)
+                                     .arg(total - sent);
   if (result.status == kBodyTooLargeStatus) {
     // Sending it again, now or from a score file, would meet the same limit.
     context_.prompter->ShowMessage(
@@ -92,9 +92,9 @@ void ScoreUpload::Upload() {
             progress,
         MessageIcon::kWarning);
   } else if (result.IsRefusal()) {
-    context_.prompter->ShowMessage(
-        kErrorTitle, result.text + QStringLiteral("\r\n上传错误！") + progress,
-        MessageIcon::kWarning);
+    context_.prompter->ShowMessage(kErrorTitle,
+                                   result.text + QStringLiteral("\r\n上传错误！") + progress,
+                                   MessageIcon::kWarning);
   } else {
     context_.prompter->ShowMessage(
         kErrorTitle, QStringLiteral("网络异常！建议保存数据，然后导入上传！") + progress,

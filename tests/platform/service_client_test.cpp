@@ -3,14 +3,13 @@
 // addresses, and the cache download that replaces the file only on success.
 #include "platform/service_client.h"
 
-#include "core/md5_hex.h"
-
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "core/cache_file.h"
 #include "core/form_encoding.h"
+#include "core/md5_hex.h"
 #include "tests/support/server_process.h"
 
 using namespace zorvanix;
@@ -150,8 +149,8 @@ class ServiceClientTest : public QObject {
       lines.append(line);
     }
     const qsizetype limit = 4096;
-    const QList<qsizetype> sizes =
-        ServiceClient::ScoreBatchSizes(kUser, kOperation, QStringLiteral("朗读&背诵"), lines, limit);
+    const QList<qsizetype> sizes = ServiceClient::ScoreBatchSizes(
+        kUser, kOperation, QStringLiteral("朗读&背诵"), lines, limit);
     QVERIFY(sizes.size() > 3);
     qsizetype from = 0;
     for (const qsizetype count : sizes) {

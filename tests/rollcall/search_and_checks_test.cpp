@@ -17,8 +17,8 @@
 #include "core/pinyin.h"
 #include "core/service_time.h"
 #include "rollcall/form_layout.h"
-#include "tests/rollcall/rollcall_fixture.h"
 #include "tests/platform/silent_server.h"
+#include "tests/rollcall/rollcall_fixture.h"
 #include "tests/rollcall/submission_fixture.h"
 
 using namespace zorvanix;
@@ -68,12 +68,12 @@ struct SearchWindow {
 
 // List2's left edge and bottom line on the draw panel (in twips, to the
 // pixel), and room for exactly this many of its rows inside the frame.
-#define QVERIFY_LIST2_AT(hits, rows)                                                   \
-  do {                                                                                 \
-    QCOMPARE((hits)->x(), Px(200));                                                    \
-    QVERIFY(qAbs((hits)->geometry().bottom() + 1 - Px(2370)) <= 1);                    \
-    const int row_px = (hits)->sizeHintForRow(0);                                      \
-    QVERIFY(qAbs((hits)->viewport()->height() - qRound(double(rows) * row_px)) <= 1);        \
+#define QVERIFY_LIST2_AT(hits, rows)                                                  \
+  do {                                                                                \
+    QCOMPARE((hits)->x(), Px(200));                                                   \
+    QVERIFY(qAbs((hits)->geometry().bottom() + 1 - Px(2370)) <= 1);                   \
+    const int row_px = (hits)->sizeHintForRow(0);                                     \
+    QVERIFY(qAbs((hits)->viewport()->height() - qRound(double(rows) * row_px)) <= 1); \
   } while (false)
 
 // Every hit row lies whole inside the list's visible area; a row wider
@@ -161,10 +161,10 @@ class SearchAndChecksTest : public QObject {
     TestContext context(ClosedPortRoot());
     QStringList lines = {QStringLiteral("Class_Is_Ready\t四班\t")};
     const QString long_name = QString(24, QChar(u'长'));
-    for (const QString& name : {QStringLiteral("王一甲"), QStringLiteral("王一乙"),
-                                QStringLiteral("王一丙"), QStringLiteral("赵一"),
-                                QStringLiteral("赵二"), QStringLiteral("赵三"),
-                                QStringLiteral("赵四"), QStringLiteral("赵五"), long_name}) {
+    for (const QString& name :
+         {QStringLiteral("王一甲"), QStringLiteral("王一乙"), QStringLiteral("王一丙"),
+          QStringLiteral("赵一"), QStringLiteral("赵二"), QStringLiteral("赵三"),
+          QStringLiteral("赵四"), QStringLiteral("赵五"), long_name}) {
       lines.append(QStringLiteral("四班\t") + name + QStringLiteral("\t0\t1\t2.5\t2"));
     }
     WriteCache(context.CacheFile(), lines);

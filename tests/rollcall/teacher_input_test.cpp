@@ -7,12 +7,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QRegularExpression>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest>
@@ -446,8 +446,8 @@ class TeacherInputTest : public QObject {
     ClickOn(criterion);
     QCOMPARE(Focus(), static_cast<QWidget*>(criterion));
     // Characters from the input method arrive as text: one GBK has not.
-    QTest::sendKeyEvent(QTest::KeyAction::Click, Focus(), Qt::Key_unknown,
-                        QStringLiteral("朗读䶮"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::KeyAction::Click, Focus(), Qt::Key_unknown, QStringLiteral("朗读䶮"),
+                        Qt::NoModifier);
     QCOMPARE(criterion->text(), QStringLiteral("朗读䶮"));
     scene.context.Prompts().Clear();
     ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command25")));
@@ -565,9 +565,8 @@ class TeacherInputTest : public QObject {
         for (auto* button : dialog->findChildren<QPushButton*>()) {
           // "打开(&O)": the access key aside.
           if (button->isVisible()) {
-            buttons->append(button->text()
-                                .remove(QRegularExpression(QStringLiteral("\\(&.\\)")))
-                                .remove(u'&'));
+            buttons->append(
+                button->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)"))).remove(u'&'));
           }
         }
         for (auto* label : dialog->findChildren<QLabel*>()) {

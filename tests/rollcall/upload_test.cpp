@@ -300,12 +300,13 @@ class UploadTest : public QObject {
 
     QCOMPARE(Entries(pending), QStringList{lines[7]});
     QCOMPARE(scene.context.Prompts().Records().size(), 1);
-    QCOMPARE(scene.context.Prompts().Last().text, QStringLiteral("上传成功，是否上网查看上传结果！"));
+    QCOMPARE(scene.context.Prompts().Last().text,
+             QStringLiteral("上传成功，是否上网查看上传结果！"));
     QCOMPARE(scene.context.Browser().opened.size(), 1);
     QCOMPARE(QUrlQuery(scene.context.Browser().opened.front()).queryItemValue(QStringLiteral("n")),
              QStringLiteral("299"));
     QTRY_VERIFY2(UploadRequests(*service) - before >= 5,
-             qPrintable(QString::number(UploadRequests(*service) - before)));
+                 qPrintable(QString::number(UploadRequests(*service) - before)));
     // Stored: every sent line exactly once.
     QStringList expected;
     for (int i = 0; i < lines.size(); ++i) {
@@ -330,8 +331,8 @@ class UploadTest : public QObject {
     scene.context.Context().config.upload_batch_bytes = kSmallBatch;
     const QString good = QStringLiteral("一班\t张三\t5分\t2026-12-07 09:30:00\t");
     // Each Chinese character travels as six bytes: 1500 of them are 9000.
-    const QString huge = QStringLiteral("一班\t李四\t5分\t2026-12-07 09:31:00\t") +
-                         QString(1500, QChar(u'读'));
+    const QString huge =
+        QStringLiteral("一班\t李四\t5分\t2026-12-07 09:31:00\t") + QString(1500, QChar(u'读'));
     Click(scene.window, QStringLiteral("Command11"));
     ImportLines(scene, {good, huge});
     TypeInto(scene.window, QStringLiteral("Text4"), scene.teacher.super_password);
