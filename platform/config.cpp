@@ -91,6 +91,12 @@ AppConfig ResolveConfig(const CommandLineOptions& options, const QString& execut
   if (timeout_ok && timeout_seconds > 0)
     config.transfer_timeout = std::chrono::seconds(timeout_seconds);
 
+  // A school whose service takes smaller requests than its default 1 MiB
+  // names the largest upload here, in KiB.
+  bool batch_ok = false;
+  const int batch_kib = setting("upload_batch_kib").toInt(&batch_ok);
+  if (batch_ok && batch_kib > 0) config.upload_batch_bytes = qsizetype{batch_kib} * 1024;
+
   config.service_root =
       FirstNonEmpty({options.service_root, qEnvironmentVariable("ZORVANIX_SERVICE_ROOT"), ini_root,
                      QLatin1String(kDefaultServiceRoot)});

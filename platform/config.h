@@ -4,9 +4,9 @@
 // command line (--service-root, --vendor-site), the environment
 // (ZORVANIX_SERVICE_ROOT, ZORVANIX_VENDOR_SITE), zorvanix.ini in the program
 // folder ([service] root=..., vendor_site=..., support_email=...,
-// timeout_seconds=...), zorvanix.ini beside the executable (for an installed
-// copy whose program folder is per user), and the built-in default, the local
-// service that scripts/demo starts.
+// timeout_seconds=..., upload_batch_kib=...), zorvanix.ini beside the
+// executable (for an installed copy whose program folder is per user), and
+// the built-in default, the local service that scripts/demo starts.
 #pragma once
 
 #include <QString>
@@ -16,6 +16,9 @@
 namespace zorvanix {
 
 inline constexpr char kDefaultServiceRoot[] = "http://127.0.0.1:8808";
+// The largest body one score upload sends by default: a quarter of the
+// service's default limit on a request body (1 MiB), well clear of it.
+inline constexpr qsizetype kDefaultUploadBatchBytes = 256 * 1024;
 inline constexpr char kConfigFileName[] = "zorvanix.ini";
 // The user's settings key of the address saved on the first run; it counts
 // after the command line, the environment and zorvanix.ini.
@@ -42,6 +45,9 @@ struct AppConfig {
   // after the roll-call window starts. Test fixtures whose clock stands on a
   // fixed day turn them off unless they test them.
   bool startup_checks = true;
+  // The largest body of one score upload; a larger selection is sent in
+  // several uploads that each fit.
+  qsizetype upload_batch_bytes = kDefaultUploadBatchBytes;
 
   QString CacheFilePath() const;
 };

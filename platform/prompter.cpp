@@ -25,6 +25,13 @@ void WidgetPrompter::ShowMessage(const QString& title, const QString& text, Mess
   box.exec();
 }
 
+void WidgetPrompter::ShowNotice(const QString& title, const QString& text, MessageIcon icon) {
+  auto* box = new QMessageBox(BoxIcon(icon), title, text, QMessageBox::Ok, parent_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
 bool WidgetPrompter::AskYesNo(const QString& title, const QString& text, MessageIcon icon) {
   QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent_);
   return box.exec() == QMessageBox::Yes;

@@ -15,6 +15,11 @@ class Prompter {
   virtual ~Prompter() = default;
   // A message with an OK button.
   virtual void ShowMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
+  // A message that does not wait for its OK: the window goes on (timers,
+  // clicks, a rolling draw) while it is open. For warnings that block nothing.
+  virtual void ShowNotice(const QString& title, const QString& text, MessageIcon icon) {
+    ShowMessage(title, text, icon);
+  }
   // A question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(const QString& title, const QString& text, MessageIcon icon) = 0;
   // The same question where Enter, Space and Escape answer No: for a Yes that
@@ -35,6 +40,7 @@ class WidgetPrompter : public Prompter {
   void SetParent(QWidget* parent) { parent_ = parent; }
 
   void ShowMessage(const QString& title, const QString& text, MessageIcon icon) override;
+  void ShowNotice(const QString& title, const QString& text, MessageIcon icon) override;
   bool AskYesNo(const QString& title, const QString& text, MessageIcon icon) override;
   bool AskYesNoDefaultNo(const QString& title, const QString& text, MessageIcon icon) override;
   QString OpenFileName(const QString& title, const QString& filter) override;

@@ -1,8 +1,9 @@
 #include "platform/service_client.h"
 
-#include "core/md5_hex.h"
-
 #include <QRandomGenerator>
+
+#include "core/gbk.h"
+#include "core/md5_hex.h"
 
 namespace zorvanix {
 namespace {
@@ -131,15 +132,29 @@ QUrl ServiceClient::ResultsUrl(int n) const {
 
 QUrl ServiceClient::ServiceHomeUrl() const { return ServiceUrl(QStringLiteral("/score")); }
 
-QString ServiceClient::ServerTime() {
-  return http_.GetTextKeepingWindowLive(
-      ServiceUrl(QStringLiteral("/score/servertime.php?t=") + CacheBuster()));
+QUrl ServiceClient::ServerTimeUrl() const {
+  return ServiceUrl(QStringLiteral("/score/servertime.php?t=") + CacheBuster());
 }
 
+QUrl ServiceClient::VendorVersionUrl() const {
+  return QUrl(vendor_site_ + QStringLiteral("/version.php?s=") + QLatin1String(kProductId) +
+              QStringLiteral("&t=") + CacheBuster());
+}
+
+QString ServiceClient::ServerTime() { return http_.GetTextKeepingWindowLive(ServerTimeUrl()); }
+
 QString ServiceClient::VendorVersion() {
-  return http_.GetTextKeepingWindowLive(QUrl(vendor_site_ + QStringLiteral("/version.php?s=") +
-                                             QLatin1String(kProductId) + QStringLiteral("&t=") +
-                                             CacheBuster()));
+  return http_.GetTextKeepingWindowLive(VendorVersionUrl());
+}
+
+void ServiceClient::ServerTimeAsync(const QObject* receiver,
+                                    std::function<void(const QString&)> done) {
+  http_.GetTextAsync(ServerTimeUrl(), receiver, std::move(done));
+}
+
+void ServiceClient::VendorVersionAsync(const QObject* receiver,
+                                       std::function<void(const QString&)> done) {
+  http_.GetTextAsync(VendorVersionUrl(), receiver, std::move(done));
 }
 
 QUrl ServiceClient::VendorUpdateUrl() const {
@@ -153,6 +168,37 @@ PostResult ServiceClient::UploadScores(const QString& user, const QString& opera
   FormBody body = Credentials(user, operation_password);
   body.Add(u"keti", topic).Add(u"score", score_lines.join(u'|'));
   return Post(QStringLiteral("/score/index.php"), body);
+}
+
+QList<qsizetype> ServiceClient::ScoreBatchSizes(const QString& user,
+                                                const QString& operation_password,
+                                                const QString& topic,
+                                                const QStringList& score_lines,
+                                                qsizetype max_body_bytes) {
+  // Every character is escaped on its own and "|" stays as it is, so a
+  // body's size is the size without lines plus each line's and one byte
+  // between two lines.
+  FormBody empty;
+  empty.Add(u"username", user)
+      .Add(u"password", operation_password)
+      .Add(u"keti", topic)
+      .Add(u"score", u"");
+  const qsizetype base = empty.Bytes().size();
+  QList<qsizetype> sizes;
+  qsizetype count = 0, body = base;
+  for (const QString& line : score_lines) {
+    const qsizetype bytes = EncodeGbk(EscapeFormValue(line)).size();
+    const qsizetype grown = body + (count > 0 ? 1 : 0) + bytes;
+    if (count > 0 && grown > max_body_bytes) {
+      sizes.append(count);
+      count = 0;
+      body = base;
+    }
+    body += (count > 0 ? 1 : 0) + bytes;
+    ++count;
+  }
+  if (count > 0) sizes.append(count);
+  return sizes;
 }
 
 PostResult ServiceClient::UploadGroups(const QString& class_name, const QString& user,

@@ -59,15 +59,27 @@ class ServiceClient {
   QUrl ResultsUrl(int n) const;
   QUrl ServiceHomeUrl() const;  // ServiceRoot + "/score"
 
-  // --- Start-up checks (waits keep the window live) -------------------------
+  // --- Start-up checks --------------------------------------------------------
+  // The service's time and the vendor's version reply, waited for with the
+  // window live.
   QString ServerTime();
   QString VendorVersion();
+  // The same without waiting: done gets the reply (empty when nothing
+  // arrived) on the window thread once it is in, unless receiver is gone.
+  void ServerTimeAsync(const QObject* receiver, std::function<void(const QString&)> done);
+  void VendorVersionAsync(const QObject* receiver, std::function<void(const QString&)> done);
   QUrl VendorUpdateUrl() const;
   QUrl VendorHomeUrl() const;
 
   // --- Uploads ------------------------------------------------------------
   PostResult UploadScores(const QString& user, const QString& operation_password,
                           const QString& topic, const QStringList& score_lines);
+  // How many of score_lines each consecutive upload takes so that its body
+  // stays within max_body_bytes; a line too long to fit even alone goes by
+  // itself. The counts add up to the number of lines.
+  static QList<qsizetype> ScoreBatchSizes(const QString& user, const QString& operation_password,
+                                          const QString& topic, const QStringList& score_lines,
+                                          qsizetype max_body_bytes);
   PostResult UploadGroups(const QString& class_name, const QString& user,
                           const QString& operation_password,
                           const std::array<QStringList, 16>& groups);
@@ -106,6 +118,8 @@ class ServiceClient {
 
  private:
   QUrl ServiceUrl(const QString& path_and_query) const;
+  QUrl ServerTimeUrl() const;
+  QUrl VendorVersionUrl() const;
   // "?key=value&..." with every value escaped for an address.
   static QString Query(std::initializer_list<std::pair<const char*, QString>> pairs);
   FormBody Credentials(const QString& user, const QString& password) const;

@@ -67,4 +67,6 @@ int HitListHeight(int count) {
   return std::clamp(count * kHitHeight, kMinHitListHeight, kMaxHitListHeight);
 }
 
+double HitListRows(int count) { return static_cast<double>(HitListHeight(count)) / kHitHeight; }
+
 }  // namespace zorvanix

@@ -43,5 +43,8 @@ class NameSearch {
 // Height in twips of a hit list of count entries: 200 each, between 600
 // and 1650.
 int HitListHeight(int count);
+// The same measured in hits, for rows of any height: 3 rows at least, 8.25
+// at most. The list is as many real rows high (plus its frame).
+double HitListRows(int count);
 
 }  // namespace zorvanix

@@ -129,6 +129,7 @@ class RollCallWindow : public QWidget {
   void ConnectSubmissionPanels();
   void ShowGroupStatistics();
   void SearchNames(const QString& text);
+  void PlaceSearchHits();
   // Enter, arrow keys and Escape in the search box.
   void SearchBoxKeyReleased(int key);
   void PickFromPanelList(const QListWidgetItem* item);

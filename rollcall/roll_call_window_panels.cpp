@@ -2,7 +2,9 @@
 // statistics, the name search above the search box, picks from the manual
 // panel, the group tab's upload, and the start-up checks.
 #include <QKeyEvent>
-#include <QPointer>
+#include <QStyle>
+#include <algorithm>
+#include <cmath>
 
 #include "rollcall/draw_panel.h"
 #include "rollcall/form_layout.h"
@@ -13,7 +15,6 @@
 #include "rollcall/score_upload.h"
 #include "rollcall/startup_checks.h"
 #include "rollcall/status_panels.h"
-#include "rollcall/uniform_rows.h"
 #include "rollcall/upload_panel.h"
 
 namespace zorvanix {
@@ -34,11 +35,11 @@ void RollCallWindow::ConnectSubmissionPanels() {
           [this](const QListWidgetItem* item) { stats_->ShowDetail(item->text()); });
 
   connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
-  // The hit list is as low as two entries: no room for a sideways bar, and
-  // a name with its count fits the list's width.
-  draw_->search_hits->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  UseUniformRows(draw_->search_hits,
-                 [hits = draw_->search_hits] { return hits->viewport()->width(); });
+  // Each hit is measured (a class is a few dozen names at most), so a long
+  // entry widens the list's range and scrolls sideways.
+  draw_->search_hits->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  draw_->search_hits->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  draw_->search_hits->setTextElideMode(Qt::ElideNone);
   draw_->search_box->installEventFilter(this);
 
   for (QListWidget* list : manual_->pool_lists) {
@@ -81,11 +82,33 @@ void RollCallWindow::SearchNames(const QString& text) {
     return;
   }
   hits->addItems(entries);
-  // The list grows upward from the line just above the search box.
-  const int height = HitListHeight(static_cast<int>(entries.size()));
-  DrawPanel::Place(hits, kList2Left, kList2Bottom - height, kList2Width, height);
+  PlaceSearchHits();
   hits->show();
   hits->raise();
+}
+
+// The list grows upward from the line just above the search box, as many
+// rows high as HitListRows allows for its hits, measured in the rows the
+// list really draws; a sideways bar, when an entry is wider than the list,
+// comes on top so that it hides no row.
+void RollCallWindow::PlaceSearchHits() {
+  QListWidget* hits = draw_->search_hits;
+  const int count = hits->count();
+  const int row = std::max(1, hits->sizeHintForRow(0));
+  int widest = 0;
+  for (int r = 0; r < count; ++r) {
+    widest = std::max(widest, hits->sizeHintForIndex(hits->model()->index(r, 0)).width());
+  }
+  const int frame = 2 * hits->frameWidth();
+  const int bar = hits->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hits);
+  const int width = Px(kList2Width);
+  const int rows_height = static_cast<int>(std::lround(HitListRows(count) * row));
+  const bool upright_bar = count * row > rows_height;
+  const bool sideways_bar = widest > width - frame - (upright_bar ? bar : 0);
+  const int bottom = Px(kList2Bottom + kFrame5Offset);
+  // Never above the top of the draw panel.
+  const int height = std::min(rows_height + frame + (sideways_bar ? bar : 0), bottom);
+  hits->setGeometry(Px(kList2Left + kFrame5Offset), bottom - height, width, height);
 }
 
 void RollCallWindow::SearchBoxKeyReleased(int key) {
@@ -165,29 +188,29 @@ void RollCallWindow::UploadGroups() {
 
 // Both run once, a second after start-up; the teacher can work while they
 // wait, and neither blocks anything.
+// Both requests go out on the first tick, the clock's first, and each is
+// answered whenever its reply comes in: the tick itself never waits, so the
+// stopwatch, clicks and a rolling draw go on while a slow service keeps them.
 void RollCallWindow::RunStartupChecks() {
   if (!context_.config.startup_checks) return;
-  const QPointer<RollCallWindow> alive(this);
   CheckClockAgainstServer();
-  if (alive) CheckServerVersion();
+  CheckServerVersion();
 }
 
 void RollCallWindow::CheckClockAgainstServer() {
-  const QPointer<RollCallWindow> alive(this);
-  const QString reply = context_.service->ServerTime();
-  if (!alive) return;
-  // Compared with the PC's clock as it stands when the answer is in.
-  if (const auto warning = ClockWarning(reply, context_.clock->Now())) {
-    context_.prompter->ShowMessage(ClockWarningTitle(), *warning, MessageIcon::kWarning);
-  }
+  context_.service->ServerTimeAsync(this, [this](const QString& reply) {
+    // Compared with the PC's clock as it stands when the answer is in.
+    if (const auto warning = ClockWarning(reply, context_.clock->Now())) {
+      context_.prompter->ShowNotice(ClockWarningTitle(), *warning, MessageIcon::kWarning);
+    }
+  });
 }
 
 void RollCallWindow::CheckServerVersion() {
   status_->SetText(2, VersionCheckingText());
-  const QPointer<RollCallWindow> alive(this);
-  const QString reply = context_.service->VendorVersion();
-  if (!alive) return;
-  if (const auto text = ServerVersionText(reply)) status_->SetText(2, *text);
+  context_.service->VendorVersionAsync(this, [this](const QString& reply) {
+    if (const auto text = ServerVersionText(reply)) status_->SetText(2, *text);
+  });
 }
 
 }  // namespace zorvanix

@@ -11,6 +11,8 @@ namespace zorvanix {
 namespace {
 
 const QString kErrorTitle = QStringLiteral("错误");
+// The service's answer to a request body over its limit.
+constexpr int kBodyTooLargeStatus = 413;
 
 QString FullFileName(const QString& path) {
   return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
@@ -42,36 +44,62 @@ void ScoreUpload::PasswordTyped() {
 }
 
 void ScoreUpload::Upload() {
-  const UploadPanel::Batch batch = panel_.SelectedBatch();
+  const UploadPanel::Batch selection = panel_.SelectedBatch();
   const QString user = context_.session->CurrentUser();
   const QString password = panel_.operation_password->text();
-  if (uploading_ || user.isEmpty() || password.isEmpty() || batch.lines.isEmpty()) return;
+  const QString topic = panel_.topic->text();
+  if (uploading_ || user.isEmpty() || password.isEmpty() || selection.lines.isEmpty()) return;
 
-  // The window stays live while the reply is awaited; a second press must
+  // The window stays live while the replies are awaited; a second press must
   // not send the same lines again.
   uploading_ = true;
   panel_.upload->setEnabled(false);
-  const PostResult result =
-      context_.service->UploadScores(user, password, panel_.topic->text(), batch.lines);
+  // A large selection goes in consecutive parts that each fit the service's
+  // limit on a request; each part leaves the list as soon as it is accepted.
+  qsizetype sent = 0;
+  PostResult result;
+  for (const qsizetype count : ServiceClient::ScoreBatchSizes(
+           user, password, topic, selection.lines, context_.config.upload_batch_bytes)) {
+    result =
+        context_.service->UploadScores(user, password, topic, selection.lines.mid(sent, count));
+    if (!result.IsSuccess()) break;
+    panel_.RemovePending(selection.ids.mid(sent, count));
+    sent += count;
+  }
   uploading_ = false;
   panel_.upload->setEnabled(UploadAllowed());
 
-  if (result.IsSuccess()) {
+  const qsizetype total = selection.lines.size();
+  if (sent == total) {
     if (context_.prompter->AskYesNo(QStringLiteral("成功"),
                                     QStringLiteral("上传成功，是否上网查看上传结果！"),
                                     MessageIcon::kQuestion)) {
-      context_.shell->OpenUrl(context_.service->ResultsUrl(static_cast<int>(batch.lines.size())));
+      context_.shell->OpenUrl(context_.service->ResultsUrl(static_cast<int>(total)));
     }
-    // Only what was sent leaves the list; unselected lines stay pending.
-    panel_.RemovePending(batch.ids);
+    return;
+  }
+  // Lines already accepted are said so; the rest stay pending, selected.
+  const QString progress = sent == 0
+                               ? QString()
+                               : QStringLiteral("\r\n已上传%1条计分，其余%2条仍在待上传列表中。")
+                                     .arg(sent)
+                                     .arg(total - sent);
+  if (result.status == kBodyTooLargeStatus) {
+    // Sending it again, now or from a score file, would meet the same limit.
+    context_.prompter->ShowMessage(
+        kErrorTitle,
+        QStringLiteral("上传的计分内容过长，服务器拒收！\r\n请修改或删除过长的计分后再上传。") +
+            progress,
+        MessageIcon::kWarning);
   } else if (result.IsRefusal()) {
-    context_.prompter->ShowMessage(kErrorTitle, result.text + QStringLiteral("\r\n上传错误！"),
+    context_.prompter->ShowMessage(kErrorTitle,
+                                   result.text + QStringLiteral("\r\n上传错误！") + progress,
                                    MessageIcon::kWarning);
   } else {
-    context_.prompter->ShowMessage(kErrorTitle,
-                                   QStringLiteral("网络异常！建议保存数据，然后导入上传！"),
-                                   MessageIcon::kWarning);
-    ExportBatch(batch);
+    context_.prompter->ShowMessage(
+        kErrorTitle, QStringLiteral("网络异常！建议保存数据，然后导入上传！") + progress,
+        MessageIcon::kWarning);
+    ExportBatch({selection.ids.mid(sent), selection.lines.mid(sent)});
   }
 }
 

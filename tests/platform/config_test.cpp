@@ -89,6 +89,24 @@ class ConfigTest : public QObject {
     }
   }
 
+  // The largest upload body, in KiB, for a service that takes less than
+  // its default; anything unusable keeps the default.
+  void UploadBatchFromIniOrDefault() {
+    QTemporaryDir exe_dir;
+    for (const auto& [text, expected] :
+         {std::pair{QStringLiteral("64"), qsizetype{64 * 1024}},
+          std::pair{QStringLiteral("0"), kDefaultUploadBatchBytes},
+          std::pair{QStringLiteral("-3"), kDefaultUploadBatchBytes},
+          std::pair{QStringLiteral("big"), kDefaultUploadBatchBytes}}) {
+      WriteIni(exe_dir.path(), QStringLiteral("http://ini"));
+      QSettings ini(QDir(exe_dir.path()).filePath(QStringLiteral("zorvanix.ini")),
+                    QSettings::IniFormat);
+      ini.setValue(QStringLiteral("service/upload_batch_kib"), text);
+      ini.sync();
+      QCOMPARE(ResolveConfig({}, exe_dir.path()).upload_batch_bytes, expected);
+    }
+  }
+
   // A portable copy (marker file in its folder) keeps its data beside the
   // executable; any other copy, even in a writable folder, keeps it per user
   // and still reads the school's ini file beside the executable.

@@ -3,13 +3,13 @@
 // addresses, and the cache download that replaces the file only on success.
 #include "platform/service_client.h"
 
-#include "core/md5_hex.h"
-
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "core/cache_file.h"
+#include "core/form_encoding.h"
+#include "core/md5_hex.h"
 #include "tests/server/cutting_proxy.h"
 #include "tests/support/server_process.h"
 
@@ -25,6 +25,16 @@ const QString kOperation = QStringLiteral("op&=%2B");
 QByteArray ContentOf(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The body of one score upload, as the service receives it.
+qsizetype UploadBodySize(const QStringList& lines) {
+  FormBody body;
+  body.Add(u"username", kUser)
+      .Add(u"password", kOperation)
+      .Add(u"keti", QStringLiteral("朗读&背诵"))
+      .Add(u"score", lines.join(u'|'));
+  return body.Bytes().size();
 }
 
 }  // namespace
@@ -157,6 +167,38 @@ class ServiceClientTest : public QObject {
     QCOMPARE(scores.filter(QStringLiteral("赵六")).size(), 1);
     // Past the proxy the same client's posts are answered as ever.
     QVERIFY(client_->CheckPassword(kUser, kPassword).IsSuccess());
+  }
+
+  // Consecutive parts, each as large as the limit allows and no larger; a
+  // line over the limit alone goes by itself.
+  void ScoreBatchesFitTheLimit() {
+    QStringList lines;
+    for (int i = 0; i < 200; ++i) {
+      QString line = QStringLiteral("一班\t学生%1\t%2分\t2026-12-07 09:30:00\t").arg(i).arg(i % 6);
+      if (i % 7 == 0) line += QStringLiteral("a&b=c%d+#€");
+      if (i == 120) line += QString(900, QChar(u'读'));  // 5400 bytes: over the limit
+      lines.append(line);
+    }
+    const qsizetype limit = 4096;
+    const QList<qsizetype> sizes = ServiceClient::ScoreBatchSizes(
+        kUser, kOperation, QStringLiteral("朗读&背诵"), lines, limit);
+    QVERIFY(sizes.size() > 3);
+    qsizetype from = 0;
+    for (const qsizetype count : sizes) {
+      QVERIFY(count > 0);
+      const QStringList part = lines.mid(from, count);
+      if (count > 1 || UploadBodySize(part) <= limit) {
+        QVERIFY2(UploadBodySize(part) <= limit, qPrintable(QString::number(from)));
+      } else {
+        QCOMPARE(from, 120);
+      }
+      if (from + count < lines.size() && UploadBodySize(part) <= limit) {
+        QVERIFY(UploadBodySize(lines.mid(from, count + 1)) > limit);
+      }
+      from += count;
+    }
+    QCOMPARE(from, lines.size());
+    QVERIFY(ServiceClient::ScoreBatchSizes(kUser, kOperation, QString(), {}, limit).isEmpty());
   }
 
   void NetworkFailureIsNotARefusal() {

@@ -43,7 +43,7 @@ ServerProcess& SharedService() {
 
 void StopSharedService() { ServiceSlot().reset(); }
 
-OnlineScene::OnlineScene() : context(SharedService().Root()) {
+OnlineScene::OnlineScene(ServerProcess& service) : context(service.Root()) {
   ++next_teacher;
   teacher.user = QStringLiteral("uploader%1").arg(next_teacher);
   teacher.email = QStringLiteral("uploader%1@example.com").arg(next_teacher);

@@ -24,7 +24,9 @@ void StopSharedService();
 inline const QStringList kClassOneStudents = {"张三", "李四", "王五", "赵六", "钱七"};
 
 struct OnlineScene {
-  OnlineScene();
+  OnlineScene() : OnlineScene(SharedService()) {}
+  // Against a service of the test's own (started with options of its own).
+  explicit OnlineScene(ServerProcess& service);
   TestContext context;
   TeacherSeed teacher;
   RollCallWindow* window = nullptr;

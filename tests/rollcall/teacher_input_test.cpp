@@ -6,12 +6,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QRegularExpression>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest>
@@ -19,6 +20,7 @@
 #include "app/chinese_translations.h"
 #include "core/gbk.h"
 #include "rollcall/draw_pools.h"
+#include "rollcall/score_upload.h"
 #include "tests/rollcall/rollcall_fixture.h"
 #include "tests/rollcall/submission_fixture.h"
 
@@ -423,6 +425,69 @@ class TeacherInputTest : public QObject {
     QVERIFY(!FileBytes(scene.window->DailyLogPath()).contains('?'));
   }
 
+  // The line editor refuses text GBK cannot hold, naming the character, and
+  // stays open with the line unchanged; corrected, the line goes to the
+  // service as typed, with no "?" in its place.
+  void LineEditorRefusesTextGbkCannotHold() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(OpenInClass(scene.window, QStringLiteral("一班")));
+    PickByMouse(scene.window, QStringLiteral("张三"));
+    TypeScore(scene.window, QStringLiteral("5"), Qt::Key_Return);
+    const QStringList before = Pending(scene.window);
+    QCOMPARE(before.size(), 1);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command11")));
+    auto* pending = Child<QListWidget>(scene.window, QStringLiteral("List4"));
+    DoubleClickEntry(pending, 0);
+    auto* editor = Child<QWidget>(scene.window, QStringLiteral("Frame7"));
+    QVERIFY(editor->isVisible());
+
+    auto* criterion = Child<QLineEdit>(scene.window, QStringLiteral("Text14"));
+    ClickOn(criterion);
+    QCOMPARE(Focus(), static_cast<QWidget*>(criterion));
+    // Characters from the input method arrive as text: one GBK has not.
+    QTest::sendKeyEvent(QTest::KeyAction::Click, Focus(), Qt::Key_unknown, QStringLiteral("朗读䶮"),
+                        Qt::NoModifier);
+    QCOMPARE(criterion->text(), QStringLiteral("朗读䶮"));
+    scene.context.Prompts().Clear();
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command25")));
+    QCOMPARE(scene.context.Prompts().Records().size(), 1);
+    QVERIFY2(scene.context.Prompts().Last().text.contains(QStringLiteral("“䶮”")),
+             qPrintable(scene.context.Prompts().Last().text));
+    QVERIFY(editor->isVisible());
+    QCOMPARE(Pending(scene.window), before);
+
+    // An emoji in the name is refused the same way.
+    auto* name = Child<QLineEdit>(scene.window, QStringLiteral("Text8"));
+    ClickOn(name);
+    QTest::sendKeyEvent(QTest::KeyAction::Click, Focus(), Qt::Key_unknown,
+                        QString::fromUtf16(u"\U0001F600"), Qt::NoModifier);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command25")));
+    QVERIFY(scene.context.Prompts().Last().text.contains(QString::fromUtf16(u"\U0001F600")));
+    QCOMPARE(Pending(scene.window), before);
+
+    // Corrected, the line is kept and reaches the service as typed.
+    ClickOn(name);
+    QTest::keyClick(Focus(), Qt::Key_End);
+    QTest::keyClick(Focus(), Qt::Key_Backspace);
+    QCOMPARE(name->text(), QStringLiteral("张三"));
+    ClickOn(criterion);
+    QTest::keyClick(Focus(), Qt::Key_End);
+    QTest::keyClick(Focus(), Qt::Key_Backspace);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command25")));
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(Pending(scene.window).size(), 1);
+    QVERIFY(Pending(scene.window)[0].endsWith(QStringLiteral("\t朗读")));
+    TypeInto(scene.window, QStringLiteral("Text4"), scene.teacher.super_password);
+    ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command13")));
+    QTRY_VERIFY(Pending(scene.window).isEmpty());
+    const QStringList stored = scene.ServiceScores(QStringLiteral("一班"));
+    QCOMPARE(stored.size(), 1);
+    QVERIFY2(stored[0].startsWith(QStringLiteral("张三\t5\t")) &&
+                 stored[0].endsWith(QStringLiteral("\t朗读")) && !stored[0].contains(u'?'),
+             qPrintable(stored[0]));
+  }
+
   // Importing a file with lines that are not score lines asks first; the
   // default keeps only the score lines.
   void ImportAsksAboutLinesThatAreNotScores() {
@@ -472,6 +537,60 @@ class TeacherInputTest : public QObject {
     QStringList expected = {QStringLiteral("确定"), QStringLiteral("是"), QStringLiteral("否")};
     expected.sort();
     QCOMPARE(seen, expected);
+  }
+
+  // 取消 reads 取消, and the open and save dialogs the program shows are in
+  // Chinese: their buttons and the file name label.
+  void CancelAndFileDialogsAreChinese() {
+    QVERIFY(InstallChineseTranslations());
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Activate(scene.window));
+    WidgetPrompter real(scene.window);
+
+    QMessageBox question(QMessageBox::Question, QStringLiteral("提示"), QStringLiteral("测试"),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, scene.window);
+    QCOMPARE(question.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("取消"));
+    QMessageBox confirm(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("测试"),
+                        QMessageBox::Ok | QMessageBox::Cancel, scene.window);
+    QCOMPARE(confirm.button(QMessageBox::Ok)->text().remove(u'&'), QStringLiteral("确定"));
+    QCOMPARE(confirm.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("取消"));
+
+    // Reads the open dialog's buttons and labels, then the teacher presses
+    // Escape.
+    const auto read_and_cancel = [&](QStringList* buttons, QStringList* labels) {
+      QTimer::singleShot(0, [=] {
+        QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        for (auto* button : dialog->findChildren<QPushButton*>()) {
+          // "打开(&O)": the access key aside.
+          if (button->isVisible()) {
+            buttons->append(
+                button->text().remove(QRegularExpression(QStringLiteral("\\(&.\\)"))).remove(u'&'));
+          }
+        }
+        for (auto* label : dialog->findChildren<QLabel*>()) {
+          if (label->isVisible()) labels->append(label->text());
+        }
+        QTRY_VERIFY(Focus() != nullptr && Focus()->window() == dialog);
+        QTest::keyClick(Focus(), Qt::Key_Escape);
+      });
+    };
+    QStringList buttons, labels;
+    read_and_cancel(&buttons, &labels);
+    QVERIFY(real.OpenFileName(QStringLiteral("打开数据文件"), QString::fromUtf16(kScoreFileFilter))
+                .isEmpty());
+    QVERIFY2(buttons.contains(QStringLiteral("打开")) && buttons.contains(QStringLiteral("取消")),
+             qPrintable(buttons.join(u',')));
+    QVERIFY2(labels.join(u',').contains(QStringLiteral("文件名")), qPrintable(labels.join(u',')));
+    buttons.clear();
+    labels.clear();
+    read_and_cancel(&buttons, &labels);
+    QVERIFY(real.SaveFileName(QStringLiteral("另存数据文件"), QString::fromUtf16(kScoreFileFilter))
+                .isEmpty());
+    QVERIFY2(buttons.contains(QStringLiteral("保存")) && buttons.contains(QStringLiteral("取消")),
+             qPrintable(buttons.join(u',')));
+    QVERIFY2(labels.join(u',').contains(QStringLiteral("文件名")), qPrintable(labels.join(u',')));
   }
 };
 

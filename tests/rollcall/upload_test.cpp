@@ -1,7 +1,8 @@
 // The upload panel against the real service: only the selected lines are
 // sent and leave the pending list, a refusal keeps everything, a network
 // failure offers the score file instead; score files round-trip byte for
-// byte, fail safe and never lose pending lines; the line editor.
+// byte, fail safe and never lose pending lines; a large selection goes in
+// parts that each fit the service's limit; the line editor.
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+#include "core/form_encoding.h"
 #include "core/gbk.h"
 #include "rollcall/score_upload.h"
 #include "tests/rollcall/rollcall_fixture.h"
@@ -39,6 +41,33 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
   QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A service that refuses request bodies over 8 KiB; the program keeps each
+// upload within 4 KiB.
+constexpr qsizetype kSmallServiceLimit = 8 * 1024;
+constexpr qsizetype kSmallBatch = 4 * 1024;
+
+std::unique_ptr<ServerProcess> StartSmallLimitService() {
+  ServerProcess::Options options;
+  options.extra_arguments = {QStringLiteral("--max-body"), QString::number(kSmallServiceLimit)};
+  auto service = std::make_unique<ServerProcess>(options);
+  QString error;
+  if (!service->Start(&error)) qWarning("zorvanix-server: %s", qPrintable(error));
+  return service;
+}
+
+// Imports lines from a score file, as the teacher does with 导入.
+void ImportLines(OnlineScene& scene, const QStringList& lines) {
+  const QString path = QDir(scene.context.DataDir()).filePath(QStringLiteral("many.dms"));
+  WriteBytes(path, ScoreFileBytes(lines));
+  scene.context.Prompts().ChooseNextFile(path);
+  Click(scene.window, QStringLiteral("Command15"));
+}
+
+// How many score uploads the service's access log shows.
+qsizetype UploadRequests(ServerProcess& service) {
+  return service.Log().count(QStringLiteral("POST /score/index.php"));
 }
 
 }  // namespace
@@ -236,6 +265,92 @@ class UploadTest : public QObject {
     prompts.Clear();
     Click(w.window, QStringLiteral("Command14"));
     QVERIFY(prompts.Records().isEmpty());
+  }
+
+  // Three hundred lines need several uploads under the small limit: every
+  // selected line reaches the service once, each part leaves List4 as it is
+  // accepted, the teacher is asked once, and the results page counts all.
+  void LargeSelectionGoesInPartsThatFit() {
+    const auto service = StartSmallLimitService();
+    QVERIFY(service->IsRunning());
+    OnlineScene scene(*service);
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    scene.context.Context().config.upload_batch_bytes = kSmallBatch;
+    QStringList lines;
+    for (int i = 0; i < 300; ++i) {
+      lines.append(QStringLiteral("一班\t%1\t%2分\t2026-12-07 %3:%4:%5\t")
+                       .arg(kClassOneStudents[i % 5])
+                       .arg(i % 6)
+                       .arg(8 + i / 3600, 2, 10, QLatin1Char('0'))
+                       .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                       .arg(i % 60, 2, 10, QLatin1Char('0')));
+    }
+    // As one body, twice what the service takes.
+    QVERIFY(EncodeGbk(EscapeFormValue(lines.join(u'|'))).size() > 2 * kSmallServiceLimit);
+    Click(scene.window, QStringLiteral("Command11"));
+    ImportLines(scene, lines);
+    QListWidget* pending = PendingList(scene.window);
+    QCOMPARE(pending->count(), 300);
+    ClickEntry(pending, 7);  // stays behind
+    TypeInto(scene.window, QStringLiteral("Text4"), scene.teacher.super_password);
+    scene.context.Prompts().Clear();
+    const qsizetype before = UploadRequests(*service);
+    scene.context.Prompts().AnswerNextQuestion(true);
+    Click(scene.window, QStringLiteral("Command13"));
+
+    QCOMPARE(Entries(pending), QStringList{lines[7]});
+    QCOMPARE(scene.context.Prompts().Records().size(), 1);
+    QCOMPARE(scene.context.Prompts().Last().text,
+             QStringLiteral("上传成功，是否上网查看上传结果！"));
+    QCOMPARE(scene.context.Browser().opened.size(), 1);
+    QCOMPARE(QUrlQuery(scene.context.Browser().opened.front()).queryItemValue(QStringLiteral("n")),
+             QStringLiteral("299"));
+    QTRY_VERIFY2(UploadRequests(*service) - before >= 5,
+                 qPrintable(QString::number(UploadRequests(*service) - before)));
+    // Stored: every sent line exactly once.
+    QStringList expected;
+    for (int i = 0; i < lines.size(); ++i) {
+      if (i == 7) continue;
+      const QStringList f = lines[i].split(u'\t');
+      expected.append(f[1] + u'\t' + f[2].chopped(1) + u'\t' + f[3] + QStringLiteral("\t朗读\t"));
+    }
+    QStringList stored = scene.ServiceScores(QStringLiteral("一班"));
+    stored.sort();
+    expected.sort();
+    QCOMPARE(stored, expected);
+  }
+
+  // A line too long for the service even alone is refused with a message of
+  // its own: no "网络异常", no offer of a score file that could never be
+  // uploaded. The lines before it are in; it stays pending.
+  void ALineOverTheServiceLimitIsRefusedWithItsOwnMessage() {
+    const auto service = StartSmallLimitService();
+    QVERIFY(service->IsRunning());
+    OnlineScene scene(*service);
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    scene.context.Context().config.upload_batch_bytes = kSmallBatch;
+    const QString good = QStringLiteral("一班\t张三\t5分\t2026-12-07 09:30:00\t");
+    // Each Chinese character travels as six bytes: 1500 of them are 9000.
+    const QString huge =
+        QStringLiteral("一班\t李四\t5分\t2026-12-07 09:31:00\t") + QString(1500, QChar(u'读'));
+    Click(scene.window, QStringLiteral("Command11"));
+    ImportLines(scene, {good, huge});
+    TypeInto(scene.window, QStringLiteral("Text4"), scene.teacher.super_password);
+    scene.context.Prompts().Clear();
+    Click(scene.window, QStringLiteral("Command13"));
+
+    const QList<PromptRecord>& shown = scene.context.Prompts().Records();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].title, QStringLiteral("错误"));
+    QCOMPARE(shown[0].icon, MessageIcon::kWarning);
+    QVERIFY2(shown[0].text.startsWith(QStringLiteral("上传的计分内容过长，服务器拒收！")),
+             qPrintable(shown[0].text));
+    QVERIFY(shown[0].text.contains(QStringLiteral("已上传1条计分，其余1条")));
+    QVERIFY(!shown[0].text.contains(QStringLiteral("网络异常")));
+    QCOMPARE(Entries(PendingList(scene.window)), QStringList{huge});
+    QCOMPARE(scene.ServiceScores(QStringLiteral("一班")),
+             QStringList{QStringLiteral("张三\t5\t2026-12-07 09:30:00\t朗读\t")});
+    QVERIFY(scene.context.Browser().opened.isEmpty());
   }
 
   void LineEditorReplacesTheLineInPlace() {
