@@ -106,7 +106,9 @@ HttpFront::HttpFront(Handler handler, qint64 max_body_bytes, bool access_log, QO
       access_log_(access_log) {}
 
 quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
-  tcp_server_ = new EscapingTcpServer(this);
+  RequestLimits limits;
+  limits.max_body = max_body_bytes_;
+  tcp_server_ = new EscapingTcpServer(limits, this);
   if (!tcp_server_->listen(address, port)) return 0;
   bind(tcp_server_);
   return tcp_server_->serverPort();
