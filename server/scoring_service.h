@@ -125,10 +125,8 @@ class ScoringService {
   // many addresses are slowed down as well.
   GrowingDelay digest_failures_;
   FailureLimiter failures_;
-  // Wrong reset codes per account, across code requests: a new code does not
-  // buy new guesses.
-  GrowingDelay reset_guesses_{3, std::chrono::minutes(1), std::chrono::hours(24)};
-  // Code mails per account and per address in an hour.
+  // Code mails per address in an hour (those per account, and wrong reset
+  // codes, are counted in the database).
   FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
   QHash<qint64, QByteArray> records_;  // rendered record downloads
 
