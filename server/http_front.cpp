@@ -11,6 +11,7 @@
 
 #include "core/form_encoding.h"
 #include "server/escaping_socket.h"
+#include "server/metrics.h"
 
 namespace zorvanix::server {
 namespace {
@@ -109,6 +110,15 @@ quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
   RequestLimits limits;
   limits.max_body = max_body_bytes_;
   tcp_server_ = new EscapingTcpServer(limits, this);
+  // Requests the stream's limits refused never reach the handler; they are
+  // counted here.
+  connect(tcp_server_, &EscapingTcpServer::refused, this, [](int status) {
+    if (status == 429) {
+      ServiceMetrics().CountRefusal(Metrics::Limit::kConnections);
+    } else {
+      ServiceMetrics().CountRequest(QStringLiteral("refused"), status, 0);
+    }
+  });
   if (!tcp_server_->listen(address, port)) return 0;
   bind(tcp_server_);
   return tcp_server_->serverPort();
@@ -146,6 +156,7 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
   const auto method = request.method();
   if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Post) {
+    ServiceMetrics().CountRequest(QStringLiteral("other"), 405, exchange->timer.nsecsElapsed() / 1e9);
     respond(Reply::Text(u"不支持的请求方法", 405));
     return true;
   }

@@ -5,6 +5,7 @@
 #include "core/form_encoding.h"
 #include "core/gbk.h"
 #include "server/database.h"
+#include "server/metrics.h"
 
 namespace zorvanix::server {
 namespace {
@@ -70,6 +71,7 @@ Reply AnswerSafely(const std::function<Reply()>& produce) {
   try {
     return produce();
   } catch (const DatabaseError& error) {
+    ServiceMetrics().CountDatabaseError();
     std::fprintf(stderr, "database error: %s\n", error.what());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "internal error: %s\n", error.what());

@@ -102,6 +102,11 @@ class ScoringService {
 
   // --- Clock, home pages and the maker's pages
   Reply ServerTime(const Request& request);
+  // --- For operators: health and counters
+  Reply Health(const Request& request);
+  Reply MetricsPage(const Request& request);
+  // The path when the service knows it, "other" when not (for the counters).
+  QString EndpointName(const Request& request) const;
   Reply ServiceHome(const Request& request);
   Reply VendorVersion(const Request& request);
   Reply VendorUpdate(const Request& request);

@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 #include "core/md5_hex.h"
+#include "server/metrics.h"
 #include "server/names.h"
 #include "server/scoring_service.h"
 
@@ -198,7 +199,10 @@ Reply ScoringService::RequestResetCode(const Request& request) {
   // restart of the service does not start the hour again), nor the mail
   // relay by one address.
   const QString too_often = QStringLiteral("验证码邮件发送过于频繁，请稍后再试");
-  if (reset_mails_.AddressBlocked(request.address, now)) return Reply::Text(too_often);
+  if (reset_mails_.AddressBlocked(request.address, now)) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kResetMail);
+    return Reply::Text(too_often);
+  }
   const QString code =
       QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
   {
@@ -209,7 +213,10 @@ Reply ScoringService::RequestResetCode(const Request& request) {
       guard.mail_hour_start = now_ms;
       guard.mails = 0;
     }
-    if (guard.mails >= kResetMailsPerHour) return Reply::Text(too_often);
+    if (guard.mails >= kResetMailsPerHour) {
+      ServiceMetrics().CountRefusal(Metrics::Limit::kResetMail);
+      return Reply::Text(too_often);
+    }
     ++guard.mails;
     store_.SaveResetGuard(teacher->id, guard);
     store_.SaveResetCode(teacher->id, ResetCodeHash(teacher->id, code),
@@ -223,7 +230,9 @@ Reply ScoringService::RequestResetCode(const Request& request) {
                      "验证码15分钟内有效，只能使用一次。如果这不是您本人的操作，请忽略本邮件。\n")
           .arg(teacher->name, teacher->account, code)};
   QString error;
-  if (!mailer_.Send(mail, &error)) {
+  const bool sent = mailer_.Send(mail, &error);
+  ServiceMetrics().CountMail(sent);
+  if (!sent) {
     std::fprintf(stderr, "reset mail for %s: %s\n", teacher->account.toUtf8().constData(),
                  error.toUtf8().constData());
     return Reply::Text(u"邮件发送失败，请稍后再试");
@@ -244,7 +253,10 @@ Reply ScoringService::ResetPassword(const Request& request) {
   // Wrong codes count against the account whatever code was last mailed, in
   // the database (a restart buys no new guesses); past a few, every further
   // guess waits twice as long as the one before.
-  if (store_.FindResetGuard(teacher->id).locked_until > NowMs()) return Reply::Text(kFailure);
+  if (store_.FindResetGuard(teacher->id).locked_until > NowMs()) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kResetCode);
+    return Reply::Text(kFailure);
+  }
   const std::optional<ResetCode> stored = store_.FindResetCode(teacher->id);
   if (!stored) return Reply::Text(kFailure);
   if (stored->expires_at <= NowMs() || stored->tries >= kResetCodeTries) {

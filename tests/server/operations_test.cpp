@@ -1,0 +1,141 @@
+// What the school's admin runs the service with: the health check and the
+// counters for load balancers and monitoring, the service's time zone,
+// signals, limits applied before the work, and closing sign-up.
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include "tests/server/service_http.h"
+#include "tests/support/server_process.h"
+
+namespace zorvanix::testing {
+namespace {
+
+// The value of one sample line of a Prometheus text ("" when absent).
+QString Sample(const QString& metrics, const QString& name_and_labels) {
+  for (const QString& line : metrics.split(u'\n')) {
+    if (line.startsWith(name_and_labels + u' ')) return line.sliced(name_and_labels.size() + 1);
+  }
+  return QString();
+}
+
+}  // namespace
+
+class OperationsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    ZV_START_SERVICE(server_);
+    http_ = std::make_unique<ServiceHttp>(server_.Root());
+    teacher_ = {QStringLiteral("ops_teacher"), QStringLiteral("login-1"), QStringLiteral("op-1"),
+                QStringLiteral("郑老师"), QStringLiteral("zheng@example.com")};
+    QCOMPARE(Register(*http_, teacher_), kOk);
+  }
+
+  // Counts by endpoint and status, the latency histogram, mails and the
+  // refusals of the limits; nothing that names a teacher or a secret.
+  void metricsCountWithoutPersonalData() {
+    for (int i = 0; i < 3; ++i) {
+      QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php")).status, 200);
+    }
+    QCOMPARE(http_->GetTarget("/score/zheng_private_page.php").status, 404);
+    QCOMPARE(http_->Get(QStringLiteral("/score/getpswdcode.php"),
+                        {{"username", teacher_.user}, {"email", teacher_.email}})
+                 .Text(),
+             QStringLiteral("success"));
+    ServiceHttp stranger(server_.Root());
+    stranger.SetSourceAddress(QStringLiteral("127.0.0.7"));
+    QString slowed;
+    for (int i = 0; i < 12 && !slowed.startsWith(u"密码错误次数过多"); ++i) {
+      slowed = SignIn(stranger, teacher_.user, u"guess-secret").Text();
+    }
+    QVERIFY(slowed.startsWith(u"密码错误次数过多"));
+
+    const HttpResult reply = http_->GetTarget("/metrics");
+    QCOMPARE(reply.status, 200);
+    QVERIFY(reply.content_type.startsWith("text/plain; version=0.0.4"));
+    const QString metrics = QString::fromUtf8(reply.body);
+    QVERIFY2(Sample(metrics, QStringLiteral("zorvanix_requests_total{endpoint=\"/score/"
+                                            "servertime.php\",status=\"200\"}"))
+                     .toInt() >= 3,
+             qPrintable(metrics));
+    QCOMPARE(Sample(metrics, QStringLiteral("zorvanix_requests_total{endpoint=\"other\",status="
+                                            "\"404\"}")),
+             QStringLiteral("1"));
+    QVERIFY(Sample(metrics, QStringLiteral(
+                                "zorvanix_requests_total{endpoint=\"/score/checkpassword.php\","
+                                "status=\"200\"}"))
+                .toInt() >= 10);
+    QCOMPARE(Sample(metrics, QStringLiteral("zorvanix_mails_sent_total")), QStringLiteral("1"));
+    QCOMPARE(Sample(metrics, QStringLiteral("zorvanix_mails_failed_total")), QStringLiteral("0"));
+    QVERIFY(Sample(metrics, QStringLiteral("zorvanix_rate_limit_refusals_total{limit=\"password\"}"))
+                .toInt() >= 1);
+    QCOMPARE(Sample(metrics, QStringLiteral("zorvanix_database_errors_total")), QStringLiteral("0"));
+    // The histogram holds every counted request, its buckets never shrink.
+    const qint64 count =
+        Sample(metrics, QStringLiteral("zorvanix_request_duration_seconds_count")).toLongLong();
+    QVERIFY(count >= 16);
+    QCOMPARE(Sample(metrics, QStringLiteral("zorvanix_request_duration_seconds_bucket{le=\"+Inf\"}"))
+                 .toLongLong(),
+             count);
+    qint64 previous = 0;
+    static const QRegularExpression bucket(
+        QStringLiteral("^zorvanix_request_duration_seconds_bucket\\{le=\"[^\"]+\"\\} (\\d+)$"),
+        QRegularExpression::MultilineOption);
+    for (auto it = bucket.globalMatch(metrics); it.hasNext();) {
+      const qint64 value = it.next().captured(1).toLongLong();
+      QVERIFY(value >= previous);
+      previous = value;
+    }
+    for (const QString& personal :
+         {teacher_.user, teacher_.email, QStringLiteral("zheng_private"),
+          QStringLiteral("guess-secret"), QStringLiteral("127.0.0")}) {
+      QVERIFY2(!metrics.contains(personal), qPrintable(personal));
+    }
+  }
+
+  // 200 "ok" while a database query succeeds; 503 once the database is gone
+  // (the file overwritten, or the PostgreSQL database dropped), and the
+  // failure is counted.
+  void healthFollowsTheDatabase() {
+    ServerProcess own;
+    QString error;
+    QVERIFY2(own.Start(&error), qPrintable(error));
+    const ServiceHttp http(own.Root());
+    const HttpResult healthy = http.GetTarget("/healthz");
+    QCOMPARE(healthy.status, 200);
+    QCOMPARE(healthy.body, QByteArray("ok"));
+    if (ServerProcess::UsesPostgres()) {
+      QVERIFY2(RunOnPostgresCluster(QStringLiteral("DROP DATABASE %1 WITH (FORCE)")
+                                        .arg(own.PostgresDatabaseName()),
+                                    &error),
+               qPrintable(error));
+    } else {
+      const QString path = own.Database().sliced(QStringLiteral("sqlite:").size());
+      for (const QString& file :
+           {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+        QFile broken(file);
+        QVERIFY(broken.open(QIODevice::ReadWrite));
+        QVERIFY(broken.write(QByteArray(4096, 'x')) == 4096);
+      }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(http.GetTarget("/healthz").status, 503, 10000);
+    const QString metrics = QString::fromUtf8(http.GetTarget("/metrics").body);
+    QVERIFY(Sample(metrics, QStringLiteral("zorvanix_database_errors_total")).toInt() >= 1);
+    QVERIFY(Sample(metrics, QStringLiteral(
+                                "zorvanix_requests_total{endpoint=\"/healthz\",status=\"503\"}"))
+                .toInt() >= 1);
+  }
+
+ private:
+  const QString kOk = QStringLiteral("Success!");
+  ServerProcess server_;
+  std::unique_ptr<ServiceHttp> http_;
+  Account teacher_;
+};
+
+}  // namespace zorvanix::testing
+
+QTEST_GUILESS_MAIN(zorvanix::testing::OperationsTest)
+#include "operations_test.moc"
