@@ -37,6 +37,7 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       store_(db),
       mailer_(mailer),
       hasher_(config.password_cost),
+      zone_(ServiceTimeZone(config)),
       verified_(std::chrono::minutes(5)),
       pair_failures_(config.max_failures_per_account - 1, std::chrono::seconds(2),
                      std::chrono::seconds(config.failure_window_seconds)),
@@ -237,7 +238,11 @@ std::optional<qint64> ScoringService::Reader(const Request& request, Reply* refu
 void ScoringService::PasswordsChanged(qint64 teacher_id) { verified_.ForgetTeacher(teacher_id); }
 
 Reply ScoringService::ServerTime(const Request&) {
-  return Reply::GbkBytes(QByteArray::number(ServiceSeconds(QDateTime::currentDateTime())));
+  return Reply::GbkBytes(QByteArray::number(ServiceSeconds(SchoolNow())));
+}
+
+QDateTime ScoringService::SchoolNow() const {
+  return QDateTime::currentDateTimeUtc().toTimeZone(zone_);
 }
 
 Reply ScoringService::Health(const Request&) {

@@ -105,6 +105,8 @@ class ScoringService {
   // --- For operators: health and counters
   Reply Health(const Request& request);
   Reply MetricsPage(const Request& request);
+  // The school's wall clock now (the --time-zone zone).
+  QDateTime SchoolNow() const;
   // The path when the service knows it, "other" when not (for the counters).
   QString EndpointName(const Request& request) const;
   Reply ServiceHome(const Request& request);
@@ -117,6 +119,7 @@ class ScoringService {
   Store store_;
   Mailer& mailer_;
   PasswordHasher hasher_;
+  QTimeZone zone_;
   QByteArray dummy_hash_;  // checked for unknown accounts, so they take as long
   VerificationCache verified_;
   // Wrong passwords slow down the (account, address) pair that made them, so

@@ -128,6 +128,46 @@ class OperationsTest : public QObject {
                 .toInt() >= 1);
   }
 
+  // Service time counts on the school's clock, not the host's: on a UTC host
+  // the default zone (Asia/Shanghai) gives seconds since 1970-1-1 08:00:00
+  // Shanghai time, which is Unix time; another zone is chosen by name, and an
+  // unknown one is refused at start.
+  void serviceTimeIsOnTheSchoolsClock_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("host_zone");
+    QTest::addColumn<int>("offset");  // of the school's zone from UTC+8, in seconds
+    QTest::newRow("UTC host, default zone") << QStringList() << "UTC" << 0;
+    QTest::newRow("Tokyo host, default zone") << QStringList() << "Asia/Tokyo" << 0;
+    QTest::newRow("UTC zone chosen")
+        << QStringList{QStringLiteral("--time-zone"), QStringLiteral("UTC")} << "Asia/Shanghai"
+        << -8 * 3600;
+    QTest::newRow("fixed offset chosen")
+        << QStringList{QStringLiteral("--time-zone"), QStringLiteral("UTC+09:00")} << "UTC"
+        << 3600;
+  }
+  void serviceTimeIsOnTheSchoolsClock() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, host_zone);
+    QFETCH(int, offset);
+    ServerProcess::Options options = WithArguments(arguments);
+    options.environment = {QStringLiteral("TZ=") + host_zone};
+    ServerProcess zoned(options);
+    QString error;
+    QVERIFY2(zoned.Start(&error), qPrintable(error));
+    const qint64 before = QDateTime::currentSecsSinceEpoch() + offset;
+    const HttpResult reply = ServiceHttp(zoned.Root()).Get(QStringLiteral("/score/servertime.php"));
+    const qint64 after = QDateTime::currentSecsSinceEpoch() + offset;
+    QCOMPARE(reply.status, 200);
+    QVERIFY2(reply.body.toLongLong() >= before && reply.body.toLongLong() <= after,
+             reply.body.constData());
+  }
+  void unknownTimeZoneIsRefusedAtStart() {
+    ServerProcess wrong(WithArguments({QStringLiteral("--time-zone"), QStringLiteral("Mars/Olympus")}));
+    QString error;
+    QVERIFY(!wrong.Start(&error));
+    QVERIFY2(error.contains(u"Mars/Olympus"), qPrintable(error));
+  }
+
  private:
   const QString kOk = QStringLiteral("Success!");
   ServerProcess server_;

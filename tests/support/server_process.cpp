@@ -101,6 +101,13 @@ bool ServerProcess::Start(QString* error) {
   }
   process_ = std::make_unique<QProcess>();
   process_->setProcessChannelMode(QProcess::SeparateChannels);
+  if (!options_.environment.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& setting : options_.environment) {
+      environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    }
+    process_->setProcessEnvironment(environment);
+  }
   QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
                         QStringLiteral("--database"), database_, QStringLiteral("--mail-spool"),
                         MailSpoolDir()};

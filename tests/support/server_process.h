@@ -22,6 +22,8 @@ class ServerProcess {
     // --password-cost: "min" keeps Argon2id from dominating test time.
     QString password_cost = QStringLiteral("min");
     QStringList extra_arguments;
+    // "NAME=value" set in the service's environment (TZ=UTC, say).
+    QStringList environment;
   };
 
   ServerProcess();
