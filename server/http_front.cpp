@@ -124,6 +124,17 @@ quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
   return tcp_server_->serverPort();
 }
 
+void HttpFront::StopListening() {
+  if (tcp_server_) tcp_server_->close();
+}
+
+void HttpFront::Flush() {
+  if (!tcp_server_) return;
+  for (EscapingSocket* socket : tcp_server_->findChildren<EscapingSocket*>()) {
+    if (socket->state() == QAbstractSocket::ConnectedState) socket->flush();
+  }
+}
+
 bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
   auto exchange = std::make_shared<Exchange>();
   exchange->timer.start();
@@ -147,7 +158,11 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
       if (exchange->close) exchange->socket->disconnectFromHost();
     }
     if (access_log_) {
-      const QByteArray when = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
+      // With its offset from UTC, so lines from hosts in different zones (or
+      // across a change of the clock) still read unambiguously.
+      QDateTime now = QDateTime::currentDateTime();
+      now.setOffsetFromUtc(now.offsetFromUtc());
+      const QByteArray when = now.toString(Qt::ISODateWithMs).toLatin1();
       std::fprintf(stderr, "%s %s %d %lld %.2fms\n", when.constData(),
                    exchange->log_prefix.constData(), reply.status,
                    static_cast<long long>(reply.body.size()), exchange->timer.nsecsElapsed() / 1e6);

@@ -28,7 +28,9 @@ bool IsSecretKey(QByteArrayView encoded_key) {
       QLatin1StringView("superpassword"), QLatin1StringView("checkcode"),
       QLatin1StringView("newpswd"),       QLatin1StringView("newsuperpswd"),
       QLatin1StringView("oldsuperpassword"), QLatin1StringView("newlogpassword"),
-      QLatin1StringView("newsuperpassword")};
+      QLatin1StringView("newsuperpassword"),
+      // Not secrets, but personal data the log has no need of.
+      QLatin1StringView("email")};
   const FormPairs decoded = DecodeForm(encoded_key.toByteArray() + "=");
   const QString name = decoded.isEmpty() ? QString() : decoded.first().first;
   QString letters;

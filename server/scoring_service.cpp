@@ -112,8 +112,10 @@ void ScoringService::HandleAsync(const Request& request,
                                  std::function<void(const Reply&)> answer) {
   QElapsedTimer timer;
   timer.start();
-  const auto respond = [answer = std::move(answer), timer, endpoint = EndpointName(request)](
-                           const Reply& reply) {
+  ++in_flight_;
+  const auto respond = [this, answer = std::move(answer), timer,
+                        endpoint = EndpointName(request)](const Reply& reply) {
+    --in_flight_;
     ServiceMetrics().CountRequest(endpoint, reply.status, timer.nsecsElapsed() / 1e9);
     answer(reply);
   };

@@ -29,6 +29,8 @@ class ScoringService {
   void HandleAsync(const Request& request, std::function<void(const Reply&)> respond);
 
   Store& Data() { return store_; }
+  // Requests taken in and not yet answered (a stop waits for them).
+  int InFlight() const { return in_flight_; }
   const PasswordHasher& Hasher() const { return hasher_; }
 
  private:
@@ -138,6 +140,7 @@ class ScoringService {
   FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
   QHash<qint64, QByteArray> records_;  // rendered record downloads
 
+  int in_flight_ = 0;
   const CheckResult* known_check_ = nullptr;  // during a request's second run
   bool may_defer_ = false;
   // Receives the finished checks on the service's thread; declared before

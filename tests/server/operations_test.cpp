@@ -1,6 +1,9 @@
 // What the school's admin runs the service with: the health check and the
 // counters for load balancers and monitoring, the service's time zone,
 // signals, limits applied before the work, and closing sign-up.
+#include <signal.h>
+
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
@@ -166,6 +169,80 @@ class OperationsTest : public QObject {
     QString error;
     QVERIFY(!wrong.Start(&error));
     QVERIFY2(error.contains(u"Mars/Olympus"), qPrintable(error));
+  }
+
+  // SIGHUP reopens the log file (rotation renamed the old one) and the
+  // service goes on; log lines carry their zone offset; e-mail addresses and
+  // read digests are not written.
+  void sighupReopensTheLogFile() {
+    const QString path = QDir(server_.WorkDir()).filePath(QStringLiteral("rotated.log"));
+    ServerProcess::Options options =
+        WithArguments({QStringLiteral("--log-file"), path});
+    options.environment = {QStringLiteral("TZ=Asia/Shanghai")};
+    ServerProcess logged(options);
+    QString error;
+    QVERIFY2(logged.Start(&error), qPrintable(error));
+    const ServiceHttp http(logged.Root());
+    QCOMPARE(Register(http, teacher_), kOk);
+    http.Get(QStringLiteral("/score/getpswdcode.php"),
+             {{"username", teacher_.user}, {"email", teacher_.email}});
+    QCOMPARE(Read(http, QStringLiteral("/score/getteacher.php"), teacher_).status, 200);
+    http.GetTarget("/score/servertime.php?t=before-rotation");
+    auto contents = [](const QString& file) {
+      QFile f(file);
+      return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(contents(path).contains(u"t=before-rotation"), 5000);
+    const QString before = contents(path);
+    static const QRegularExpression stamped(QStringLiteral(
+        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}\+08:00 127\.0\.0\.1 GET /score/servertime\.php\?t=before-rotation 200 )"),
+        QRegularExpression::MultilineOption);
+    QVERIFY2(stamped.match(before).hasMatch(), qPrintable(before));
+    QVERIFY(before.contains(u"email=***"));
+    QVERIFY2(!before.contains(teacher_.email), qPrintable(before));
+    QVERIFY(!before.contains(teacher_.Digest()));
+
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".1")));
+    QCOMPARE(::kill(static_cast<pid_t>(logged.Pid()), SIGHUP), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 5000);
+    QCOMPARE(http.GetTarget("/score/servertime.php?t=after-rotation").status, 200);
+    QTRY_VERIFY_WITH_TIMEOUT(contents(path).contains(u"t=after-rotation"), 5000);
+    QVERIFY(logged.IsRunning());
+    QVERIFY(!contents(path + QStringLiteral(".1")).contains(u"after-rotation"));
+  }
+
+  // SIGTERM: the requests in flight (slow password checks here) are
+  // answered before the service ends, and it ends cleanly.
+  void sigtermFinishesTheRequestsInFlight() {
+    ServerProcess::Options options;
+    options.password_cost = QStringLiteral("interactive");
+    ServerProcess slow(options);
+    QString error;
+    QVERIFY2(slow.Start(&error), qPrintable(error));
+    const Account teacher{QStringLiteral("in_flight"), QStringLiteral("right"),
+                          QStringLiteral("op")};
+    QCOMPARE(Register(ServiceHttp(slow.Root()), teacher), kOk);
+    const QUrl root(slow.Root());
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < 4; ++i) {
+      auto socket = std::make_unique<QTcpSocket>();
+      socket->connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket->waitForConnected(5000));
+      const QByteArray body = "username=in_flight&password=" + QByteArray(i % 2 ? "right" : "wrong");
+      socket->write("POST /score/checkpassword.php HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                    QByteArray::number(body.size()) + "\r\n\r\n" + body);
+      QVERIFY(socket->waitForBytesWritten(1000));
+      sockets.push_back(std::move(socket));
+    }
+    QTest::qWait(30);
+    QCOMPARE(::kill(static_cast<pid_t>(slow.Pid()), SIGTERM), 0);
+    for (int i = 0; i < 4; ++i) {
+      const QList<HttpResult> reply = ReadReplies(*sockets[i], 1, 10000);
+      QCOMPARE(reply.size(), 1);
+      QCOMPARE(reply[0].Text(), i % 2 ? kOk : QStringLiteral("用户名或密码错误"));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!slow.IsRunning(), 10000);
+    QVERIFY(slow.Log().contains(u"stopped"));
   }
 
  private:
