@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
@@ -20,6 +21,16 @@ QString Sample(const QString& metrics, const QString& name_and_labels) {
     if (line.startsWith(name_and_labels + u' ')) return line.sliced(name_and_labels.size() + 1);
   }
   return QString();
+}
+
+// The peak resident memory of a process (VmHWM), in kB; 0 when unknown.
+qint64 PeakKilobytes(qint64 pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmHWM:")) return line.sliced(6).trimmed().split(' ').first().toLongLong();
+  }
+  return 0;
 }
 
 }  // namespace
@@ -243,6 +254,80 @@ class OperationsTest : public QObject {
     }
     QTRY_VERIFY_WITH_TIMEOUT(!slow.IsRunning(), 10000);
     QVERIFY(slow.Log().contains(u"stopped"));
+  }
+
+  // A body over --max-body is refused from its Content-Length before any of
+  // it is kept, and a chunked one as soon as its chunks pass the limit: the
+  // 413 comes at once and the service's peak memory stays flat.
+  void oversizedBodiesAreRefusedBeforeTheyAreBuffered_data() {
+    QTest::addColumn<bool>("chunked");
+    QTest::newRow("Content-Length 200 MB") << false;
+    QTest::newRow("chunked past the limit") << true;
+  }
+  void oversizedBodiesAreRefusedBeforeTheyAreBuffered() {
+    QFETCH(bool, chunked);
+    const qint64 peak_before = PeakKilobytes(server_.Pid());
+    QVERIFY(peak_before > 0);
+    QTcpSocket socket;
+    const QUrl root(server_.Root());
+    socket.connectToHost(root.host(), static_cast<quint16>(root.port()));
+    QVERIFY(socket.waitForConnected(5000));
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray megabyte(1024 * 1024, 'a');
+    if (chunked) {
+      socket.write("POST /score/index.php HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n");
+      // Each chunk under the limit, together past it; then one claiming 1 GB.
+      for (int i = 0; i < 3; ++i) socket.write("80000\r\n" + megabyte.first(0x80000) + "\r\n");
+      socket.write("40000000\r\n" + megabyte);
+    } else {
+      socket.write("POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                   QByteArray::number(200LL * 1024 * 1024) + "\r\n\r\n");
+      for (int i = 0; i < 4 && socket.state() == QAbstractSocket::ConnectedState; ++i) {
+        socket.write(megabyte);
+      }
+    }
+    socket.waitForBytesWritten(2000);
+    const QList<HttpResult> replies = ReadReplies(socket, 1, 5000);
+    QCOMPARE(replies.size(), 1);
+    QCOMPARE(replies[0].status, 413);
+    QCOMPARE(replies[0].Text(), QStringLiteral("请求内容过大"));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    const qint64 peak_after = PeakKilobytes(server_.Pid());
+    qInfo("peak resident memory of the service: %lld kB before, %lld kB after; 413 after %lld ms",
+          peak_before, peak_after, static_cast<long long>(clock.elapsed()));
+    QVERIFY2(peak_after < 100 * 1024 && peak_after - peak_before < 8 * 1024,
+             qPrintable(QStringLiteral("%1 kB -> %2 kB").arg(peak_before).arg(peak_after)));
+    QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php")).status, 200);
+    const QString metrics = QString::fromUtf8(http_->GetTarget("/metrics").body);
+    QVERIFY(Sample(metrics, QStringLiteral("zorvanix_requests_total{endpoint=\"refused\",status=\"413\"}"))
+                .toInt() >= 1);
+  }
+
+  // The request line and the headers are capped too, refused with their
+  // own status as soon as they pass the cap.
+  void requestLineAndHeadersAreCapped_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::newRow("20 KB request line")
+        << "GET /score/servertime.php?t=" + QByteArray(20 * 1024, '1') + " HTTP/1.1\r\n\r\n" << 414;
+    QByteArray many = "GET /score/servertime.php HTTP/1.1\r\n";
+    for (int i = 0; i < 150; ++i) many += "X-Filler-" + QByteArray::number(i) + ": 1\r\n";
+    QTest::newRow("150 headers") << many + "\r\n" << 431;
+    QTest::newRow("70 KB header")
+        << "GET /score/servertime.php HTTP/1.1\r\nX-Big: " + QByteArray(70 * 1024, 'b') +
+               "\r\n\r\n"
+        << 431;
+    QTest::newRow("bad Content-Length")
+        << QByteArray("POST /score/index.php HTTP/1.1\r\nContent-Length: -5\r\n\r\n") << 400;
+  }
+  void requestLineAndHeadersAreCapped() {
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    const HttpResult reply = http_->Send(request);
+    QCOMPARE(reply.status, status);
+    QVERIFY(!reply.Text().isEmpty());
+    QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php")).status, 200);
   }
 
  private:
