@@ -46,7 +46,8 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       digest_failures_(2 * config.max_failures_per_account - 1, std::chrono::seconds(2),
                        std::chrono::seconds(config.failure_window_seconds)),
       failures_(config.max_failures_per_account, config.max_failures_per_address,
-                std::chrono::seconds(config.failure_window_seconds)) {
+                std::chrono::seconds(config.failure_window_seconds)),
+      sign_ups_(1, config.sign_ups_per_address_hour, std::chrono::hours(1)) {
   dummy_hash_ = hasher_.Hash(u"no such account");
   checks_.setMaxThreadCount(1);
 }

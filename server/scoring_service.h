@@ -138,6 +138,8 @@ class ScoringService {
   // Code mails per address in an hour (those per account, and wrong reset
   // codes, are counted in the database).
   FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
+  // Accounts made from one address in an hour.
+  FailureLimiter sign_ups_;
   QHash<qint64, QByteArray> records_;  // rendered record downloads
 
   int in_flight_ = 0;

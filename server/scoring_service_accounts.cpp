@@ -101,6 +101,13 @@ Reply ScoringService::CheckPassword(const Request& request) {
 }
 
 Reply ScoringService::RegisterTeacher(const Request& request) {
+  if (!config_.sign_up) return Reply::Text(u"本服务器已关闭注册，请联系管理员开通帐号");
+  // Sign-ups per address in an hour, checked before any work is done.
+  const SteadyTime now = std::chrono::steady_clock::now();
+  if (sign_ups_.AddressBlocked(request.address, now)) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kSignUp);
+    return Reply::Text(u"注册过于频繁，请稍后再试");
+  }
   NewTeacher teacher;
   teacher.account = request.Param(u"username").trimmed();
   teacher.name = request.Param(u"teachername").trimmed();
@@ -140,6 +147,7 @@ Reply ScoringService::RegisterTeacher(const Request& request) {
   Transaction transaction(db_);
   store_.InsertTeacher(teacher, key);
   transaction.Commit();
+  sign_ups_.RecordFailure(QStringView(), request.address, now);
   return Reply::Text(kSuccess);
 }
 

@@ -228,7 +228,7 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
       QStringLiteral("Close sign-up: new accounts are refused (existing ones work as before)."));
   const QCommandLineOption sign_ups_per_hour(
       QStringLiteral("max-sign-ups-address"),
-      QStringLiteral("Sign-ups accepted from one client address in an hour (default 20)."),
+      QStringLiteral("Sign-ups accepted from one client address in an hour (default 50)."),
       QStringLiteral("count"));
   const QCommandLineOption log_file(
       QStringLiteral("log-file"),

@@ -33,7 +33,7 @@ struct ServerConfig {
   // IANA name of the zone whose wall clock the service time counts in.
   QString time_zone = QStringLiteral("Asia/Shanghai");
   bool sign_up = true;
-  int sign_ups_per_address_hour = 20;
+  int sign_ups_per_address_hour = 50;
   QString log_file;  // empty: standard error
 };
 

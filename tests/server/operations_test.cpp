@@ -330,6 +330,42 @@ class OperationsTest : public QObject {
     QCOMPARE(http_->Get(QStringLiteral("/score/servertime.php")).status, 200);
   }
 
+  // Sign-up can be closed by the admin, and one address makes a bounded
+  // number of accounts an hour (refusals do not count); others may go on.
+  void signUpCanBeClosedAndIsCappedPerAddress() {
+    ServerProcess closed(WithArguments({QStringLiteral("--no-sign-up")}));
+    QString error;
+    QVERIFY2(closed.Start(&error), qPrintable(error));
+    const Account refused{QStringLiteral("closed_door"), QStringLiteral("pw-1"),
+                          QStringLiteral("op")};
+    QCOMPARE(Register(ServiceHttp(closed.Root()), refused),
+             QStringLiteral("本服务器已关闭注册，请联系管理员开通帐号"));
+    QCOMPARE(SignIn(ServiceHttp(closed.Root()), refused.user, refused.login).Text(),
+             QStringLiteral("用户名或密码错误"));
+
+    ServerProcess capped(WithArguments({QStringLiteral("--max-sign-ups-address"),
+                                        QStringLiteral("3")}));
+    QVERIFY2(capped.Start(&error), qPrintable(error));
+    ServiceHttp desk(capped.Root());
+    desk.SetSourceAddress(QStringLiteral("127.0.0.5"));
+    Account bad{QStringLiteral("x"), QStringLiteral("pw-1"), QStringLiteral("op")};
+    QVERIFY(Register(desk, bad) != kOk);  // a refused sign-up is not counted
+    for (int i = 0; i < 3; ++i) {
+      const Account a{QStringLiteral("flood_%1").arg(i), QStringLiteral("pw-1"),
+                      QStringLiteral("op")};
+      QCOMPARE(Register(desk, a), kOk);
+    }
+    const Account fourth{QStringLiteral("flood_3"), QStringLiteral("pw-1"), QStringLiteral("op")};
+    QCOMPARE(Register(desk, fourth), QStringLiteral("注册过于频繁，请稍后再试"));
+    QCOMPARE(SignIn(desk, fourth.user, fourth.login).Text(), QStringLiteral("用户名或密码错误"));
+    ServiceHttp other(capped.Root());
+    other.SetSourceAddress(QStringLiteral("127.0.0.6"));
+    QCOMPARE(Register(other, fourth), kOk);
+    const QString metrics = QString::fromUtf8(other.GetTarget("/metrics").body);
+    QCOMPARE(Sample(metrics, QStringLiteral("zorvanix_rate_limit_refusals_total{limit=\"sign_up\"}")),
+             QStringLiteral("1"));
+  }
+
  private:
   const QString kOk = QStringLiteral("Success!");
   ServerProcess server_;
