@@ -362,8 +362,10 @@ class ProtocolTest : public QObject {
       socket.connectToHost(root.host(), static_cast<quint16>(root.port()));
       QVERIFY(socket.waitForConnected(5000));
       for (const char byte : line) {
+        // The refusal may close the connection before the last bytes go out.
+        if (socket.state() != QAbstractSocket::ConnectedState || socket.bytesAvailable() > 0) break;
         socket.write(&byte, 1);
-        QVERIFY(socket.waitForBytesWritten(1000));
+        socket.waitForBytesWritten(1000);
       }
       QElapsedTimer clock;
       clock.start();
