@@ -242,7 +242,8 @@ void EscapingSocket::Discard() {
   skip(bytesAvailable());
 }
 
-void EscapingSocket::ReplaceFresh(qint64 fresh, const QByteArray& replacement) {
+void EscapingSocket::ReplaceFresh(const QByteArray& incoming, const QByteArray& replacement) {
+  const qint64 fresh = incoming.size();
   // The parser reads inside a transaction that keeps what it has read in the
   // buffer; bytes cannot be put back behind that. The transaction is undone,
   // what the parser had read is taken out with the fresh bytes, and both go
@@ -254,9 +255,17 @@ void EscapingSocket::ReplaceFresh(qint64 fresh, const QByteArray& replacement) {
     rollbackTransaction();
     parsed = bytesAvailable() - fresh;
   }
+  // Only the part up to the last changed byte is replaced: after an escaped
+  // request line a body passes as it stands and stays where it is.
+  qsizetype same_tail = 0;
+  const qsizetype most = std::min(incoming.size(), replacement.size());
+  while (same_tail < most && incoming.at(incoming.size() - 1 - same_tail) ==
+                                 replacement.at(replacement.size() - 1 - same_tail)) {
+    ++same_tail;
+  }
   const QByteArray already = read(parsed);
-  skip(fresh);
-  for (qsizetype i = replacement.size(); i-- > 0;) ungetChar(replacement.at(i));
+  skip(fresh - same_tail);
+  for (qsizetype i = replacement.size() - same_tail; i-- > 0;) ungetChar(replacement.at(i));
   for (qsizetype i = already.size(); i-- > 0;) ungetChar(already.at(i));
   if (in_transaction) {
     startTransaction();
@@ -291,7 +300,7 @@ void EscapingSocket::OnReadyRead() {
     return;
   }
   FollowDeadline();
-  if (!unchanged) ReplaceFresh(fresh, out);
+  if (!unchanged) ReplaceFresh(chunk, out);
 }
 
 void EscapingTcpServer::incomingConnection(qintptr descriptor) {

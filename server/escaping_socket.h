@@ -95,7 +95,8 @@ class EscapingSocket : public QTcpSocket {
   void OnReadyRead();
   void FollowDeadline();
   void Discard();
-  void ReplaceFresh(qint64 fresh, const QByteArray& replacement);
+  // Puts replacement in place of incoming, the bytes the parser has not read.
+  void ReplaceFresh(const QByteArray& incoming, const QByteArray& replacement);
   RequestLineEscaper escaper_;
   QTimer idle_;
   QTimer deadline_;
