@@ -85,6 +85,14 @@ const std::vector<std::vector<const char*>>& Migrations() {
           "sqlite:CREATE INDEX scores_teacher ON scores (teacher_id, id)",
           "sqlite:PRAGMA foreign_key_check",
       },
+      // What guards an account's password reset, kept across restarts: wrong
+      // codes whatever code was mailed, the wait they earned, and the code
+      // mails of the current hour.
+      {
+          "CREATE TABLE IF NOT EXISTS reset_guards (teacher_id BIGINT PRIMARY KEY REFERENCES "
+          "teachers(id), wrong_codes INTEGER NOT NULL, last_wrong_at BIGINT NOT NULL, "
+          "locked_until BIGINT NOT NULL, mail_hour_start BIGINT NOT NULL, mails INTEGER NOT NULL)",
+      },
   };
   return steps;
 }

@@ -5,25 +5,90 @@
 namespace zorvanix::server {
 namespace {
 
-constexpr qsizetype kMaxHeaderLine = 16 * 1024;
 constexpr char kHex[] = "0123456789ABCDEF";
+// A chunk-size line or a trailer line longer than this is not HTTP.
+constexpr qsizetype kMaxChunkLine = 1024;
+
+QByteArray RefusalText(int status) {
+  // GBK: 请求格式错误 / 请求内容过大 / 请求地址过长 / 请求头过大
+  switch (status) {
+    case RequestLineEscaper::kTooLarge:
+      return QByteArray("\xC7\xEB\xC7\xF3\xC4\xDA\xC8\xDD\xB9\xFD\xB4\xF3");
+    case RequestLineEscaper::kLineTooLong:
+      return QByteArray("\xC7\xEB\xC7\xF3\xB5\xD8\xD6\xB7\xB9\xFD\xB3\xA4");
+    case RequestLineEscaper::kHeadersTooLarge:
+      return QByteArray("\xC7\xEB\xC7\xF3\xCD\xB7\xB9\xFD\xB4\xF3");
+    default:
+      return QByteArray("\xC7\xEB\xC7\xF3\xB8\xF1\xCA\xBD\xB4\xED\xCE\xF3");
+  }
+}
+
+const char* RefusalReason(int status) {
+  switch (status) {
+    case RequestLineEscaper::kTooLarge:
+      return "Payload Too Large";
+    case RequestLineEscaper::kLineTooLong:
+      return "URI Too Long";
+    case RequestLineEscaper::kHeadersTooLarge:
+      return "Request Header Fields Too Large";
+    default:
+      return "Bad Request";
+  }
+}
 
 }  // namespace
 
+bool RequestLineEscaper::EndRequestLine(QByteArray* out) {
+  const QByteArray version = line_.trimmed();
+  http10_ = version.endsWith(" HTTP/1.0");
+  if (!http10_ && !version.endsWith(" HTTP/1.1")) {
+    Refuse(kMalformed);
+    return false;
+  }
+  bool in_method = true;
+  for (const char c : line_) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (in_method && byte == ' ') in_method = false;
+    if (in_method && byte >= 'a' && byte <= 'z') {
+      *out += static_cast<char>(byte - 'a' + 'A');
+    } else if (byte >= 0x80) {
+      *out += '%';
+      *out += kHex[byte >> 4];
+      *out += kHex[byte & 0xF];
+    } else {
+      *out += c;
+    }
+  }
+  *out += '\n';
+  line_.clear();
+  header_bytes_ = 0;
+  header_count_ = 0;
+  content_length_ = 0;
+  chunked_ = false;
+  state_ = State::kHeaders;
+  return true;
+}
+
 void RequestLineEscaper::EndHeaderLine() {
-  QByteArray line = header_line_.trimmed();
-  header_line_.clear();
+  const QByteArray line = line_.trimmed();
+  line_.clear();
   if (line.isEmpty()) {
     // The blank line: the body follows, then the next request.
     if (chunked_) {
-      state_ = State::kPassThrough;
+      chunked_total_ = 0;
+      state_ = State::kChunkSize;
+    } else if (content_length_ > limits_.max_body) {
+      Refuse(kTooLarge);
     } else if (content_length_ > 0) {
       body_left_ = content_length_;
       state_ = State::kBody;
     } else {
       state_ = State::kRequestLine;
     }
-    content_length_ = 0;
+    return;
+  }
+  if (++header_count_ > limits_.max_header_count) {
+    Refuse(kHeadersTooLarge);
     return;
   }
   const qsizetype colon = line.indexOf(':');
@@ -33,83 +98,111 @@ void RequestLineEscaper::EndHeaderLine() {
   if (name == "content-length") {
     bool ok = false;
     const qint64 length = value.toLongLong(&ok);
-    if (ok && length >= 0) content_length_ = length;
+    if (!ok || length < 0) {
+      Refuse(kMalformed);
+    } else {
+      content_length_ = length;
+    }
   } else if (name == "transfer-encoding" && value.toLower().contains("chunked")) {
     chunked_ = true;
   }
 }
 
-bool RequestLineEscaper::Rewrite(QByteArray* chunk) {
-  if (state_ == State::kPassThrough) return false;
-  QByteArray out;
-  bool changed = false;
-  for (qsizetype i = 0; i < chunk->size(); ++i) {
-    const auto byte = static_cast<unsigned char>(chunk->at(i));
-    switch (state_) {
-      case State::kRequestLine:
-        if (in_method_ && byte == ' ') in_method_ = false;
-        if (in_method_ && byte >= 'a' && byte <= 'z') {
-          if (!changed) {
-            out = chunk->first(i);
-            changed = true;
-          }
-          out += static_cast<char>(byte - 'a' + 'A');
-          continue;
-        }
-        if (byte >= 0x80) {
-          if (!changed) {
-            out = chunk->first(i);
-            changed = true;
-          }
-          out += '%';
-          out += kHex[byte >> 4];
-          out += kHex[byte & 0xF];
-          continue;
-        }
-        if (byte == '\n' && request_line_tail_.trimmed().isEmpty()) {
-          // A blank line before a request (after a body, say) is not its request line.
-          request_line_tail_.clear();
-        } else if (byte == '\n') {
-          const QByteArray version = request_line_tail_.trimmed();
-          http10_ = version.endsWith(" HTTP/1.0");
-          if (!http10_ && !version.endsWith(" HTTP/1.1")) {
-            malformed_ = true;
-            state_ = State::kPassThrough;
-            return changed;
-          }
-          request_line_tail_.clear();
-          in_method_ = true;
-          state_ = State::kHeaders;
-        } else {
-          request_line_tail_ += static_cast<char>(byte);
-          if (request_line_tail_.size() > 16) request_line_tail_.remove(0, 1);
-        }
-        break;
-      case State::kHeaders:
-        if (byte == '\n') {
-          EndHeaderLine();
-        } else if (header_line_.size() < kMaxHeaderLine) {
-          header_line_ += static_cast<char>(byte);
-        }
-        break;
-      case State::kBody: {
-        const qint64 take = std::min<qint64>(body_left_, chunk->size() - i);
-        if (changed) out += chunk->sliced(i, take);
-        i += take - 1;
-        body_left_ -= take;
-        if (body_left_ == 0) state_ = State::kRequestLine;
-        continue;
-      }
-      case State::kPassThrough:
-        break;
-    }
-    if (changed) out += static_cast<char>(byte);
+void RequestLineEscaper::EndChunkSizeLine() {
+  QByteArray size = line_.trimmed();
+  line_.clear();
+  if (const qsizetype semicolon = size.indexOf(';'); semicolon >= 0) {
+    size = size.first(semicolon).trimmed();
   }
-  if (changed) *chunk = std::move(out);
-  return changed;
+  bool ok = false;
+  const qint64 length = size.size() <= 15 ? size.toLongLong(&ok, 16) : -1;
+  if (!ok || length < 0) {
+    Refuse(kMalformed);
+    return;
+  }
+  if (length == 0) {
+    state_ = State::kTrailers;
+    return;
+  }
+  chunked_total_ += length;
+  // Refused before the parser sees the size and sets room aside for it.
+  if (chunked_total_ > limits_.max_body) {
+    Refuse(kTooLarge);
+    return;
+  }
+  body_left_ = length;
+  state_ = State::kChunkData;
 }
 
-EscapingSocket::EscapingSocket(QObject* parent) : QTcpSocket(parent) {
+QByteArray RequestLineEscaper::Feed(const QByteArray& chunk, bool* unchanged) {
+  QByteArray out;
+  bool same = line_.isEmpty();  // nothing held from before
+  const qsizetype size = chunk.size();
+  for (qsizetype i = 0; i < size && refusal_ == kNone; ++i) {
+    const char c = chunk.at(i);
+    switch (state_) {
+      case State::kRequestLine: {
+        // Kept back until the line is whole.
+        same = false;
+        if (c != '\n') {
+          line_ += c;
+          if (line_.size() > limits_.max_request_line) Refuse(kLineTooLong);
+          break;
+        }
+        if (line_.trimmed().isEmpty()) {
+          // A blank line before a request (after a body, say) is not its request line.
+          out += line_;
+          out += '\n';
+          line_.clear();
+          break;
+        }
+        EndRequestLine(&out);
+        break;
+      }
+      case State::kHeaders:
+        out += c;
+        if (++header_bytes_ > limits_.max_header_bytes) {
+          Refuse(kHeadersTooLarge);
+        } else if (c == '\n') {
+          EndHeaderLine();
+        } else {
+          line_ += c;
+        }
+        break;
+      case State::kBody:
+      case State::kChunkData: {
+        const qint64 take = std::min<qint64>(body_left_, size - i);
+        out += QByteArrayView(chunk).sliced(i, take);
+        i += take - 1;
+        body_left_ -= take;
+        if (body_left_ == 0) state_ = state_ == State::kBody ? State::kRequestLine : State::kChunkEnd;
+        break;
+      }
+      case State::kChunkEnd:
+        out += c;
+        if (c == '\n') state_ = State::kChunkSize;
+        break;
+      case State::kChunkSize:
+      case State::kTrailers:
+        out += c;
+        if (c != '\n') {
+          line_ += c;
+          if (line_.size() > kMaxChunkLine) Refuse(kMalformed);
+        } else if (state_ == State::kChunkSize) {
+          EndChunkSizeLine();
+        } else {
+          if (line_.trimmed().isEmpty()) state_ = State::kRequestLine;
+          line_.clear();
+        }
+        break;
+    }
+  }
+  if (unchanged) *unchanged = same && refusal_ == kNone && out.size() == size;
+  return out;
+}
+
+EscapingSocket::EscapingSocket(RequestLimits limits, QObject* parent)
+    : QTcpSocket(parent), escaper_(limits) {
   // Connected before the HTTP server connects its own reader, so this runs
   // first on every arrival.
   connect(this, &QIODevice::readyRead, this, &EscapingSocket::OnReadyRead);
@@ -142,37 +235,76 @@ void EscapingSocket::FollowDeadline() {
   }
 }
 
+void EscapingSocket::Discard() {
+  // The parser is done with this connection: what it holds in its read
+  // transaction is let go too, so a refused upload does not pile up here.
+  if (isTransactionStarted()) rollbackTransaction();
+  skip(bytesAvailable());
+}
+
+void EscapingSocket::ReplaceFresh(const QByteArray& incoming, const QByteArray& replacement) {
+  const qint64 fresh = incoming.size();
+  // The parser reads inside a transaction that keeps what it has read in the
+  // buffer; bytes cannot be put back behind that. The transaction is undone,
+  // what the parser had read is taken out with the fresh bytes, and both go
+  // back (its part unchanged) before the transaction is opened again over
+  // the part it had read.
+  const bool in_transaction = isTransactionStarted();
+  qint64 parsed = 0;
+  if (in_transaction) {
+    rollbackTransaction();
+    parsed = bytesAvailable() - fresh;
+  }
+  // Only the part up to the last changed byte is replaced: after an escaped
+  // request line a body passes as it stands and stays where it is.
+  qsizetype same_tail = 0;
+  const qsizetype most = std::min(incoming.size(), replacement.size());
+  while (same_tail < most && incoming.at(incoming.size() - 1 - same_tail) ==
+                                 replacement.at(replacement.size() - 1 - same_tail)) {
+    ++same_tail;
+  }
+  const QByteArray already = read(parsed);
+  skip(fresh - same_tail);
+  for (qsizetype i = replacement.size() - same_tail; i-- > 0;) ungetChar(replacement.at(i));
+  for (qsizetype i = already.size(); i-- > 0;) ungetChar(already.at(i));
+  if (in_transaction) {
+    startTransaction();
+    skip(parsed);
+  }
+}
+
 void EscapingSocket::OnReadyRead() {
   idle_.start();
-  // While the parser holds a partial request in a read transaction the
-  // buffered bytes cannot be replaced; peek still shows only the new bytes,
-  // so the stream position stays right and only the escaping is skipped.
-  if (escaper_.Malformed()) {
-    read(bytesAvailable());  // already refused; the rest is not listened to
+  if (escaper_.Refused() != RequestLineEscaper::kNone) {
+    Discard();  // already answered; the rest is not listened to
     return;
   }
-  QByteArray chunk = peek(bytesAvailable());
-  if (chunk.isEmpty()) return;
-  QByteArray rewritten = chunk;
-  const bool changed = escaper_.Rewrite(&rewritten);
-  if (escaper_.Malformed()) {
-    // Answered at once rather than left to hang or be dropped unexplained.
+  // Inside the parser's transaction bytesAvailable() counts only what it has
+  // not read yet: the bytes that just came.
+  const qint64 fresh = bytesAvailable();
+  if (fresh <= 0) return;
+  const QByteArray chunk = peek(fresh);
+  bool unchanged = false;
+  const QByteArray out = escaper_.Feed(chunk, &unchanged);
+  if (const int status = escaper_.Refused()) {
+    // Answered at once rather than left to hang or be dropped unexplained,
+    // before the parser buffers any of it.
     deadline_.stop();
-    read(bytesAvailable());
-    static const QByteArray text = QByteArray("\xC7\xEB\xC7\xF3\xB8\xF1\xCA\xBD\xB4\xED\xCE\xF3");
-    write("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain; charset=GBK\r\nContent-Length: " +
+    Discard();
+    const QByteArray text = RefusalText(status);
+    write("HTTP/1.1 " + QByteArray::number(status) + ' ' + RefusalReason(status) +
+          "\r\nContent-Type: text/plain; charset=GBK\r\nContent-Length: " +
           QByteArray::number(text.size()) + "\r\nConnection: close\r\n\r\n" + text);
     disconnectFromHost();
+    emit refused(status);
     return;
   }
   FollowDeadline();
-  if (!changed || isTransactionStarted()) return;
-  read(chunk.size());
-  for (qsizetype i = rewritten.size(); i-- > 0;) ungetChar(rewritten.at(i));
+  if (!unchanged) ReplaceFresh(chunk, out);
 }
 
 void EscapingTcpServer::incomingConnection(qintptr descriptor) {
-  auto* socket = new EscapingSocket(this);
+  auto* socket = new EscapingSocket(limits_, this);
   if (!socket->setSocketDescriptor(descriptor)) {
     delete socket;
     return;
@@ -181,12 +313,14 @@ void EscapingTcpServer::incomingConnection(qintptr descriptor) {
   if (open_.value(address) >= kMaxConnectionsPerAddress) {
     socket->abort();
     socket->deleteLater();
+    emit refused(429);
     return;
   }
   open_[address] += 1;
   connect(socket, &QAbstractSocket::disconnected, this, [this, address] {
     if (--open_[address] <= 0) open_.remove(address);
   });
+  connect(socket, &EscapingSocket::refused, this, &EscapingTcpServer::refused);
   addPendingConnection(socket);
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/form_encoding.h"
 #include "server/escaping_socket.h"
+#include "server/metrics.h"
 
 namespace zorvanix::server {
 namespace {
@@ -106,10 +107,32 @@ HttpFront::HttpFront(Handler handler, qint64 max_body_bytes, bool access_log, QO
       access_log_(access_log) {}
 
 quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
-  tcp_server_ = new EscapingTcpServer(this);
+  RequestLimits limits;
+  limits.max_body = max_body_bytes_;
+  tcp_server_ = new EscapingTcpServer(limits, this);
+  // Requests the stream's limits refused never reach the handler; they are
+  // counted here.
+  connect(tcp_server_, &EscapingTcpServer::refused, this, [](int status) {
+    if (status == 429) {
+      ServiceMetrics().CountRefusal(Metrics::Limit::kConnections);
+    } else {
+      ServiceMetrics().CountRequest(QStringLiteral("refused"), status, 0);
+    }
+  });
   if (!tcp_server_->listen(address, port)) return 0;
   bind(tcp_server_);
   return tcp_server_->serverPort();
+}
+
+void HttpFront::StopListening() {
+  if (tcp_server_) tcp_server_->close();
+}
+
+void HttpFront::Flush() {
+  if (!tcp_server_) return;
+  for (EscapingSocket* socket : tcp_server_->findChildren<EscapingSocket*>()) {
+    if (socket->state() == QAbstractSocket::ConnectedState) socket->flush();
+  }
 }
 
 bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -135,7 +158,11 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
       if (exchange->close) exchange->socket->disconnectFromHost();
     }
     if (access_log_) {
-      const QByteArray when = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toLatin1();
+      // With its offset from UTC, so lines from hosts in different zones (or
+      // across a change of the clock) still read unambiguously.
+      QDateTime now = QDateTime::currentDateTime();
+      now.setOffsetFromUtc(now.offsetFromUtc());
+      const QByteArray when = now.toString(Qt::ISODateWithMs).toLatin1();
       std::fprintf(stderr, "%s %s %d %lld %.2fms\n", when.constData(),
                    exchange->log_prefix.constData(), reply.status,
                    static_cast<long long>(reply.body.size()), exchange->timer.nsecsElapsed() / 1e6);
@@ -144,6 +171,7 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
   const auto method = request.method();
   if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Post) {
+    ServiceMetrics().CountRequest(QStringLiteral("other"), 405, exchange->timer.nsecsElapsed() / 1e9);
     respond(Reply::Text(u"不支持的请求方法", 405));
     return true;
   }

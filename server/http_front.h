@@ -25,6 +25,10 @@ class HttpFront : public QAbstractHttpServer {
 
   // Listens on host:port (port 0: any free port). Returns the port, 0 on failure.
   quint16 Listen(const QHostAddress& address, quint16 port);
+  // Takes no new connections (open ones are still served).
+  void StopListening();
+  // Hands what has been written to every connection over to the system.
+  void Flush();
 
  protected:
   bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;

@@ -128,8 +128,8 @@ bool Mailer::Send(const MailMessage& message, QString* error) {
   QThreadPool::globalInstance()->start([host, port, from, to, mail] {
     QString failure;
     if (!SendBySmtp(host, port, from, to, mail, &failure)) {
-      std::fprintf(stderr, "mail to %s not sent: %s\n", to.toUtf8().constData(),
-                   failure.toUtf8().constData());
+      // The address is personal data and stays out of the log.
+      std::fprintf(stderr, "reset mail not sent: %s\n", failure.toUtf8().constData());
     }
   });
   return true;

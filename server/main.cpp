@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #ifdef ZORVANIX_HAVE_SYSTEMD
 #include <systemd/sd-daemon.h>
@@ -25,26 +28,52 @@ namespace {
 
 int g_signal_pipe[2] = {-1, -1};
 
-void OnStopSignal(int) {
-  const char byte = 1;
+void OnSignal(int signal_number) {
+  const char byte = static_cast<char>(signal_number);
   [[maybe_unused]] const ssize_t written = write(g_signal_pipe[1], &byte, 1);
 }
 
-// SIGTERM and SIGINT end the event loop, so the database closes normally.
-bool InstallStopHandler(QCoreApplication& app) {
+// Points standard error (the access log and the service's messages) at the
+// log file, opened anew: after a rotation the old file may have been renamed.
+bool OpenLogFile(const QString& path) {
+  if (path.isEmpty()) return true;
+  const int fd = open(QFile::encodeName(path).constData(),
+                      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+  if (fd < 0) return false;
+  std::fflush(stderr);
+  const bool ok = dup2(fd, STDERR_FILENO) >= 0;
+  close(fd);
+  return ok;
+}
+
+// SIGTERM and SIGINT stop the service: no new connections, the requests in
+// flight are answered (for at most kDrainMs), then the event loop ends so the
+// database closes normally. SIGHUP reopens the log file and never stops it.
+constexpr int kDrainMs = 10 * 1000;
+
+bool InstallSignalHandlers(QCoreApplication& app, const std::function<void()>& stop,
+                           const std::function<void()>& reopen_log) {
   if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
-  QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [stop, reopen_log] {
     char byte;
+    bool stopping = false, reopening = false;
     while (read(g_signal_pipe[0], &byte, 1) > 0) {
+      if (byte == SIGHUP) {
+        reopening = true;
+      } else {
+        stopping = true;
+      }
     }
-    app.quit();
+    if (reopening) reopen_log();
+    if (stopping) stop();
   });
   struct sigaction action = {};
-  action.sa_handler = OnStopSignal;
+  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0 &&
+         sigaction(SIGHUP, &action, nullptr) == 0;
 }
 
 // Tells systemd (when it started the service) how the service stands.
@@ -86,6 +115,11 @@ int main(int argc, char* argv[]) {
     std::fflush(stderr);
     return exit_code;
   }
+  if (!OpenLogFile(config->log_file)) {
+    std::fprintf(stderr, "zorvanix-server: cannot open the log file %s\n",
+                 config->log_file.toLocal8Bit().constData());
+    return 1;
+  }
   if (sodium_init() < 0) {
     std::fprintf(stderr, "zorvanix-server: cannot initialise libsodium\n");
     return 1;
@@ -121,8 +155,37 @@ int main(int argc, char* argv[]) {
                  config->listen_host.toLocal8Bit().constData(), config->listen_port);
     return 1;
   }
-  if (!InstallStopHandler(app)) {
-    std::fprintf(stderr, "zorvanix-server: cannot install the signal handler\n");
+  bool stopping = false;
+  QTimer drain;
+  drain.setInterval(20);
+  QElapsedTimer draining;
+  QObject::connect(&drain, &QTimer::timeout, &app, [&] {
+    front.Flush();
+    if (service.InFlight() == 0 || draining.elapsed() > kDrainMs) {
+      drain.stop();
+      front.Flush();
+      app.quit();
+    }
+  });
+  const auto stop = [&] {
+    if (stopping) return;
+    stopping = true;
+    NotifySystemd("STOPPING=1");
+    front.StopListening();
+    draining.start();
+    drain.start();
+  };
+  const auto reopen_log = [&config] {
+    if (config->log_file.isEmpty()) return;
+    if (!OpenLogFile(config->log_file)) {
+      std::fprintf(stderr, "zorvanix-server: cannot reopen the log file %s\n",
+                   config->log_file.toLocal8Bit().constData());
+    } else {
+      std::fprintf(stderr, "zorvanix-server: log file reopened\n");
+    }
+  };
+  if (!InstallSignalHandlers(app, stop, reopen_log)) {
+    std::fprintf(stderr, "zorvanix-server: cannot install the signal handlers\n");
     return 1;
   }
   const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
@@ -132,7 +195,6 @@ int main(int argc, char* argv[]) {
   std::fflush(stdout);
   NotifySystemd("READY=1");
   const int result = app.exec();
-  NotifySystemd("STOPPING=1");
   std::fprintf(stderr, "zorvanix-server: stopped\n");
   std::fflush(stderr);
   return result;

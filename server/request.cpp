@@ -5,6 +5,7 @@
 #include "core/form_encoding.h"
 #include "core/gbk.h"
 #include "server/database.h"
+#include "server/metrics.h"
 
 namespace zorvanix::server {
 namespace {
@@ -27,7 +28,9 @@ bool IsSecretKey(QByteArrayView encoded_key) {
       QLatin1StringView("superpassword"), QLatin1StringView("checkcode"),
       QLatin1StringView("newpswd"),       QLatin1StringView("newsuperpswd"),
       QLatin1StringView("oldsuperpassword"), QLatin1StringView("newlogpassword"),
-      QLatin1StringView("newsuperpassword")};
+      QLatin1StringView("newsuperpassword"),
+      // Not secrets, but personal data the log has no need of.
+      QLatin1StringView("email")};
   const FormPairs decoded = DecodeForm(encoded_key.toByteArray() + "=");
   const QString name = decoded.isEmpty() ? QString() : decoded.first().first;
   QString letters;
@@ -70,6 +73,7 @@ Reply AnswerSafely(const std::function<Reply()>& produce) {
   try {
     return produce();
   } catch (const DatabaseError& error) {
+    ServiceMetrics().CountDatabaseError();
     std::fprintf(stderr, "database error: %s\n", error.what());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "internal error: %s\n", error.what());

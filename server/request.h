@@ -29,8 +29,8 @@ struct Request {
 // Decodes the query of an address (its FullyEncoded form: ASCII, escapes kept).
 FormPairs DecodeQuery(const QByteArray& encoded_query);
 
-// The query with the values of password-like keys replaced by "***", for the
-// access log.
+// The query with the values of password-like keys (and e-mail addresses)
+// replaced by "***", for the access log.
 QByteArray MaskedQuery(const QByteArray& encoded_query);
 
 struct Reply {

@@ -1,8 +1,10 @@
 #include "server/scoring_service.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 
 #include "core/service_time.h"
+#include "server/metrics.h"
 #include "server/names.h"
 #include "server/results_page.h"
 
@@ -35,6 +37,7 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       store_(db),
       mailer_(mailer),
       hasher_(config.password_cost),
+      zone_(ServiceTimeZone(config)),
       verified_(std::chrono::minutes(5)),
       pair_failures_(config.max_failures_per_account - 1, std::chrono::seconds(2),
                      std::chrono::seconds(config.failure_window_seconds)),
@@ -43,7 +46,8 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       digest_failures_(2 * config.max_failures_per_account - 1, std::chrono::seconds(2),
                        std::chrono::seconds(config.failure_window_seconds)),
       failures_(config.max_failures_per_account, config.max_failures_per_address,
-                std::chrono::seconds(config.failure_window_seconds)) {
+                std::chrono::seconds(config.failure_window_seconds)),
+      sign_ups_(1, config.sign_ups_per_address_hour, std::chrono::hours(1)) {
   dummy_hash_ = hasher_.Hash(u"no such account");
   checks_.setMaxThreadCount(1);
 }
@@ -93,8 +97,29 @@ Reply ScoringService::HandleWith(const Request& request, const CheckResult* know
   return Dispatch(request);
 }
 
+QString ScoringService::EndpointName(const Request& request) const {
+  if (Routes().contains(request.path) || request.path == u"/healthz" ||
+      request.path == u"/metrics") {
+    return request.path;
+  }
+  if (config_.vendor && (request.path == u"/version.php" || request.path == u"/update.php" ||
+                         request.path == u"/")) {
+    return request.path;
+  }
+  return QStringLiteral("other");
+}
+
 void ScoringService::HandleAsync(const Request& request,
-                                 std::function<void(const Reply&)> respond) {
+                                 std::function<void(const Reply&)> answer) {
+  QElapsedTimer timer;
+  timer.start();
+  ++in_flight_;
+  const auto respond = [this, answer = std::move(answer), timer,
+                        endpoint = EndpointName(request)](const Reply& reply) {
+    --in_flight_;
+    ServiceMetrics().CountRequest(endpoint, reply.status, timer.nsecsElapsed() / 1e9);
+    answer(reply);
+  };
   std::optional<PendingCheck> pending;
   const Reply reply = AnswerSafely([&] {
     try {
@@ -122,6 +147,8 @@ void ScoringService::HandleAsync(const Request& request,
 }
 
 Reply ScoringService::Dispatch(const Request& request) {
+  if (request.path == u"/healthz") return Health(request);
+  if (request.path == u"/metrics") return MetricsPage(request);
   if (config_.vendor) {
     if (request.path == u"/version.php") return VendorVersion(request);
     if (request.path == u"/update.php") return VendorUpdate(request);
@@ -162,6 +189,7 @@ std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView a
     wait = std::max(wait, pair_failures_.Wait(pair, now));
   }
   if (wait.count() > 0) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kPassword);
     *refusal = LockedText(static_cast<int>((wait.count() + 59) / 60));
     return std::nullopt;
   }
@@ -213,7 +241,28 @@ std::optional<qint64> ScoringService::Reader(const Request& request, Reply* refu
 void ScoringService::PasswordsChanged(qint64 teacher_id) { verified_.ForgetTeacher(teacher_id); }
 
 Reply ScoringService::ServerTime(const Request&) {
-  return Reply::GbkBytes(QByteArray::number(ServiceSeconds(QDateTime::currentDateTime())));
+  return Reply::GbkBytes(QByteArray::number(ServiceSeconds(SchoolNow())));
+}
+
+QDateTime ScoringService::SchoolNow() const {
+  return QDateTime::currentDateTimeUtc().toTimeZone(zone_);
+}
+
+Reply ScoringService::Health(const Request&) {
+  // For load balancers: healthy only while the database answers.
+  try {
+    db_.SelectOne("SELECT COUNT(*) FROM schema_version");
+  } catch (const DatabaseError& error) {
+    ServiceMetrics().CountDatabaseError();
+    std::fprintf(stderr, "health check: %s\n", error.what());
+    return Reply::Text(u"database unavailable", 503);
+  }
+  return Reply::Text(u"ok");
+}
+
+Reply ScoringService::MetricsPage(const Request&) {
+  return Reply{200, QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
+               ServiceMetrics().Render()};
 }
 
 Reply ScoringService::ServiceHome(const Request&) { return Reply::Html(RenderServiceHome()); }

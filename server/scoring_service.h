@@ -29,6 +29,8 @@ class ScoringService {
   void HandleAsync(const Request& request, std::function<void(const Reply&)> respond);
 
   Store& Data() { return store_; }
+  // Requests taken in and not yet answered (a stop waits for them).
+  int InFlight() const { return in_flight_; }
   const PasswordHasher& Hasher() const { return hasher_; }
 
  private:
@@ -102,6 +104,13 @@ class ScoringService {
 
   // --- Clock, home pages and the maker's pages
   Reply ServerTime(const Request& request);
+  // --- For operators: health and counters
+  Reply Health(const Request& request);
+  Reply MetricsPage(const Request& request);
+  // The school's wall clock now (the --time-zone zone).
+  QDateTime SchoolNow() const;
+  // The path when the service knows it, "other" when not (for the counters).
+  QString EndpointName(const Request& request) const;
   Reply ServiceHome(const Request& request);
   Reply VendorVersion(const Request& request);
   Reply VendorUpdate(const Request& request);
@@ -112,6 +121,7 @@ class ScoringService {
   Store store_;
   Mailer& mailer_;
   PasswordHasher hasher_;
+  QTimeZone zone_;
   QByteArray dummy_hash_;  // checked for unknown accounts, so they take as long
   VerificationCache verified_;
   // Wrong passwords slow down the (account, address) pair that made them, so
@@ -125,13 +135,14 @@ class ScoringService {
   // many addresses are slowed down as well.
   GrowingDelay digest_failures_;
   FailureLimiter failures_;
-  // Wrong reset codes per account, across code requests: a new code does not
-  // buy new guesses.
-  GrowingDelay reset_guesses_{3, std::chrono::minutes(1), std::chrono::hours(24)};
-  // Code mails per account and per address in an hour.
+  // Code mails per address in an hour (those per account, and wrong reset
+  // codes, are counted in the database).
   FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
+  // Accounts made from one address in an hour.
+  FailureLimiter sign_ups_;
   QHash<qint64, QByteArray> records_;  // rendered record downloads
 
+  int in_flight_ = 0;
   const CheckResult* known_check_ = nullptr;  // during a request's second run
   bool may_defer_ = false;
   // Receives the finished checks on the service's thread; declared before

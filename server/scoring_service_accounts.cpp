@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 #include "core/md5_hex.h"
+#include "server/metrics.h"
 #include "server/names.h"
 #include "server/scoring_service.h"
 
@@ -26,6 +27,33 @@ QByteArray ResetCodeHash(qint64 teacher_id, QStringView code) {
 }
 
 qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+// Code mails per account in an hour.
+constexpr int kResetMailsPerHour = 3;
+constexpr qint64 kMailHourMs = 60 * 60 * 1000;
+// Wrong codes per account that cost nothing; each further one doubles the
+// wait before the next try, from a minute up to a day. A day without a wrong
+// code starts the count again.
+constexpr int kFreeWrongCodes = 3;
+constexpr qint64 kFirstResetWaitMs = 60 * 1000;
+constexpr qint64 kLongestResetWaitMs = 24 * 60 * 60 * 1000;
+
+// Inside the caller's transaction.
+void CountWrongResetCode(Store& store, qint64 teacher_id, qint64 now_ms) {
+  ResetGuard guard = store.FindResetGuard(teacher_id);
+  if (now_ms - guard.last_wrong_at >= kLongestResetWaitMs && guard.locked_until <= now_ms) {
+    guard.wrong_codes = 0;
+  }
+  ++guard.wrong_codes;
+  guard.last_wrong_at = now_ms;
+  const int over = guard.wrong_codes - kFreeWrongCodes;
+  if (over > 0) {
+    qint64 wait = kFirstResetWaitMs;
+    for (int i = 1; i < over && wait < kLongestResetWaitMs; ++i) wait *= 2;
+    guard.locked_until = now_ms + std::min(wait, kLongestResetWaitMs);
+  }
+  store.SaveResetGuard(teacher_id, guard);
+}
 
 // The hashes of the passwords being changed; a password left empty keeps its
 // hashes empty. Made before any transaction: Argon2id takes its time and must
@@ -73,6 +101,13 @@ Reply ScoringService::CheckPassword(const Request& request) {
 }
 
 Reply ScoringService::RegisterTeacher(const Request& request) {
+  if (!config_.sign_up) return Reply::Text(u"本服务器已关闭注册，请联系管理员开通帐号");
+  // Sign-ups per address in an hour, checked before any work is done.
+  const SteadyTime now = std::chrono::steady_clock::now();
+  if (sign_ups_.AddressBlocked(request.address, now)) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kSignUp);
+    return Reply::Text(u"注册过于频繁，请稍后再试");
+  }
   NewTeacher teacher;
   teacher.account = request.Param(u"username").trimmed();
   teacher.name = request.Param(u"teachername").trimmed();
@@ -112,6 +147,7 @@ Reply ScoringService::RegisterTeacher(const Request& request) {
   Transaction transaction(db_);
   store_.InsertTeacher(teacher, key);
   transaction.Commit();
+  sign_ups_.RecordFailure(QStringView(), request.address, now);
   return Reply::Text(kSuccess);
 }
 
@@ -167,28 +203,44 @@ Reply ScoringService::RequestResetCode(const Request& request) {
     failures_.RecordFailure(QStringView(), request.address, now);
     return Reply::Text(kFailure);
   }
-  // A victim's mailbox is not to be flooded, nor the mail relay by one address.
-  const QString account_key = QString::number(teacher->id);
-  if (reset_mails_.AccountBlocked(account_key, now) ||
-      reset_mails_.AddressBlocked(request.address, now)) {
-    return Reply::Text(u"验证码邮件发送过于频繁，请稍后再试");
+  // A victim's mailbox is not to be flooded (counted in the database, so a
+  // restart of the service does not start the hour again), nor the mail
+  // relay by one address.
+  const QString too_often = QStringLiteral("验证码邮件发送过于频繁，请稍后再试");
+  if (reset_mails_.AddressBlocked(request.address, now)) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kResetMail);
+    return Reply::Text(too_often);
   }
-  reset_mails_.RecordFailure(account_key, request.address, now);
   const QString code =
       QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
   {
+    const qint64 now_ms = NowMs();
     Transaction transaction(db_);
+    ResetGuard guard = store_.FindResetGuard(teacher->id);
+    if (now_ms - guard.mail_hour_start >= kMailHourMs || now_ms < guard.mail_hour_start) {
+      guard.mail_hour_start = now_ms;
+      guard.mails = 0;
+    }
+    if (guard.mails >= kResetMailsPerHour) {
+      ServiceMetrics().CountRefusal(Metrics::Limit::kResetMail);
+      return Reply::Text(too_often);
+    }
+    ++guard.mails;
+    store_.SaveResetGuard(teacher->id, guard);
     store_.SaveResetCode(teacher->id, ResetCodeHash(teacher->id, code),
-                         NowMs() + kResetCodeLifetimeMs);
+                         now_ms + kResetCodeLifetimeMs);
     transaction.Commit();
   }
+  reset_mails_.RecordFailure(QStringView(), request.address, now);
   const MailMessage mail{
       teacher->email, QStringLiteral("Zorvanix 密码重置验证码"),
       QStringLiteral("%1老师：\n\n您正在重置帐号 %2 的密码，验证码是：\n\n    %3\n\n"
                      "验证码15分钟内有效，只能使用一次。如果这不是您本人的操作，请忽略本邮件。\n")
           .arg(teacher->name, teacher->account, code)};
   QString error;
-  if (!mailer_.Send(mail, &error)) {
+  const bool sent = mailer_.Send(mail, &error);
+  ServiceMetrics().CountMail(sent);
+  if (!sent) {
     std::fprintf(stderr, "reset mail for %s: %s\n", teacher->account.toUtf8().constData(),
                  error.toUtf8().constData());
     return Reply::Text(u"邮件发送失败，请稍后再试");
@@ -206,11 +258,13 @@ Reply ScoringService::ResetPassword(const Request& request) {
       new_operation.size() > kMaxPasswordLength) {
     return Reply::Text(kFailure);
   }
-  // Wrong codes count against the account whatever code was last mailed; past
-  // a few, every further guess waits twice as long as the one before.
-  const SteadyTime now = std::chrono::steady_clock::now();
-  const QString guess_key = QString::number(teacher->id);
-  if (reset_guesses_.Wait(guess_key, now).count() > 0) return Reply::Text(kFailure);
+  // Wrong codes count against the account whatever code was last mailed, in
+  // the database (a restart buys no new guesses); past a few, every further
+  // guess waits twice as long as the one before.
+  if (store_.FindResetGuard(teacher->id).locked_until > NowMs()) {
+    ServiceMetrics().CountRefusal(Metrics::Limit::kResetCode);
+    return Reply::Text(kFailure);
+  }
   const std::optional<ResetCode> stored = store_.FindResetCode(teacher->id);
   if (!stored) return Reply::Text(kFailure);
   if (stored->expires_at <= NowMs() || stored->tries >= kResetCodeTries) {
@@ -223,8 +277,8 @@ Reply ScoringService::ResetPassword(const Request& request) {
   if (given.size() != stored->code_hash.size() ||
       sodium_memcmp(given.constData(), stored->code_hash.constData(),
                     static_cast<size_t>(given.size())) != 0) {
-    reset_guesses_.RecordFailure(guess_key, now);
     Transaction transaction(db_);
+    CountWrongResetCode(store_, teacher->id, NowMs());
     // The fifth wrong try uses the code up.
     if (stored->tries + 1 >= kResetCodeTries) {
       store_.DeleteResetCode(teacher->id);
@@ -239,8 +293,11 @@ Reply ScoringService::ResetPassword(const Request& request) {
   Transaction transaction(db_);
   SaveNewPasswords(store_, teacher->id, *hashes);
   store_.DeleteResetCode(teacher->id);
+  ResetGuard guard = store_.FindResetGuard(teacher->id);
+  guard.wrong_codes = 0;
+  guard.locked_until = 0;
+  store_.SaveResetGuard(teacher->id, guard);
   transaction.Commit();
-  reset_guesses_.Forget(guess_key);
   PasswordsChanged(teacher->id);
   return Reply::Text(kSuccessLower);
 }

@@ -38,6 +38,10 @@ std::optional<UploadLine> ParseUploadLine(QStringView line, int number, QString*
     *refusal = QStringLiteral("第%1行缺少班级或姓名：%2").arg(number).arg(line);
   } else if (!time || !IsPlausibleScoreTime(*time)) {
     *refusal = QStringLiteral("第%1行的时间无法识别：%2").arg(number).arg(fields[3]);
+  } else if (!fields[4].contains(u'\t') && !fields[4].contains(u'\r') &&
+             !fields[4].contains(u'\n') && !IsSingleField(fields[4])) {
+    // NUL and the other control characters; not echoed back.
+    *refusal = QStringLiteral("第%1行的评分标准不能包含控制字符").arg(number);
   } else if (!IsSingleField(fields[4])) {
     *refusal = QStringLiteral("第%1行的字段过多：%2").arg(number).arg(line);
   } else {
@@ -144,6 +148,10 @@ Reply ScoringService::EditScore(const Request& request) {
     return Reply::Text(u"时间格式不正确");
   const QString topic = request.Param(u"keti");
   const QString note = request.Param(u"addtion");
+  if (!note.contains(u'\t') && !note.contains(u'\r') && !note.contains(u'\n') &&
+      !IsSingleField(note)) {
+    return Reply::Text(u"评分标准不能包含控制字符");
+  }
   if (!IsSingleField(topic) || !IsSingleField(note)) {
     return Reply::Text(u"课题和说明不能包含制表符或换行符");
   }

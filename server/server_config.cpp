@@ -12,7 +12,7 @@ namespace {
 
 // The options that take no value.
 const QStringList kSwitches = {QStringLiteral("vendor"), QStringLiteral("seed-demo"),
-                               QStringLiteral("no-access-log")};
+                               QStringLiteral("no-access-log"), QStringLiteral("no-sign-up")};
 
 bool ParseListen(const QString& text, ServerConfig* config) {
   const qsizetype colon = text.lastIndexOf(u':');
@@ -71,6 +71,13 @@ QString ConfigFileArgument(const QStringList& arguments) {
 }
 
 }  // namespace
+
+QTimeZone ServiceTimeZone(const ServerConfig& config) {
+  QTimeZone zone(config.time_zone.toUtf8());
+  if (zone.isValid()) return zone;
+  // China has kept UTC+8 without daylight saving since 1991.
+  return QTimeZone(8 * 3600);
+}
 
 std::optional<QStringList> ReadServerConfigFile(const QString& path, QString* error) {
   QFile file(path);
@@ -209,6 +216,25 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
   const QCommandLineOption no_access_log(
       QStringLiteral("no-access-log"),
       QStringLiteral("Do not write the access log (one line per request on standard error)."));
+  // --- Operations (kept together).
+  const QCommandLineOption time_zone(
+      QStringLiteral("time-zone"),
+      QStringLiteral("Zone of the school's clock, an IANA name such as Asia/Shanghai (the "
+                     "default, whatever the host's zone) or UTC+08:00. Service time is seconds "
+                     "since 1970-1-1 08:00:00 on that clock."),
+      QStringLiteral("zone"));
+  const QCommandLineOption no_sign_up(
+      QStringLiteral("no-sign-up"),
+      QStringLiteral("Close sign-up: new accounts are refused (existing ones work as before)."));
+  const QCommandLineOption sign_ups_per_hour(
+      QStringLiteral("max-sign-ups-address"),
+      QStringLiteral("Sign-ups accepted from one client address in an hour (default 50)."),
+      QStringLiteral("count"));
+  const QCommandLineOption log_file(
+      QStringLiteral("log-file"),
+      QStringLiteral("Append the access log and messages to this file instead of standard "
+                     "error; SIGHUP reopens it (for log rotation)."),
+      QStringLiteral("file"));
   const QCommandLineOption config_file(
       QStringLiteral("config"),
       QStringLiteral("Read settings from this file first: one \"option = value\" per line, "
@@ -219,7 +245,8 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
   for (const auto* option :
        {&config_file, &help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
         &vendor_version, &seed_demo, &password_cost, &sqlite_sync, &max_body, &account_failures,
-        &address_failures, &failure_window, &no_access_log}) {
+        &address_failures, &failure_window, &no_access_log, &time_zone, &no_sign_up,
+        &sign_ups_per_hour, &log_file}) {
     parser.addOption(*option);
   }
 
@@ -254,6 +281,15 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
   if (parser.isSet(vendor_version)) config.vendor_version = parser.value(vendor_version);
   config.seed_demo = parser.isSet(seed_demo);
   config.access_log = !parser.isSet(no_access_log);
+  config.sign_up = !parser.isSet(no_sign_up);
+  if (parser.isSet(log_file)) config.log_file = parser.value(log_file);
+  if (parser.isSet(time_zone)) {
+    config.time_zone = parser.value(time_zone);
+    if (!QTimeZone(config.time_zone.toUtf8()).isValid() &&
+        config.time_zone != u"Asia/Shanghai") {
+      return fail(QStringLiteral("--time-zone: unknown zone %1").arg(config.time_zone));
+    }
+  }
   // Counts and seconds are held to what an int carries.
   constexpr qint64 kIntCap = 1 << 30;
   const QString complaints[] = {
@@ -269,6 +305,7 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
       ReadPositive(parser, account_failures, kIntCap, &config.max_failures_per_account),
       ReadPositive(parser, address_failures, kIntCap, &config.max_failures_per_address),
       ReadPositive(parser, failure_window, kIntCap, &config.failure_window_seconds),
+      ReadPositive(parser, sign_ups_per_hour, kIntCap, &config.sign_ups_per_address_hour),
   };
   for (const QString& complaint : complaints) {
     if (!complaint.isEmpty()) return fail(complaint);

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
 #include <optional>
 
 namespace zorvanix::server {
@@ -28,7 +29,17 @@ struct ServerConfig {
   int max_failures_per_address = 100;
   int failure_window_seconds = 15 * 60;
   bool access_log = true;
+  // --- Operations: the school's zone, sign-up, the log file.
+  // IANA name of the zone whose wall clock the service time counts in.
+  QString time_zone = QStringLiteral("Asia/Shanghai");
+  bool sign_up = true;
+  int sign_ups_per_address_hour = 50;
+  QString log_file;  // empty: standard error
 };
+
+// The zone named by config.time_zone (a fixed UTC+8 for Asia/Shanghai when the
+// host has no zone data).
+QTimeZone ServiceTimeZone(const ServerConfig& config);
 
 // Parses the arguments (argv[0] included). On --help or --version, or on an
 // error, *exit_message holds the text to print and the result is empty;

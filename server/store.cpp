@@ -364,4 +364,23 @@ void Store::DeleteResetCode(qint64 teacher_id) {
   db_.Execute("DELETE FROM reset_codes WHERE teacher_id = ?", {teacher_id});
 }
 
+ResetGuard Store::FindResetGuard(qint64 teacher_id) {
+  const auto row = db_.SelectOne(
+      "SELECT wrong_codes, last_wrong_at, locked_until, mail_hour_start, mails FROM reset_guards "
+      "WHERE teacher_id = ?",
+      {teacher_id});
+  if (!row) return ResetGuard{};
+  return ResetGuard{row->at(0).toInt(), row->at(1).toLongLong(), row->at(2).toLongLong(),
+                    row->at(3).toLongLong(), row->at(4).toInt()};
+}
+
+void Store::SaveResetGuard(qint64 teacher_id, const ResetGuard& guard) {
+  db_.Execute("DELETE FROM reset_guards WHERE teacher_id = ?", {teacher_id});
+  db_.Execute(
+      "INSERT INTO reset_guards (teacher_id, wrong_codes, last_wrong_at, locked_until, "
+      "mail_hour_start, mails) VALUES (?, ?, ?, ?, ?, ?)",
+      {teacher_id, guard.wrong_codes, guard.last_wrong_at, guard.locked_until,
+       guard.mail_hour_start, guard.mails});
+}
+
 }  // namespace zorvanix::server

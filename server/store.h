@@ -88,6 +88,15 @@ struct ResetCode {
   int tries = 0;
 };
 
+// Times in ms since the Unix epoch.
+struct ResetGuard {
+  int wrong_codes = 0;
+  qint64 last_wrong_at = 0;
+  qint64 locked_until = 0;
+  qint64 mail_hour_start = 0;
+  int mails = 0;
+};
+
 class Store {
  public:
   explicit Store(Database& db) : db_(db) {}
@@ -167,6 +176,9 @@ class Store {
   void SaveResetCode(qint64 teacher_id, const QByteArray& code_hash, qint64 expires_at);
   void SetResetTries(qint64 teacher_id, int tries);
   void DeleteResetCode(qint64 teacher_id);
+  // Empty guard when the account has none yet.
+  ResetGuard FindResetGuard(qint64 teacher_id);
+  void SaveResetGuard(qint64 teacher_id, const ResetGuard& guard);
 
  private:
   std::vector<Named> NamedRows(std::vector<Row> rows);

@@ -284,6 +284,51 @@ class AccountsTest : public QObject {
     QCOMPARE(SignIn(*http_, teacher.user, u"taken").Text(), QStringLiteral("用户名或密码错误"));
   }
 
+  // What guards a reset lives in the database: a restart of the service
+  // neither lifts the wait that wrong codes earned nor starts the hour of
+  // code mails again.
+  void resetGuardsSurviveARestart() {
+    ServerProcess own;
+    QString error;
+    QVERIFY2(own.Start(&error), qPrintable(error));
+    const Account teacher{QStringLiteral("restarted"), QStringLiteral("pw"), QStringLiteral("op"),
+                          QStringLiteral("周老师"), QStringLiteral("zhou@example.com")};
+    QCOMPARE(Register(ServiceHttp(own.Root()), teacher), QStringLiteral("Success!"));
+    auto ask = [&] {
+      return ServiceHttp(own.Root())
+          .Get(QStringLiteral("/score/getpswdcode.php"),
+               {{"username", teacher.user}, {"email", teacher.email}})
+          .Text();
+    };
+    auto reset = [&](const QString& code) {
+      FormBody body;
+      body.Add(u"username", teacher.user)
+          .Add(u"checkcode", code)
+          .Add(u"newpswd", u"taken")
+          .Add(u"newsuperpswd", u"");
+      return ServiceHttp(own.Root()).Post(QStringLiteral("/score/setpassword.php"), body).Text();
+    };
+    QCOMPARE(ask(), QStringLiteral("success"));
+    const QString first = CodeIn(own.LatestMail());
+    QCOMPARE(ask(), QStringLiteral("success"));
+    const QString code = CodeIn(own.LatestMail());
+    QVERIFY(!code.isEmpty() && code != first);
+    for (int guess = 0; guess < 4; ++guess) {
+      const QString wrong = QStringLiteral("%1").arg(guess, 6, 10, QLatin1Char('0'));
+      QCOMPARE(reset(wrong == code ? QStringLiteral("999999") : wrong), QStringLiteral("failure"));
+    }
+    own.Stop();
+    QVERIFY2(own.Start(&error), qPrintable(error));
+    // The right code of the latest mail still waits for the minute to pass.
+    QCOMPARE(reset(code), QStringLiteral("failure"));
+    QCOMPARE(ask(), QStringLiteral("success"));  // the third mail of the hour
+    own.Stop();
+    QVERIFY2(own.Start(&error), qPrintable(error));
+    QCOMPARE(ask(), QStringLiteral("验证码邮件发送过于频繁，请稍后再试"));
+    QCOMPARE(SignIn(ServiceHttp(own.Root()), teacher.user, u"pw").Text(),
+             QStringLiteral("Success!"));
+  }
+
   // A stranger at another desk guessing a teacher's password is slowed down;
   // the teacher, signing in from a desk that has not failed, is not.
   void wrongPasswordsSlowTheGuessingDeskNotTheTeacher() {

@@ -64,6 +64,30 @@ class ConfigFileTest : public QObject {
     QCOMPARE(config->database, QStringLiteral("postgresql://z:s3cret=x@db:5432/z"));
   }
 
+  // The operations settings read from the file like the others.
+  void OperationsSettings() {
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir,
+                                   "time-zone = Asia/Urumqi\n"
+                                   "no-sign-up = true\n"
+                                   "max-sign-ups-address = 7\n"
+                                   "log-file = /var/log/zorvanix/service.log\n");
+    std::optional<ServerConfig> config = Parse({QStringLiteral("--config"), path});
+    QVERIFY(config);
+    QCOMPARE(config->time_zone, QStringLiteral("Asia/Urumqi"));
+    QVERIFY(!config->sign_up);
+    QCOMPARE(config->sign_ups_per_address_hour, 7);
+    QCOMPARE(config->log_file, QStringLiteral("/var/log/zorvanix/service.log"));
+    config = Parse({});
+    QVERIFY(config);
+    QCOMPARE(config->time_zone, QStringLiteral("Asia/Shanghai"));
+    QCOMPARE(ServiceTimeZone(*config).offsetFromUtc(QDateTime::currentDateTimeUtc()), 8 * 3600);
+    QVERIFY(config->sign_up);
+    QString message;
+    QVERIFY(!Parse({QStringLiteral("--time-zone"), QStringLiteral("Nowhere/Town")}, &message));
+    QVERIFY(message.contains(u"Nowhere/Town"));
+  }
+
   void BadFilesStopTheStart() {
     QTemporaryDir dir;
     QString message;

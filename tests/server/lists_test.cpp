@@ -396,6 +396,64 @@ class ListsTest : public QObject {
     QCOMPARE(RecordLines(other).mid(1), QStringList({"[keti]\t实验\t别人的\t1\t"}));
   }
 
+  // A criterion text holding NUL is refused with the same reason as one
+  // holding any other control character, wherever the text comes in: a new
+  // criterion, an edited one, the criterion of an uploaded score.
+  void controlCharactersInCriterionTexts_data() {
+    QTest::addColumn<QChar>("control");
+    QTest::newRow("NUL") << QChar(0);
+    QTest::newRow("ESC") << QChar(0x1B);
+    QTest::newRow("DEL") << QChar(0x7F);
+  }
+  void controlCharactersInCriterionTexts() {
+    QFETCH(QChar, control);
+    static const Account t = [this] {
+      const Account a = NewTeacher(QStringLiteral("criterion_controls"));
+      SetList(a, "/score/setclass.php", "class", {"一班"});
+      SetList(a, "/score/student.php", "student", {"张三"}, "一班");
+      SetList(a, "/score/setketi.php", "keti", {"实验"});
+      NewCriteria(a, QStringLiteral("实验"), QStringLiteral("规范"), QStringLiteral("5"));
+      return a;
+    }();
+    const QString bad = QStringLiteral("操作") + control + QStringLiteral("规范");
+    const QStringList before = RecordLines(t);
+    QCOMPARE(NewCriteria(t, QStringLiteral("实验"), bad, QStringLiteral("5")),
+             QStringLiteral("评分标准名称不能包含控制字符"));
+    const QString id =
+        Rows(Read(*http_, QStringLiteral("/score/getscale.php"), t, {{"keti", "实验"}}).Text())
+            .value(0)
+            .section(u'\t', 0, 0);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/editscale.php"), t,
+                    {{"class", "一班"}, {"scaleid", id}, {"scale", bad}, {"score", "5"}}),
+             QStringLiteral("评分标准名称不能包含控制字符"));
+    QCOMPARE(RecordLines(t), before);
+    auto scores = [&] {
+      return Read(*http_, QStringLiteral("/score/getscore.php"), t, {{"class", "一班"}}).Text();
+    };
+    const QString scores_before = scores();
+    QCOMPARE(Upload(*http_, t, QStringLiteral("实验"),
+                    {ScoreLineText("一班", "张三", "5分", "2024-03-01 08:00:00", bad)}),
+             QStringLiteral("第1行的评分标准不能包含控制字符"));
+    QCOMPARE(scores(), scores_before);
+    // An uploaded score whose criterion is edited to hold one.
+    QCOMPARE(Upload(*http_, t, QStringLiteral("实验"),
+                    {ScoreLineText("一班", "张三", "5分", "2024-03-01 08:00:00", "规范")}),
+             kOk);
+    const QString score_id =
+        Rows(Read(*http_, QStringLiteral("/score/getscore.php"), t, {{"class", "一班"}}).Text())
+            .value(0)
+            .section(u'\t', 0, 0);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/editscore.php"), t,
+                    {{"class", "一班"},
+                     {"scoreid", score_id},
+                     {"score", "4"},
+                     {"time", "1709280000"},
+                     {"keti", "实验"},
+                     {"addtion", bad}}),
+             QStringLiteral("评分标准不能包含控制字符"));
+    QVERIFY(!scores().contains(control));
+  }
+
  private:
   const QString kOk = QStringLiteral("Success!");
 

@@ -26,8 +26,6 @@ QString ClosedPortRoot() {
   return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }
 
-namespace {
-
 // Runs one statement on the cluster's maintenance database.
 bool RunOnPostgresCluster(const QString& statement, QString* error) {
   const QUrl admin(qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN"));
@@ -52,8 +50,6 @@ bool RunOnPostgresCluster(const QString& statement, QString* error) {
   QSqlDatabase::removeDatabase(connection);
   return ok;
 }
-
-}  // namespace
 
 bool ServerProcess::UsesPostgres() {
   return qEnvironmentVariable("ZORVANIX_TEST_DATABASE") == u"postgresql";
@@ -105,6 +101,13 @@ bool ServerProcess::Start(QString* error) {
   }
   process_ = std::make_unique<QProcess>();
   process_->setProcessChannelMode(QProcess::SeparateChannels);
+  if (!options_.environment.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& setting : options_.environment) {
+      environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    }
+    process_->setProcessEnvironment(environment);
+  }
   QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
                         QStringLiteral("--database"), database_, QStringLiteral("--mail-spool"),
                         MailSpoolDir()};
@@ -162,6 +165,8 @@ void ServerProcess::Kill() {
   log_ += process_->readAllStandardError();
   process_.reset();
 }
+
+qint64 ServerProcess::Pid() const { return process_ ? process_->processId() : 0; }
 
 bool ServerProcess::IsRunning() const {
   return process_ && process_->state() == QProcess::Running;

@@ -22,6 +22,8 @@ class ServerProcess {
     // --password-cost: "min" keeps Argon2id from dominating test time.
     QString password_cost = QStringLiteral("min");
     QStringList extra_arguments;
+    // "NAME=value" set in the service's environment (TZ=UTC, say).
+    QStringList environment;
   };
 
   ServerProcess();
@@ -43,6 +45,9 @@ class ServerProcess {
   static bool PostgresAvailable();
 
   bool IsRunning() const;
+  qint64 Pid() const;  // 0 when not running
+  // The database made for this fixture on the PostgreSQL test cluster ("" on SQLite).
+  QString PostgresDatabaseName() const { return postgres_database_; }
   // "http://127.0.0.1:PORT", no trailing slash.
   QString Root() const { return root_; }
   QString MailSpoolDir() const;
@@ -63,6 +68,9 @@ class ServerProcess {
   QByteArray log_;
   QString postgres_database_;  // created for this fixture, dropped with it
 };
+
+// Runs one statement on the PostgreSQL test cluster's maintenance database.
+bool RunOnPostgresCluster(const QString& statement, QString* error);
 
 // An address where nothing listens: a port that was free a moment ago.
 QString ClosedPortRoot();
