@@ -1,10 +1,18 @@
 #include "server/database.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUrl>
 #include <QUuid>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zorvanix::server {
 namespace {
@@ -93,7 +101,17 @@ QString ErrorText(const QSqlError& error) {
   return error.text().isEmpty() ? QStringLiteral("unknown database error") : error.text();
 }
 
-constexpr auto kCheckpointInterval = std::chrono::milliseconds(500);
+constexpr auto kCheckpointInterval = std::chrono::milliseconds(250);
+
+// Flushes the folder's entry of a file that may just have been created, so
+// the file itself survives a power cut.
+void SyncFolderOf(const QString& path) {
+  const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
 
 }  // namespace
 
@@ -118,10 +136,13 @@ void WalCheckpointer::Run() {
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
     if (db.open()) {
       QSqlQuery query(db);
+      query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
       std::unique_lock lock(mutex_);
       while (!wake_.wait_for(lock, kCheckpointInterval, [this] { return stop_; })) {
         lock.unlock();
         // PASSIVE: copies what it can without waiting for readers or writers.
+        // This connection flushes (synchronous=FULL): the log before it is
+        // copied, the database file before the log may start over.
         query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
         query.finish();
         lock.lock();
@@ -132,11 +153,108 @@ void WalCheckpointer::Run() {
   QSqlDatabase::removeDatabase(name);
 }
 
+WalFlusher::WalFlusher(QString wal_path) : wal_path_(std::move(wal_path)) {
+  fd_ = ::open(wal_path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  SyncFolderOf(wal_path_);
+  thread_ = std::thread([this] { Run(); });
+}
+
+WalFlusher::~WalFlusher() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool WalFlusher::SyncFile() {
+  std::lock_guard lock(file_mutex_);
+  // SQLite keeps the log file while any connection is open; should it have
+  // been replaced all the same, the file that is there now is the one to
+  // flush.
+  struct stat held {}, named {};
+  const QByteArray path = wal_path_.toLocal8Bit();
+  if (fd_ < 0 || ::fstat(fd_, &held) != 0 || ::stat(path.constData(), &named) != 0 ||
+      held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    SyncFolderOf(wal_path_);
+  }
+  flushes_.fetch_add(1);
+  return ::fdatasync(fd_) == 0;
+}
+
+bool WalFlusher::FlushNow() { return SyncFile(); }
+
+void WalFlusher::WhenFlushed(quint64 written, std::function<void()> done) {
+  bool now = false;
+  {
+    std::lock_guard lock(mutex_);
+    now = written <= flushed_ && waiting_.empty();
+    if (!now) requested_ = std::max(requested_, written);
+  }
+  if (now) {
+    done();
+    return;
+  }
+  waiting_.emplace_back(written, std::move(done));
+  wake_.notify_one();
+}
+
+void WalFlusher::Run() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    wake_.wait(lock, [this] { return stop_ || requested_ > flushed_; });
+    if (stop_) return;
+    // Everything handed over until now has been written by the connection:
+    // this one flush makes all of it durable.
+    const quint64 target = requested_;
+    lock.unlock();
+    const bool ok = SyncFile();
+    lock.lock();
+    if (!ok) {
+      // The log may have lost writes the service has already committed; a
+      // later flush that succeeds would not bring them back. Like a database
+      // server that cannot flush its log, the service stops rather than
+      // acknowledge anything more; the restart recovers from what is on the
+      // disk.
+      std::fprintf(stderr, "cannot flush %s to the disk: %s; stopping\n",
+                   wal_path_.toLocal8Bit().constData(), std::strerror(errno));
+      std::abort();
+    }
+    flushed_ = std::max(flushed_, target);
+    QMetaObject::invokeMethod(
+        &owner_thread_, [this, target] { Deliver(target); }, Qt::QueuedConnection);
+  }
+}
+
+void WalFlusher::Deliver(quint64 flushed) {
+  // Answers are released in the order their changes were written.
+  std::vector<std::function<void()>> ready;
+  auto it = waiting_.begin();
+  while (it != waiting_.end() && it->first <= flushed) {
+    ready.push_back(std::move(it->second));
+    ++it;
+  }
+  waiting_.erase(waiting_.begin(), it);
+  for (auto& done : ready) done();
+}
+
 Database::Database(QString connection_name, bool postgres)
     : connection_name_(std::move(connection_name)), postgres_(postgres) {}
 
 Database::~Database() {
   checkpointer_.reset();
+  if (flusher_) {
+    // The last connection to close copies the log into the database file:
+    // with flushing back on, that copy is flushed before the log goes.
+    flusher_->FlushNow();
+    QSqlQuery(QSqlDatabase::database(connection_name_, false))
+        .exec(QStringLiteral("PRAGMA synchronous=FULL"));
+  }
   for (const Statement& statement : std::as_const(statements_)) delete statement.query;
   statements_.clear();
   {
@@ -160,6 +278,9 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     }
     if (!database->ApplyPragmas(sync, error)) return nullptr;
     database->checkpointer_ = std::make_unique<WalCheckpointer>(address.sliced(7));
+    if (sync == SqliteSync::kFull) {
+      database->flusher_ = std::make_unique<WalFlusher>(address.sliced(7) + QStringLiteral("-wal"));
+    }
   } else if (address.startsWith(u"postgresql://") || address.startsWith(u"postgres://")) {
     const QUrl url(address);
     if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2) {
@@ -181,6 +302,13 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
                    .arg(url.path().sliced(1), ErrorText(db.lastError()));
       return nullptr;
     }
+    // A commit returns once it is flushed, whatever the server's default.
+    QSqlQuery session(db);
+    if (!session.exec(QStringLiteral("SET synchronous_commit = on"))) {
+      *error = QStringLiteral("cannot set synchronous_commit: %1")
+                   .arg(ErrorText(session.lastError()));
+      return nullptr;
+    }
   } else {
     *error = QStringLiteral("--database must start with sqlite: or postgresql://");
     return nullptr;
@@ -191,19 +319,25 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
 bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
   QSqlQuery query(QSqlDatabase::database(connection_name_));
   // WAL lets a record download read while an upload writes, and a commit is
-  // one append to the log. With synchronous=NORMAL a commit reaches the
-  // operating system before the reply goes out, so killing the process loses
-  // nothing acknowledged; FULL also flushes the disk for every commit.
+  // one append to the log.
+  //  - full (the default): the connection itself never flushes
+  //    (synchronous=OFF); the WalFlusher flushes the log after the commit and
+  //    before the answer, one flush for all the commits written meanwhile.
+  //    Checkpoints, which copy the log into the database file, run only on
+  //    the checkpointer's connection, which flushes (synchronous=FULL).
+  //  - normal: a commit reaches the operating system before the reply, so
+  //    killing the process loses nothing acknowledged; the log is flushed at
+  //    checkpoints only, so a power cut may lose the last moments.
+  // Either way this connection never checkpoints (wal_autocheckpoint=0), so
+  // no request waits for one.
   const QStringList pragmas{
       QStringLiteral("PRAGMA journal_mode=WAL"),
-      sync == SqliteSync::kFull ? QStringLiteral("PRAGMA synchronous=FULL")
+      sync == SqliteSync::kFull ? QStringLiteral("PRAGMA synchronous=OFF")
                                 : QStringLiteral("PRAGMA synchronous=NORMAL"),
       QStringLiteral("PRAGMA foreign_keys=ON"),
       QStringLiteral("PRAGMA temp_store=MEMORY"),
-      QStringLiteral("PRAGMA cache_size=-16000"),
-      // Checkpoints run on the checkpointer's thread; this connection only
-      // steps in should the log grow past 64 MiB regardless.
-      QStringLiteral("PRAGMA wal_autocheckpoint=16000"),
+      QStringLiteral("PRAGMA cache_size=-64000"),
+      QStringLiteral("PRAGMA wal_autocheckpoint=0"),
   };
   for (const QString& pragma : pragmas) {
     if (!query.exec(pragma)) {
@@ -279,6 +413,7 @@ std::optional<Row> Database::SelectOne(const char* sql, Args args) {
 }
 
 qint64 Database::InsertReturningId(const char* sql, Args args) {
+  ++written_;
   QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
   if (!query.next()) Throw(query, sql);
   const qint64 id = query.value(0).toLongLong();
@@ -287,6 +422,7 @@ qint64 Database::InsertReturningId(const char* sql, Args args) {
 }
 
 int Database::Execute(const char* sql, Args args) {
+  ++written_;
   QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
   const int changed = query.numRowsAffected();
   query.finish();
@@ -310,7 +446,19 @@ void Database::Commit() {
     in_transaction_ = false;
     throw DatabaseError(("cannot commit: " + reason).toStdString());
   }
+  ++written_;
   in_transaction_ = false;
+}
+
+void Database::WhenDurable(std::function<void()> done) {
+  if (!flusher_) {
+    done();
+    return;
+  }
+  // Every answer goes through the flusher, so answers leave in the order the
+  // requests were served (one connection may carry several at once), and a
+  // read that saw a change still waiting for its flush waits with it.
+  flusher_->WhenFlushed(written_, std::move(done));
 }
 
 void Database::Rollback() {
@@ -368,6 +516,10 @@ bool Database::Migrate(QString* error) {
       Execute("DELETE FROM schema_version");
       Execute("INSERT INTO schema_version (version) VALUES (?)", {version + 1});
       transaction.Commit();
+    }
+    if (flusher_ && !flusher_->FlushNow()) {
+      *error = QStringLiteral("cannot flush the database log to the disk");
+      return false;
     }
   } catch (const DatabaseError& failure) {
     *error = QString::fromStdString(failure.what());

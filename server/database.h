@@ -3,13 +3,16 @@
 #pragma once
 
 #include <QHash>
+#include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <condition_variable>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -47,6 +50,50 @@ class WalCheckpointer {
   std::thread thread_;
 };
 
+// Makes the SQLite write-ahead log durable for many commits at once. The
+// connection commits without a flush of its own (its writes reach the
+// operating system at once); before a change is answered, this flusher
+// flushes the log file from a thread of its own, and one flush covers every
+// commit that had been written when it began. While it runs, the service
+// goes on serving and committing; the commits queued meanwhile share the
+// next flush. So a change is on the disk before its answer leaves, and the
+// disk's flush time limits flushes per second, not changes per second.
+class WalFlusher {
+ public:
+  // wal_path: the "-wal" file next to the database.
+  explicit WalFlusher(QString wal_path);
+  ~WalFlusher();
+  WalFlusher(const WalFlusher&) = delete;
+  WalFlusher& operator=(const WalFlusher&) = delete;
+
+  // Everything written so far is durable once done runs (on the calling
+  // thread, which must run a Qt event loop).
+  void WhenFlushed(quint64 written, std::function<void()> done);
+  // Flushes now, on the calling thread (start-up, shutdown).
+  bool FlushNow();
+  quint64 Flushes() const { return flushes_.load(); }
+
+ private:
+  void Run();
+  bool SyncFile();
+  void Deliver(quint64 flushed);
+
+  QString wal_path_;
+  int fd_ = -1;
+  std::mutex file_mutex_;  // fd_ and its reopening
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  quint64 requested_ = 0;  // under mutex_
+  quint64 flushed_ = 0;    // under mutex_
+  bool stop_ = false;
+  std::atomic<quint64> flushes_{0};
+  // Waiting answers, in the order they were written; touched on the owning
+  // thread only.
+  std::vector<std::pair<quint64, std::function<void()>>> waiting_;
+  QObject owner_thread_;  // receives the flushed notices
+  std::thread thread_;
+};
+
 using Row = QVariantList;
 using Args = std::initializer_list<QVariant>;
 
@@ -71,6 +118,13 @@ class Database {
 
   void Begin();
   void Commit();
+  // Runs done once every change made so far through this connection is as
+  // durable as the configured mode promises: at once on PostgreSQL (its
+  // commit waits for its own flush) and with --sqlite-sync normal; after the
+  // next flush of the log with the default full mode.
+  void WhenDurable(std::function<void()> done);
+  // Log flushes so far (full mode): fewer than the changes they covered.
+  quint64 Flushes() const { return flusher_ ? flusher_->Flushes() : 0; }
   void Rollback();
   bool InTransaction() const { return in_transaction_; }
 
@@ -94,6 +148,8 @@ class Database {
   Statement& Prepared(const char* sql);
   QHash<const char*, Statement> statements_;
   std::unique_ptr<WalCheckpointer> checkpointer_;
+  std::unique_ptr<WalFlusher> flusher_;
+  quint64 written_ = 0;  // writes (statements and commits) so far
 };
 
 // Begin on construction, roll back on destruction unless committed: a handler

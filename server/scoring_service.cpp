@@ -104,8 +104,9 @@ void ScoringService::HandleAsync(const Request& request,
       return Reply();
     }
   });
+  // A change is answered once it is durable (see Database::WhenDurable).
   if (!pending) {
-    respond(reply);
+    db_.WhenDurable([respond, reply] { respond(reply); });
     return;
   }
   // Every handler checks its password before it changes anything, so the
@@ -115,7 +116,8 @@ void ScoringService::HandleAsync(const Request& request,
     QMetaObject::invokeMethod(
         &main_thread_,
         [this, request, respond, result = CheckResult{check, match}] {
-          respond(AnswerSafely([&] { return HandleWith(request, &result, false); }));
+          const Reply reply = AnswerSafely([&] { return HandleWith(request, &result, false); });
+          db_.WhenDurable([respond, reply] { respond(reply); });
         },
         Qt::QueuedConnection);
   });

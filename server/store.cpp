@@ -254,7 +254,10 @@ bool Store::HasScore(qint64 teacher_id, qint64 student_id, double value, const Q
                      const QString& topic, const QString& note) {
   return db_
       .SelectOne(
-          "SELECT 1 FROM scores WHERE student_id = ? AND scored_at = ? AND teacher_id = ? "
+          // The student's scores at that second are a handful whatever the
+          // teacher has stored: the unary plus keeps the planner from walking
+          // all the teacher's scores instead (their index would also match).
+          "SELECT 1 FROM scores WHERE student_id = ? AND scored_at = ? AND +teacher_id = ? "
           "AND value = ? AND topic = ? AND note = ? LIMIT 1",
           {student_id, scored_at, teacher_id, value, topic, note})
       .has_value();
