@@ -392,7 +392,22 @@ QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count)
 }
 
 std::vector<Row> Database::Select(const char* sql, Args args) {
-  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
+  return Rows(sql, Run(sql, args.begin(), static_cast<qsizetype>(args.size())));
+}
+
+std::vector<Row> Database::Select(const char* sql, const QVariantList& args) {
+  return Rows(sql, Run(sql, args.constData(), args.size()));
+}
+
+int Database::Execute(const char* sql, const QVariantList& args) {
+  ++written_;
+  QSqlQuery& query = Run(sql, args.constData(), args.size());
+  const int changed = query.numRowsAffected();
+  query.finish();
+  return changed;
+}
+
+std::vector<Row> Database::Rows(const char* sql, QSqlQuery& query) {
   std::vector<Row> rows;
   int& columns = statements_[sql].columns;
   if (columns < 0) columns = query.record().count();

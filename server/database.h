@@ -110,6 +110,9 @@ class Database {
   // Every row of a query, read at once so no statement stays open (an open
   // SQLite read would hold back the WAL checkpoint).
   std::vector<Row> Select(const char* sql, Args args = {});
+  // The same with arguments counted at run time.
+  std::vector<Row> Select(const char* sql, const QVariantList& args);
+  int Execute(const char* sql, const QVariantList& args);
   std::optional<Row> SelectOne(const char* sql, Args args = {});
   // An INSERT ... RETURNING id.
   qint64 InsertReturningId(const char* sql, Args args = {});
@@ -135,6 +138,7 @@ class Database {
  private:
   Database(QString connection_name, bool postgres);
   QSqlQuery& Run(const char* sql, const QVariant* args, qsizetype count);
+  std::vector<Row> Rows(const char* sql, QSqlQuery& query);
   bool ApplyPragmas(SqliteSync sync, QString* error);
   void Throw(const QSqlQuery& query, const char* sql) const;
 

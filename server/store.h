@@ -142,6 +142,19 @@ class Store {
   void DeleteCriterion(qint64 criterion_id);
 
   // --- Scores
+  struct NewScore {
+    qint64 student_id = 0;
+    double value = 0;
+    QString scored_at;
+    QString topic;
+    QString note;
+  };
+  // Several scores of the teacher in a few statements.
+  void InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores);
+  // The teacher's stored scores of these students at these times (student and
+  // time as pairs), whatever their value, topic and criterion.
+  std::vector<NewScore> ScoresAt(qint64 teacher_id,
+                                 const std::vector<std::pair<qint64, QString>>& moments);
   void InsertScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
                    const QString& topic, const QString& note);
   // Whether the teacher already holds this very line (student, value, time to
