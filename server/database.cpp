@@ -189,19 +189,37 @@ bool WalFlusher::SyncFile() {
 
 bool WalFlusher::FlushNow() { return SyncFile(); }
 
-void WalFlusher::WhenFlushed(quint64 written, std::function<void()> done) {
+void WalFlusher::Enqueue(quint64 needs, std::function<void(bool)> done) {
   bool now = false;
   {
     std::lock_guard lock(mutex_);
-    now = written <= flushed_ && waiting_.empty();
-    if (!now) requested_ = std::max(requested_, written);
+    now = needs <= flushed_ && waiting_.empty();
   }
   if (now) {
-    done();
+    done(true);
     return;
   }
-  waiting_.emplace_back(written, std::move(done));
+  waiting_.push_back(Waiting{needs, std::move(done), false});
+}
+
+void WalFlusher::RequestFlush(quint64 committed) {
+  {
+    std::lock_guard lock(mutex_);
+    if (committed <= requested_) return;
+    requested_ = committed;
+  }
   wake_.notify_one();
+}
+
+bool WalFlusher::Busy() {
+  std::lock_guard lock(mutex_);
+  return requested_ > flushed_;
+}
+
+void WalFlusher::FailRange(quint64 after, quint64 upto) {
+  for (Waiting& waiting : waiting_) {
+    if (waiting.needs > after && waiting.needs <= upto) waiting.lost = true;
+  }
 }
 
 void WalFlusher::Run() {
@@ -232,15 +250,16 @@ void WalFlusher::Run() {
 }
 
 void WalFlusher::Deliver(quint64 flushed) {
-  // Answers are released in the order their changes were written.
-  std::vector<std::function<void()>> ready;
+  // Answers are released in the order they were queued.
+  std::vector<Waiting> ready;
   auto it = waiting_.begin();
-  while (it != waiting_.end() && it->first <= flushed) {
-    ready.push_back(std::move(it->second));
+  while (it != waiting_.end() && it->needs <= flushed) {
+    ready.push_back(std::move(*it));
     ++it;
   }
   waiting_.erase(waiting_.begin(), it);
-  for (auto& done : ready) done();
+  for (Waiting& waiting : ready) waiting.done(!waiting.lost);
+  if (after_flush_) after_flush_();
 }
 
 Database::Database(QString connection_name, bool postgres)
@@ -249,6 +268,7 @@ Database::Database(QString connection_name, bool postgres)
 Database::~Database() {
   checkpointer_.reset();
   if (flusher_) {
+    CommitBatch();
     // The last connection to close copies the log into the database file:
     // with flushing back on, that copy is flushed before the log goes.
     flusher_->FlushNow();
@@ -280,6 +300,8 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     database->checkpointer_ = std::make_unique<WalCheckpointer>(address.sliced(7));
     if (sync == SqliteSync::kFull) {
       database->flusher_ = std::make_unique<WalFlusher>(address.sliced(7) + QStringLiteral("-wal"));
+      Database* self = database.get();
+      database->flusher_->AfterFlush([self] { self->MaybeCommitBatch(); });
     }
   } else if (address.startsWith(u"postgresql://") || address.startsWith(u"postgres://")) {
     const QUrl url(address);
@@ -336,7 +358,7 @@ bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
                                 : QStringLiteral("PRAGMA synchronous=NORMAL"),
       QStringLiteral("PRAGMA foreign_keys=ON"),
       QStringLiteral("PRAGMA temp_store=MEMORY"),
-      QStringLiteral("PRAGMA cache_size=-64000"),
+      QStringLiteral("PRAGMA cache_size=-8000"),
       QStringLiteral("PRAGMA wal_autocheckpoint=0"),
   };
   for (const QString& pragma : pragmas) {
@@ -444,7 +466,27 @@ int Database::Execute(const char* sql, Args args) {
   return changed;
 }
 
+bool Database::Control(const char* sql) {
+  QSqlQuery* query = Prepared(sql).query;
+  const bool ok = query->exec();
+  if (!ok) {
+    std::fprintf(stderr, "%s: %s\n", sql, ErrorText(query->lastError()).toLocal8Bit().constData());
+  }
+  query->finish();
+  return ok;
+}
+
 void Database::Begin() {
+  if (flusher_) {
+    if (!batch_open_) {
+      if (!Control("BEGIN")) throw DatabaseError("cannot begin a transaction");
+      batch_open_ = true;
+      batch_start_ = written_;
+    }
+    if (!Control("SAVEPOINT request")) throw DatabaseError("cannot begin a transaction");
+    in_transaction_ = true;
+    return;
+  }
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   if (!db.transaction()) {
     throw DatabaseError(("cannot begin a transaction: " + ErrorText(db.lastError())).toStdString());
@@ -453,6 +495,16 @@ void Database::Begin() {
 }
 
 void Database::Commit() {
+  if (flusher_) {
+    in_transaction_ = false;
+    if (!Control("RELEASE request")) {
+      BatchLost();
+      throw DatabaseError("cannot commit");
+    }
+    ++written_;
+    MaybeCommitBatch();
+    return;
+  }
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   const bool ok = db.commit();
   if (!ok) {
@@ -465,21 +517,61 @@ void Database::Commit() {
   in_transaction_ = false;
 }
 
-void Database::WhenDurable(std::function<void()> done) {
+void Database::Rollback() {
+  if (!in_transaction_) return;
+  in_transaction_ = false;
+  if (flusher_) {
+    // Only this request's changes go; the batch's other requests stay. A
+    // failure that took the whole transaction with it leaves no savepoint.
+    if (!Control("ROLLBACK TO request") || !Control("RELEASE request")) {
+      BatchLost();
+      return;
+    }
+    MaybeCommitBatch();
+    return;
+  }
+  QSqlDatabase::database(connection_name_, false).rollback();
+}
+
+void Database::MaybeCommitBatch() {
+  if (batch_open_ && !in_transaction_ && !flusher_->Busy()) CommitBatch();
+}
+
+void Database::CommitBatch() {
+  if (!batch_open_) return;
+  if (!Control("COMMIT")) {
+    BatchLost();
+    return;
+  }
+  batch_open_ = false;
+  committed_ = written_;
+  flusher_->RequestFlush(committed_);
+}
+
+void Database::BatchLost() {
+  // SQLite may already have rolled the transaction back; make sure.
+  Control("ROLLBACK");
+  batch_open_ = false;
+  flusher_->FailRange(batch_start_, written_);
+  committed_ = written_;
+  flusher_->RequestFlush(committed_);
+  if (on_batch_lost_) on_batch_lost_();
+}
+
+void Database::WhenDurable(std::function<void(bool)> done) {
   if (!flusher_) {
-    done();
+    done(true);
     return;
   }
   // Every answer goes through the flusher, so answers leave in the order the
   // requests were served (one connection may carry several at once), and a
-  // read that saw a change still waiting for its flush waits with it.
-  flusher_->WhenFlushed(written_, std::move(done));
-}
-
-void Database::Rollback() {
-  if (!in_transaction_) return;
-  QSqlDatabase::database(connection_name_, false).rollback();
-  in_transaction_ = false;
+  // read that saw a change still waiting for its commit or flush waits with
+  // it. A write made outside any transaction has committed by itself.
+  if (!batch_open_ && committed_ < written_) {
+    committed_ = written_;
+    flusher_->RequestFlush(committed_);
+  }
+  flusher_->Enqueue(written_, std::move(done));
 }
 
 int Database::SchemaVersion() {

@@ -66,9 +66,18 @@ class WalFlusher {
   WalFlusher(const WalFlusher&) = delete;
   WalFlusher& operator=(const WalFlusher&) = delete;
 
-  // Everything written so far is durable once done runs (on the calling
-  // thread, which must run a Qt event loop).
-  void WhenFlushed(quint64 written, std::function<void()> done);
+  // done(true) runs (on the owning thread, which runs a Qt event loop) once
+  // the flushed mark has passed `needs`; answers run in the order they were
+  // queued. done(false): what the answer depended on was lost (FailRange).
+  void Enqueue(quint64 needs, std::function<void(bool)> done);
+  // Everything up to mark `committed` has been written: flush it.
+  void RequestFlush(quint64 committed);
+  // A flush is asked for or running.
+  bool Busy();
+  // The answers that depend on marks in (after, upto] were never committed.
+  void FailRange(quint64 after, quint64 upto);
+  // Runs on the owning thread after each flush's answers have gone.
+  void AfterFlush(std::function<void()> hook) { after_flush_ = std::move(hook); }
   // Flushes now, on the calling thread (start-up, shutdown).
   bool FlushNow();
   quint64 Flushes() const { return flushes_.load(); }
@@ -89,7 +98,13 @@ class WalFlusher {
   std::atomic<quint64> flushes_{0};
   // Waiting answers, in the order they were written; touched on the owning
   // thread only.
-  std::vector<std::pair<quint64, std::function<void()>>> waiting_;
+  struct Waiting {
+    quint64 needs = 0;
+    std::function<void(bool)> done;
+    bool lost = false;
+  };
+  std::vector<Waiting> waiting_;
+  std::function<void()> after_flush_;
   QObject owner_thread_;  // receives the flushed notices
   std::thread thread_;
 };
@@ -125,7 +140,12 @@ class Database {
   // durable as the configured mode promises: at once on PostgreSQL (its
   // commit waits for its own flush) and with --sqlite-sync normal; after the
   // next flush of the log with the default full mode.
-  void WhenDurable(std::function<void()> done);
+  // done(false) when the change it waited for could not be committed after
+  // all (its batch was lost, see below); the answer is then a failure.
+  void WhenDurable(std::function<void(bool)> done);
+  // Called when a batch of changes already answered inside the service (but
+  // not yet sent) could not be committed: caches built from it must go.
+  void OnBatchLost(std::function<void()> hook) { on_batch_lost_ = std::move(hook); }
   // Log flushes so far (full mode): fewer than the changes they covered.
   quint64 Flushes() const { return flusher_ ? flusher_->Flushes() : 0; }
   void Rollback();
@@ -153,7 +173,20 @@ class Database {
   QHash<const char*, Statement> statements_;
   std::unique_ptr<WalCheckpointer> checkpointer_;
   std::unique_ptr<WalFlusher> flusher_;
-  quint64 written_ = 0;  // writes (statements and commits) so far
+  // Marks: written_ counts writes (statements and commits) so far;
+  // committed_ is written_ as of the last real commit.
+  quint64 written_ = 0;
+  quint64 committed_ = 0;
+  // With the flusher, requests are savepoints inside a batch transaction
+  // that commits when no flush is running, so the changes served while one
+  // flush runs share one commit and the next flush.
+  bool batch_open_ = false;
+  quint64 batch_start_ = 0;
+  std::function<void()> on_batch_lost_;
+  bool Control(const char* sql);
+  void MaybeCommitBatch();
+  void CommitBatch();
+  void BatchLost();
 };
 
 // Begin on construction, roll back on destruction unless committed: a handler

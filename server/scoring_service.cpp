@@ -27,6 +27,9 @@ QString WrongSecretText(SecretKind kind) {
   return QString();
 }
 
+// The answer to a change whose batch could not be committed after all.
+Reply LostChange() { return Reply::Text(u"服务器内部错误，请稍后再试", 500); }
+
 }  // namespace
 
 ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer& mailer)
@@ -46,6 +49,12 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
                 std::chrono::seconds(config.failure_window_seconds)) {
   dummy_hash_ = hasher_.Hash(u"no such account");
   checks_.setMaxThreadCount(1);
+  // What was rendered from a lost batch shows changes that never were.
+  db_.OnBatchLost([this] {
+    records_.clear();
+    class_caches_.clear();
+    score_list_bytes_ = 0;
+  });
 }
 
 const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
@@ -106,7 +115,7 @@ void ScoringService::HandleAsync(const Request& request,
   });
   // A change is answered once it is durable (see Database::WhenDurable).
   if (!pending) {
-    db_.WhenDurable([respond, reply] { respond(reply); });
+    db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
     return;
   }
   // Every handler checks its password before it changes anything, so the
@@ -117,7 +126,7 @@ void ScoringService::HandleAsync(const Request& request,
         &main_thread_,
         [this, request, respond, result = CheckResult{check, match}] {
           const Reply reply = AnswerSafely([&] { return HandleWith(request, &result, false); });
-          db_.WhenDurable([respond, reply] { respond(reply); });
+          db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
         },
         Qt::QueuedConnection);
   });

@@ -33,9 +33,9 @@ class LogFlushTest : public QObject {
       Transaction transaction(*db);
       db->Execute("INSERT INTO schema_version (version) VALUES (?)", {100 + i});
       transaction.Commit();
-      db->WhenDurable([&answered, i] { answered.append(i); });
+      db->WhenDurable([&answered, i](bool) { answered.append(i); });
       // A read between the changes is answered in its turn, not before them.
-      if (i == 0) db->WhenDurable([&answered] { answered.append(-1); });
+      if (i == 0) db->WhenDurable([&answered](bool) { answered.append(-1); });
     }
     // No answer leaves before a flush has run.
     QCOMPARE(answered.size(), 0);
@@ -48,7 +48,7 @@ class LogFlushTest : public QObject {
              qPrintable(QStringLiteral("%1 flushes for %2 changes").arg(flushes).arg(kChanges)));
     // With nothing waiting, a read is answered at once.
     bool read = false;
-    db->WhenDurable([&read] { read = true; });
+    db->WhenDurable([&read](bool) { read = true; });
     QVERIFY(read);
   }
 
@@ -60,7 +60,7 @@ class LogFlushTest : public QObject {
     db->Execute("INSERT INTO schema_version (version) VALUES (100)");
     transaction.Commit();
     bool answered = false;
-    db->WhenDurable([&answered] { answered = true; });
+    db->WhenDurable([&answered](bool) { answered = true; });
     QVERIFY(answered);
     QCOMPARE(db->Flushes(), quint64{0});
   }
