@@ -102,6 +102,8 @@ QString ErrorText(const QSqlError& error) {
 }
 
 constexpr auto kCheckpointInterval = std::chrono::milliseconds(250);
+// Length of the log past which it is started over between two batches.
+constexpr qint64 kLongLogBytes = 32 << 20;
 
 // Flushes the folder's entry of a file that may just have been created, so
 // the file itself survives a power cut.
@@ -301,7 +303,11 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     if (sync == SqliteSync::kFull) {
       database->flusher_ = std::make_unique<WalFlusher>(address.sliced(7) + QStringLiteral("-wal"));
       Database* self = database.get();
-      database->flusher_->AfterFlush([self] { self->MaybeCommitBatch(); });
+      database->wal_path_ = address.sliced(7) + QStringLiteral("-wal");
+      database->flusher_->AfterFlush([self] {
+        self->MaybeCommitBatch();
+        self->RestartLogIfLong();
+      });
     }
   } else if (address.startsWith(u"postgresql://") || address.startsWith(u"postgres://")) {
     const QUrl url(address);
@@ -358,7 +364,7 @@ bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
                                 : QStringLiteral("PRAGMA synchronous=NORMAL"),
       QStringLiteral("PRAGMA foreign_keys=ON"),
       QStringLiteral("PRAGMA temp_store=MEMORY"),
-      QStringLiteral("PRAGMA cache_size=-8000"),
+      QStringLiteral("PRAGMA cache_size=-16000"),
       QStringLiteral("PRAGMA wal_autocheckpoint=0"),
   };
   for (const QString& pragma : pragmas) {
@@ -531,6 +537,19 @@ void Database::Rollback() {
     return;
   }
   QSqlDatabase::database(connection_name_, false).rollback();
+}
+
+void Database::RestartLogIfLong() {
+  // Under a steady stream of changes the background checkpoints never catch
+  // up with the last frame, so SQLite never starts the log over and it grows
+  // without end (and every flush gets slower). Once it is long, the log is
+  // copied and started over here, between two batches: no request is being
+  // served, and the checkpointer has already copied nearly all of it. This
+  // one checkpoint flushes (synchronous=FULL) like the checkpointer's.
+  if (batch_open_ || in_transaction_ || QFileInfo(wal_path_).size() < kLongLogBytes) return;
+  Control("PRAGMA synchronous=FULL");
+  Control("PRAGMA wal_checkpoint(RESTART)");
+  Control("PRAGMA synchronous=OFF");
 }
 
 void Database::MaybeCommitBatch() {

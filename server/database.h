@@ -185,6 +185,8 @@ class Database {
   std::function<void()> on_batch_lost_;
   bool Control(const char* sql);
   void MaybeCommitBatch();
+  void RestartLogIfLong();
+  QString wal_path_;
   void CommitBatch();
   void BatchLost();
 };
