@@ -294,6 +294,25 @@ void Store::InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores)
   }
 }
 
+void Store::AddToCounters(const std::vector<CounterChange>& changes) {
+  static std::vector<QByteArray> texts;
+  for (size_t start = 0; start < changes.size(); start += kScoreBatch) {
+    const size_t n = std::min(kScoreBatch, changes.size() - start);
+    QVariantList args;
+    args.reserve(static_cast<qsizetype>(n * 3));
+    for (size_t i = start; i < start + n; ++i)
+      args << changes[i].student_id << changes[i].count << changes[i].sum;
+    // The casts give PostgreSQL the types of the bare parameters.
+    db_.Execute(BatchStatement(
+                    "UPDATE students SET score_count = score_count + v.column2, score_sum = "
+                    "score_sum + v.column3 FROM (VALUES ",
+                    "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
+                    ") AS v WHERE students.id = v.column1",
+                    n, &texts),
+                args);
+  }
+}
+
 std::vector<Store::NewScore> Store::ScoresAt(
     qint64 teacher_id, const std::vector<std::pair<qint64, QString>>& moments) {
   static std::vector<QByteArray> texts;

@@ -123,6 +123,13 @@ class Store {
   void DeleteStudent(qint64 student_id);
   std::optional<qint64> StudentClass(qint64 student_id);
   void AddToCounters(qint64 student_id, qint64 count, double sum);
+  struct CounterChange {
+    qint64 student_id = 0;
+    qint64 count = 0;
+    double sum = 0;
+  };
+  // Several students' counters in one statement per batch of them.
+  void AddToCounters(const std::vector<CounterChange>& changes);
 
   // --- Topics and their criteria
   std::vector<Named> Topics(qint64 teacher_id);
