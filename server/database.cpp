@@ -1,10 +1,18 @@
 #include "server/database.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUrl>
 #include <QUuid>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zorvanix::server {
 namespace {
@@ -101,7 +109,19 @@ QString ErrorText(const QSqlError& error) {
   return error.text().isEmpty() ? QStringLiteral("unknown database error") : error.text();
 }
 
-constexpr auto kCheckpointInterval = std::chrono::milliseconds(500);
+constexpr auto kCheckpointInterval = std::chrono::milliseconds(250);
+// Length of the log past which it is started over between two batches.
+constexpr qint64 kLongLogBytes = 32 << 20;
+
+// Flushes the folder's entry of a file that may just have been created, so
+// the file itself survives a power cut.
+void SyncFolderOf(const QString& path) {
+  const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
 
 }  // namespace
 
@@ -126,10 +146,13 @@ void WalCheckpointer::Run() {
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
     if (db.open()) {
       QSqlQuery query(db);
+      query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
       std::unique_lock lock(mutex_);
       while (!wake_.wait_for(lock, kCheckpointInterval, [this] { return stop_; })) {
         lock.unlock();
         // PASSIVE: copies what it can without waiting for readers or writers.
+        // This connection flushes (synchronous=FULL): the log before it is
+        // copied, the database file before the log may start over.
         query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
         query.finish();
         lock.lock();
@@ -140,11 +163,128 @@ void WalCheckpointer::Run() {
   QSqlDatabase::removeDatabase(name);
 }
 
+WalFlusher::WalFlusher(QString wal_path) : wal_path_(std::move(wal_path)) {
+  fd_ = ::open(wal_path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  SyncFolderOf(wal_path_);
+  thread_ = std::thread([this] { Run(); });
+}
+
+WalFlusher::~WalFlusher() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool WalFlusher::SyncFile() {
+  std::lock_guard lock(file_mutex_);
+  // SQLite keeps the log file while any connection is open; should it have
+  // been replaced all the same, the file that is there now is the one to
+  // flush.
+  struct stat held {}, named {};
+  const QByteArray path = wal_path_.toLocal8Bit();
+  if (fd_ < 0 || ::fstat(fd_, &held) != 0 || ::stat(path.constData(), &named) != 0 ||
+      held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    SyncFolderOf(wal_path_);
+  }
+  flushes_.fetch_add(1);
+  return ::fdatasync(fd_) == 0;
+}
+
+bool WalFlusher::FlushNow() { return SyncFile(); }
+
+void WalFlusher::Enqueue(quint64 needs, std::function<void(bool)> done) {
+  bool now = false;
+  {
+    std::lock_guard lock(mutex_);
+    now = needs <= flushed_ && waiting_.empty();
+  }
+  if (now) {
+    done(true);
+    return;
+  }
+  waiting_.push_back(Waiting{needs, std::move(done), false});
+}
+
+void WalFlusher::RequestFlush(quint64 committed) {
+  {
+    std::lock_guard lock(mutex_);
+    if (committed <= requested_) return;
+    requested_ = committed;
+  }
+  wake_.notify_one();
+}
+
+bool WalFlusher::Busy() {
+  std::lock_guard lock(mutex_);
+  return requested_ > flushed_;
+}
+
+void WalFlusher::FailRange(quint64 after, quint64 upto) {
+  for (Waiting& waiting : waiting_) {
+    if (waiting.needs > after && waiting.needs <= upto) waiting.lost = true;
+  }
+}
+
+void WalFlusher::Run() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    wake_.wait(lock, [this] { return stop_ || requested_ > flushed_; });
+    if (stop_) return;
+    // Everything handed over until now has been written by the connection:
+    // this one flush makes all of it durable.
+    const quint64 target = requested_;
+    lock.unlock();
+    const bool ok = SyncFile();
+    lock.lock();
+    if (!ok) {
+      // The log may have lost writes the service has already committed; a
+      // later flush that succeeds would not bring them back. Like a database
+      // server that cannot flush its log, the service stops rather than
+      // acknowledge anything more; the restart recovers from what is on the
+      // disk.
+      std::fprintf(stderr, "cannot flush %s to the disk: %s; stopping\n",
+                   wal_path_.toLocal8Bit().constData(), std::strerror(errno));
+      std::abort();
+    }
+    flushed_ = std::max(flushed_, target);
+    QMetaObject::invokeMethod(
+        &owner_thread_, [this, target] { Deliver(target); }, Qt::QueuedConnection);
+  }
+}
+
+void WalFlusher::Deliver(quint64 flushed) {
+  // Answers are released in the order they were queued.
+  std::vector<Waiting> ready;
+  auto it = waiting_.begin();
+  while (it != waiting_.end() && it->needs <= flushed) {
+    ready.push_back(std::move(*it));
+    ++it;
+  }
+  waiting_.erase(waiting_.begin(), it);
+  for (Waiting& waiting : ready) waiting.done(!waiting.lost);
+  if (after_flush_) after_flush_();
+}
+
 Database::Database(QString connection_name, bool postgres)
     : connection_name_(std::move(connection_name)), postgres_(postgres) {}
 
 Database::~Database() {
   checkpointer_.reset();
+  if (flusher_) {
+    CommitBatch();
+    // The last connection to close copies the log into the database file:
+    // with flushing back on, that copy is flushed before the log goes.
+    flusher_->FlushNow();
+    QSqlQuery(QSqlDatabase::database(connection_name_, false))
+        .exec(QStringLiteral("PRAGMA synchronous=FULL"));
+  }
   for (const Statement& statement : std::as_const(statements_)) delete statement.query;
   statements_.clear();
   {
@@ -168,6 +308,15 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     }
     if (!database->ApplyPragmas(sync, error)) return nullptr;
     database->checkpointer_ = std::make_unique<WalCheckpointer>(address.sliced(7));
+    if (sync == SqliteSync::kFull) {
+      database->flusher_ = std::make_unique<WalFlusher>(address.sliced(7) + QStringLiteral("-wal"));
+      Database* self = database.get();
+      database->wal_path_ = address.sliced(7) + QStringLiteral("-wal");
+      database->flusher_->AfterFlush([self] {
+        self->MaybeCommitBatch();
+        self->RestartLogIfLong();
+      });
+    }
   } else if (address.startsWith(u"postgresql://") || address.startsWith(u"postgres://")) {
     const QUrl url(address);
     if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2) {
@@ -189,6 +338,13 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
                    .arg(url.path().sliced(1), ErrorText(db.lastError()));
       return nullptr;
     }
+    // A commit returns once it is flushed, whatever the server's default.
+    QSqlQuery session(db);
+    if (!session.exec(QStringLiteral("SET synchronous_commit = on"))) {
+      *error = QStringLiteral("cannot set synchronous_commit: %1")
+                   .arg(ErrorText(session.lastError()));
+      return nullptr;
+    }
   } else {
     *error = QStringLiteral("--database must start with sqlite: or postgresql://");
     return nullptr;
@@ -199,19 +355,25 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
 bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
   QSqlQuery query(QSqlDatabase::database(connection_name_));
   // WAL lets a record download read while an upload writes, and a commit is
-  // one append to the log. With synchronous=NORMAL a commit reaches the
-  // operating system before the reply goes out, so killing the process loses
-  // nothing acknowledged; FULL also flushes the disk for every commit.
+  // one append to the log.
+  //  - full (the default): the connection itself never flushes
+  //    (synchronous=OFF); the WalFlusher flushes the log after the commit and
+  //    before the answer, one flush for all the commits written meanwhile.
+  //    Checkpoints, which copy the log into the database file, run only on
+  //    the checkpointer's connection, which flushes (synchronous=FULL).
+  //  - normal: a commit reaches the operating system before the reply, so
+  //    killing the process loses nothing acknowledged; the log is flushed at
+  //    checkpoints only, so a power cut may lose the last moments.
+  // Either way this connection never checkpoints (wal_autocheckpoint=0), so
+  // no request waits for one.
   const QStringList pragmas{
       QStringLiteral("PRAGMA journal_mode=WAL"),
-      sync == SqliteSync::kFull ? QStringLiteral("PRAGMA synchronous=FULL")
+      sync == SqliteSync::kFull ? QStringLiteral("PRAGMA synchronous=OFF")
                                 : QStringLiteral("PRAGMA synchronous=NORMAL"),
       QStringLiteral("PRAGMA foreign_keys=ON"),
       QStringLiteral("PRAGMA temp_store=MEMORY"),
       QStringLiteral("PRAGMA cache_size=-16000"),
-      // Checkpoints run on the checkpointer's thread; this connection only
-      // steps in should the log grow past 64 MiB regardless.
-      QStringLiteral("PRAGMA wal_autocheckpoint=16000"),
+      QStringLiteral("PRAGMA wal_autocheckpoint=0"),
   };
   for (const QString& pragma : pragmas) {
     if (!query.exec(pragma)) {
@@ -266,7 +428,22 @@ QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count)
 }
 
 std::vector<Row> Database::Select(const char* sql, Args args) {
-  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
+  return Rows(sql, Run(sql, args.begin(), static_cast<qsizetype>(args.size())));
+}
+
+std::vector<Row> Database::Select(const char* sql, const QVariantList& args) {
+  return Rows(sql, Run(sql, args.constData(), args.size()));
+}
+
+int Database::Execute(const char* sql, const QVariantList& args) {
+  ++written_;
+  QSqlQuery& query = Run(sql, args.constData(), args.size());
+  const int changed = query.numRowsAffected();
+  query.finish();
+  return changed;
+}
+
+std::vector<Row> Database::Rows(const char* sql, QSqlQuery& query) {
   std::vector<Row> rows;
   int& columns = statements_[sql].columns;
   if (columns < 0) columns = query.record().count();
@@ -287,6 +464,7 @@ std::optional<Row> Database::SelectOne(const char* sql, Args args) {
 }
 
 qint64 Database::InsertReturningId(const char* sql, Args args) {
+  ++written_;
   QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
   if (!query.next()) Throw(query, sql);
   const qint64 id = query.value(0).toLongLong();
@@ -295,13 +473,34 @@ qint64 Database::InsertReturningId(const char* sql, Args args) {
 }
 
 int Database::Execute(const char* sql, Args args) {
+  ++written_;
   QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
   const int changed = query.numRowsAffected();
   query.finish();
   return changed;
 }
 
+bool Database::Control(const char* sql) {
+  QSqlQuery* query = Prepared(sql).query;
+  const bool ok = query->exec();
+  if (!ok) {
+    std::fprintf(stderr, "%s: %s\n", sql, ErrorText(query->lastError()).toLocal8Bit().constData());
+  }
+  query->finish();
+  return ok;
+}
+
 void Database::Begin() {
+  if (flusher_) {
+    if (!batch_open_) {
+      if (!Control("BEGIN")) throw DatabaseError("cannot begin a transaction");
+      batch_open_ = true;
+      batch_start_ = written_;
+    }
+    if (!Control("SAVEPOINT request")) throw DatabaseError("cannot begin a transaction");
+    in_transaction_ = true;
+    return;
+  }
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   if (!db.transaction()) {
     throw DatabaseError(("cannot begin a transaction: " + ErrorText(db.lastError())).toStdString());
@@ -310,6 +509,16 @@ void Database::Begin() {
 }
 
 void Database::Commit() {
+  if (flusher_) {
+    in_transaction_ = false;
+    if (!Control("RELEASE request")) {
+      BatchLost();
+      throw DatabaseError("cannot commit");
+    }
+    ++written_;
+    MaybeCommitBatch();
+    return;
+  }
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   const bool ok = db.commit();
   if (!ok) {
@@ -318,13 +527,78 @@ void Database::Commit() {
     in_transaction_ = false;
     throw DatabaseError(("cannot commit: " + reason).toStdString());
   }
+  ++written_;
   in_transaction_ = false;
 }
 
 void Database::Rollback() {
   if (!in_transaction_) return;
-  QSqlDatabase::database(connection_name_, false).rollback();
   in_transaction_ = false;
+  if (flusher_) {
+    // Only this request's changes go; the batch's other requests stay. A
+    // failure that took the whole transaction with it leaves no savepoint.
+    if (!Control("ROLLBACK TO request") || !Control("RELEASE request")) {
+      BatchLost();
+      return;
+    }
+    MaybeCommitBatch();
+    return;
+  }
+  QSqlDatabase::database(connection_name_, false).rollback();
+}
+
+void Database::RestartLogIfLong() {
+  // Under a steady stream of changes the background checkpoints never catch
+  // up with the last frame, so SQLite never starts the log over and it grows
+  // without end (and every flush gets slower). Once it is long, the log is
+  // copied and started over here, between two batches: no request is being
+  // served, and the checkpointer has already copied nearly all of it. This
+  // one checkpoint flushes (synchronous=FULL) like the checkpointer's.
+  if (batch_open_ || in_transaction_ || QFileInfo(wal_path_).size() < kLongLogBytes) return;
+  Control("PRAGMA synchronous=FULL");
+  Control("PRAGMA wal_checkpoint(RESTART)");
+  Control("PRAGMA synchronous=OFF");
+}
+
+void Database::MaybeCommitBatch() {
+  if (batch_open_ && !in_transaction_ && !flusher_->Busy()) CommitBatch();
+}
+
+void Database::CommitBatch() {
+  if (!batch_open_) return;
+  if (!Control("COMMIT")) {
+    BatchLost();
+    return;
+  }
+  batch_open_ = false;
+  committed_ = written_;
+  flusher_->RequestFlush(committed_);
+}
+
+void Database::BatchLost() {
+  // SQLite may already have rolled the transaction back; make sure.
+  Control("ROLLBACK");
+  batch_open_ = false;
+  flusher_->FailRange(batch_start_, written_);
+  committed_ = written_;
+  flusher_->RequestFlush(committed_);
+  if (on_batch_lost_) on_batch_lost_();
+}
+
+void Database::WhenDurable(std::function<void(bool)> done) {
+  if (!flusher_) {
+    done(true);
+    return;
+  }
+  // Every answer goes through the flusher, so answers leave in the order the
+  // requests were served (one connection may carry several at once), and a
+  // read that saw a change still waiting for its commit or flush waits with
+  // it. A write made outside any transaction has committed by itself.
+  if (!batch_open_ && committed_ < written_) {
+    committed_ = written_;
+    flusher_->RequestFlush(committed_);
+  }
+  flusher_->Enqueue(written_, std::move(done));
 }
 
 int Database::SchemaVersion() {
@@ -376,6 +650,10 @@ bool Database::Migrate(QString* error) {
       Execute("DELETE FROM schema_version");
       Execute("INSERT INTO schema_version (version) VALUES (?)", {version + 1});
       transaction.Commit();
+    }
+    if (flusher_ && !flusher_->FlushNow()) {
+      *error = QStringLiteral("cannot flush the database log to the disk");
+      return false;
     }
   } catch (const DatabaseError& failure) {
     *error = QString::fromStdString(failure.what());

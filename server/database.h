@@ -3,13 +3,16 @@
 #pragma once
 
 #include <QHash>
+#include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <condition_variable>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -47,6 +50,65 @@ class WalCheckpointer {
   std::thread thread_;
 };
 
+// Makes the SQLite write-ahead log durable for many commits at once. The
+// connection commits without a flush of its own (its writes reach the
+// operating system at once); before a change is answered, this flusher
+// flushes the log file from a thread of its own, and one flush covers every
+// commit that had been written when it began. While it runs, the service
+// goes on serving and committing; the commits queued meanwhile share the
+// next flush. So a change is on the disk before its answer leaves, and the
+// disk's flush time limits flushes per second, not changes per second.
+class WalFlusher {
+ public:
+  // wal_path: the "-wal" file next to the database.
+  explicit WalFlusher(QString wal_path);
+  ~WalFlusher();
+  WalFlusher(const WalFlusher&) = delete;
+  WalFlusher& operator=(const WalFlusher&) = delete;
+
+  // done(true) runs (on the owning thread, which runs a Qt event loop) once
+  // the flushed mark has passed `needs`; answers run in the order they were
+  // queued. done(false): what the answer depended on was lost (FailRange).
+  void Enqueue(quint64 needs, std::function<void(bool)> done);
+  // Everything up to mark `committed` has been written: flush it.
+  void RequestFlush(quint64 committed);
+  // A flush is asked for or running.
+  bool Busy();
+  // The answers that depend on marks in (after, upto] were never committed.
+  void FailRange(quint64 after, quint64 upto);
+  // Runs on the owning thread after each flush's answers have gone.
+  void AfterFlush(std::function<void()> hook) { after_flush_ = std::move(hook); }
+  // Flushes now, on the calling thread (start-up, shutdown).
+  bool FlushNow();
+  quint64 Flushes() const { return flushes_.load(); }
+
+ private:
+  void Run();
+  bool SyncFile();
+  void Deliver(quint64 flushed);
+
+  QString wal_path_;
+  int fd_ = -1;
+  std::mutex file_mutex_;  // fd_ and its reopening
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  quint64 requested_ = 0;  // under mutex_
+  quint64 flushed_ = 0;    // under mutex_
+  bool stop_ = false;
+  std::atomic<quint64> flushes_{0};
+  // Waiting answers, in the order they were written; touched on the owning
+  // thread only.
+  struct Waiting {
+    quint64 needs = 0;
+    std::function<void(bool)> done;
+    bool lost = false;
+  };
+  std::vector<Waiting> waiting_;
+  std::function<void()> after_flush_;
+  QObject owner_thread_;  // receives the flushed notices
+  std::thread thread_;
+};
+
 using Row = QVariantList;
 using Args = std::initializer_list<QVariant>;
 
@@ -63,6 +125,9 @@ class Database {
   // Every row of a query, read at once so no statement stays open (an open
   // SQLite read would hold back the WAL checkpoint).
   std::vector<Row> Select(const char* sql, Args args = {});
+  // The same with arguments counted at run time.
+  std::vector<Row> Select(const char* sql, const QVariantList& args);
+  int Execute(const char* sql, const QVariantList& args);
   std::optional<Row> SelectOne(const char* sql, Args args = {});
   // An INSERT ... RETURNING id.
   qint64 InsertReturningId(const char* sql, Args args = {});
@@ -71,6 +136,18 @@ class Database {
 
   void Begin();
   void Commit();
+  // Runs done once every change made so far through this connection is as
+  // durable as the configured mode promises: at once on PostgreSQL (its
+  // commit waits for its own flush) and with --sqlite-sync normal; after the
+  // next flush of the log with the default full mode.
+  // done(false) when the change it waited for could not be committed after
+  // all (its batch was lost, see below); the answer is then a failure.
+  void WhenDurable(std::function<void(bool)> done);
+  // Called when a batch of changes already answered inside the service (but
+  // not yet sent) could not be committed: caches built from it must go.
+  void OnBatchLost(std::function<void()> hook) { on_batch_lost_ = std::move(hook); }
+  // Log flushes so far (full mode): fewer than the changes they covered.
+  quint64 Flushes() const { return flusher_ ? flusher_->Flushes() : 0; }
   void Rollback();
   bool InTransaction() const { return in_transaction_; }
 
@@ -81,6 +158,7 @@ class Database {
  private:
   Database(QString connection_name, bool postgres);
   QSqlQuery& Run(const char* sql, const QVariant* args, qsizetype count);
+  std::vector<Row> Rows(const char* sql, QSqlQuery& query);
   bool ApplyPragmas(SqliteSync sync, QString* error);
   void Throw(const QSqlQuery& query, const char* sql) const;
 
@@ -94,6 +172,23 @@ class Database {
   Statement& Prepared(const char* sql);
   QHash<const char*, Statement> statements_;
   std::unique_ptr<WalCheckpointer> checkpointer_;
+  std::unique_ptr<WalFlusher> flusher_;
+  // Marks: written_ counts writes (statements and commits) so far;
+  // committed_ is written_ as of the last real commit.
+  quint64 written_ = 0;
+  quint64 committed_ = 0;
+  // With the flusher, requests are savepoints inside a batch transaction
+  // that commits when no flush is running, so the changes served while one
+  // flush runs share one commit and the next flush.
+  bool batch_open_ = false;
+  quint64 batch_start_ = 0;
+  std::function<void()> on_batch_lost_;
+  bool Control(const char* sql);
+  void MaybeCommitBatch();
+  void RestartLogIfLong();
+  QString wal_path_;
+  void CommitBatch();
+  void BatchLost();
 };
 
 // Begin on construction, roll back on destruction unless committed: a handler

@@ -29,6 +29,9 @@ QString WrongSecretText(SecretKind kind) {
   return QString();
 }
 
+// The answer to a change whose batch could not be committed after all.
+Reply LostChange() { return Reply::Text(u"服务器内部错误，请稍后再试", 500); }
+
 }  // namespace
 
 ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer& mailer)
@@ -50,6 +53,12 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
       sign_ups_(1, config.sign_ups_per_address_hour, std::chrono::hours(1)) {
   dummy_hash_ = hasher_.Hash(u"no such account");
   checks_.setMaxThreadCount(1);
+  // What was rendered from a lost batch shows changes that never were.
+  db_.OnBatchLost([this] {
+    records_.clear();
+    class_caches_.clear();
+    score_list_bytes_ = 0;
+  });
 }
 
 const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
@@ -129,8 +138,9 @@ void ScoringService::HandleAsync(const Request& request,
       return Reply();
     }
   });
+  // A change is answered once it is durable (see Database::WhenDurable).
   if (!pending) {
-    respond(reply);
+    db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
     return;
   }
   // Every handler checks its password before it changes anything, so the
@@ -140,7 +150,8 @@ void ScoringService::HandleAsync(const Request& request,
     QMetaObject::invokeMethod(
         &main_thread_,
         [this, request, respond, result = CheckResult{check, match}] {
-          respond(AnswerSafely([&] { return HandleWith(request, &result, false); }));
+          const Reply reply = AnswerSafely([&] { return HandleWith(request, &result, false); });
+          db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
         },
         Qt::QueuedConnection);
   });

@@ -69,7 +69,22 @@ class ScoringService {
   // t + mp of a read; a refusal is status 403 (429 while locked out).
   std::optional<qint64> Reader(const Request& request, Reply* refusal, bool html = false);
   // Forget what was rendered or remembered for the teacher.
-  void Changed(qint64 teacher_id) { records_.remove(teacher_id); }
+  void Changed(qint64 teacher_id) {
+    records_.remove(teacher_id);
+    DropClassCaches(teacher_id);
+  }
+  // Scores of these classes changed (nothing else): the rosters stay.
+  void ScoresChanged(qint64 teacher_id, const QList<qint64>& class_ids);
+
+  // A class as uploads and score lists find it by name, kept until the
+  // teacher changes a list.
+  struct Roster {
+    qint64 class_id = 0;
+    QHash<QString, qint64> students;  // name -> id
+  };
+  // nullptr when the teacher has no class of that name.
+  const Roster* RosterOf(qint64 teacher_id, const QString& class_name);
+  void DropClassCaches(qint64 teacher_id);
   void PasswordsChanged(qint64 teacher_id);
 
   // --- Accounts (scoring_service_accounts.cpp)
@@ -141,6 +156,12 @@ class ScoringService {
   // Accounts made from one address in an hour.
   FailureLimiter sign_ups_;
   QHash<qint64, QByteArray> records_;  // rendered record downloads
+  struct ClassCaches {
+    QHash<QString, std::optional<Roster>> rosters;  // by class name
+    QHash<qint64, QByteArray> score_lists;          // rendered getscore replies by class
+  };
+  QHash<qint64, ClassCaches> class_caches_;  // by teacher
+  qsizetype score_list_bytes_ = 0;           // held in every score_lists
 
   int in_flight_ = 0;
   const CheckResult* known_check_ = nullptr;  // during a request's second run

@@ -14,6 +14,10 @@ namespace {
 
 constexpr int kDefaultResults = 20;
 constexpr int kMaxResults = 500;
+// Rendered score lists kept in memory, all teachers together.
+constexpr qsizetype kMaxScoreListBytes = 64 << 20;
+// Class names remembered per teacher (unknown names included).
+constexpr qsizetype kMaxRostersPerTeacher = 200;
 
 // Score times the service keeps: a time outside these years is a typo or a
 // broken clock, and would sort a score before or after everything else.
@@ -76,47 +80,61 @@ Reply ScoringService::Upload(const Request& request) {
   }
   if (lines.isEmpty()) return Reply::Text(u"没有需要上传的计分");
 
-  // All lines or none: the first unknown class or student rolls back the rest.
+  // All lines or none: the first unknown class or student refuses the batch
+  // before anything is written.
   Transaction transaction(db_);
-  // Each class's roster is read once, whatever the number of its lines.
-  QHash<QString, std::optional<QHash<QString, qint64>>> rosters;
-  QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
+  QList<qint64> classes;
+  std::vector<Store::NewScore> scores;
+  scores.reserve(static_cast<size_t>(lines.size()));
   for (int i = 0; i < lines.size(); ++i) {
     const UploadLine& line = lines[i];
-    auto roster = rosters.find(line.class_name);
-    if (roster == rosters.end()) {
-      std::optional<QHash<QString, qint64>> students;
-      if (const auto class_id = store_.FindClass(*teacher, line.class_name)) {
-        students.emplace();
-        for (const Named& student : store_.Students(*class_id))
-          students->insert(student.name, student.id);
-      }
-      roster = rosters.insert(line.class_name, std::move(students));
-    }
-    if (!*roster) {
+    const Roster* roster = RosterOf(*teacher, line.class_name);
+    if (!roster) {
       return Reply::Text(QStringLiteral("第%1行：班级“%2”不存在").arg(i + 1).arg(line.class_name));
     }
-    const auto student = (*roster)->constFind(line.student);
-    if (student == (*roster)->constEnd()) {
+    const auto student = roster->students.constFind(line.student);
+    if (student == roster->students.constEnd()) {
       return Reply::Text(QStringLiteral("第%1行：班级“%2”中没有学生“%3”")
                              .arg(i + 1)
                              .arg(line.class_name, line.student));
     }
-    // A line already stored counts as delivered: when the connection broke
-    // after the service stored a batch, the same batch arrives again (resent by
-    // the network layer, or uploaded again as the teacher was advised) and must
-    // not be stored twice.
-    if (store_.HasScore(*teacher, *student, line.value, line.scored_at, topic, line.note)) continue;
-    store_.InsertScore(*teacher, *student, line.value, line.scored_at, topic, line.note);
-    QPair<qint64, double>& counter = counters[*student];
+    scores.push_back(Store::NewScore{*student, line.value, line.scored_at, topic, line.note});
+    if (!classes.contains(roster->class_id)) classes.append(roster->class_id);
+  }
+  // A line already stored counts as delivered: when the connection broke
+  // after the service stored a batch, the same batch arrives again (resent by
+  // the network layer, or uploaded again as the teacher was advised) and must
+  // not be stored twice. The same line twice in one batch is stored once.
+  std::vector<std::pair<qint64, QString>> moments;
+  moments.reserve(scores.size());
+  for (const Store::NewScore& score : scores) moments.emplace_back(score.student_id, score.scored_at);
+  const auto same = [](const Store::NewScore& a, const Store::NewScore& b) {
+    return a.student_id == b.student_id && a.value == b.value && a.scored_at == b.scored_at &&
+           a.topic == b.topic && a.note == b.note;
+  };
+  std::vector<Store::NewScore> stored = store_.ScoresAt(*teacher, moments);
+  std::vector<Store::NewScore> fresh;
+  fresh.reserve(scores.size());
+  QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
+  for (Store::NewScore& score : scores) {
+    const auto is_same = [&](const Store::NewScore& other) { return same(score, other); };
+    if (std::any_of(stored.begin(), stored.end(), is_same) ||
+        std::any_of(fresh.begin(), fresh.end(), is_same)) {
+      continue;
+    }
+    QPair<qint64, double>& counter = counters[score.student_id];
     counter.first += 1;
-    counter.second += line.value;
+    counter.second += score.value;
+    fresh.push_back(std::move(score));
   }
-  for (auto it = counters.constBegin(); it != counters.constEnd(); ++it) {
-    store_.AddToCounters(it.key(), it->first, it->second);
-  }
+  store_.InsertScores(*teacher, fresh);
+  std::vector<Store::CounterChange> changes;
+  changes.reserve(static_cast<size_t>(counters.size()));
+  for (auto it = counters.constBegin(); it != counters.constEnd(); ++it)
+    changes.push_back(Store::CounterChange{it.key(), it->first, it->second});
+  store_.AddToCounters(changes);
   transaction.Commit();
-  Changed(*teacher);
+  ScoresChanged(*teacher, classes);
   return Reply::Text(kSuccess);
 }
 
@@ -124,12 +142,62 @@ Reply ScoringService::GetScores(const Request& request) {
   Reply refusal;
   const auto teacher = Reader(request, &refusal);
   if (!teacher) return refusal;
-  const auto class_id = store_.FindClass(*teacher, request.Param(u"class"));
-  if (!class_id) return Reply::Text(u"");
+  const Roster* roster = RosterOf(*teacher, request.Param(u"class"));
+  if (!roster) return Reply::Text(u"");
+  // Rendered once, then served as it stands until a score of the class
+  // changes: re-reading a long list costs a copy, not a query.
+  ClassCaches& caches = class_caches_[*teacher];
+  const auto cached = caches.score_lists.constFind(roster->class_id);
+  if (cached != caches.score_lists.constEnd()) return Reply::GbkBytes(*cached);
   QStringList lines;
-  for (const ScoreListRow& row : store_.ScoresOfClass(*class_id))
+  for (const ScoreListRow& row : store_.ScoresOfClass(roster->class_id))
     lines.append(ScoreRecordLine(row));
-  return Reply::Text(lines.join(u"\r\n"));
+  Reply reply = Reply::Text(lines.join(u"\r\n"));
+  if (score_list_bytes_ + reply.body.size() > kMaxScoreListBytes) {
+    for (ClassCaches& other : class_caches_) other.score_lists.clear();
+    score_list_bytes_ = 0;
+  }
+  score_list_bytes_ += reply.body.size();
+  caches.score_lists.insert(roster->class_id, reply.body);
+  return reply;
+}
+
+const ScoringService::Roster* ScoringService::RosterOf(qint64 teacher_id,
+                                                       const QString& class_name) {
+  ClassCaches& caches = class_caches_[teacher_id];
+  auto it = caches.rosters.find(class_name);
+  if (it == caches.rosters.end()) {
+    std::optional<Roster> roster;
+    if (const auto class_id = store_.FindClass(teacher_id, class_name)) {
+      roster.emplace();
+      roster->class_id = *class_id;
+      for (const Named& student : store_.Students(*class_id))
+        roster->students.insert(student.name, student.id);
+    }
+    if (caches.rosters.size() >= kMaxRostersPerTeacher) caches.rosters.clear();
+    it = caches.rosters.insert(class_name, std::move(roster));
+  }
+  return *it ? &**it : nullptr;
+}
+
+void ScoringService::ScoresChanged(qint64 teacher_id, const QList<qint64>& class_ids) {
+  records_.remove(teacher_id);
+  const auto caches = class_caches_.find(teacher_id);
+  if (caches == class_caches_.end()) return;
+  for (const qint64 class_id : class_ids) {
+    const auto list = caches->score_lists.find(class_id);
+    if (list == caches->score_lists.end()) continue;
+    score_list_bytes_ -= list->size();
+    caches->score_lists.erase(list);
+  }
+}
+
+void ScoringService::DropClassCaches(qint64 teacher_id) {
+  const auto caches = class_caches_.find(teacher_id);
+  if (caches == class_caches_.end()) return;
+  for (const QByteArray& list : std::as_const(caches->score_lists))
+    score_list_bytes_ -= list.size();
+  class_caches_.erase(caches);
 }
 
 Reply ScoringService::EditScore(const Request& request) {
@@ -159,8 +227,13 @@ Reply ScoringService::EditScore(const Request& request) {
   Transaction transaction(db_);
   store_.UpdateScore(*id, value, FormatScoreTime(moment), topic, note);
   store_.AddToCounters(score->student_id, 0, value - score->value);
+  const std::optional<qint64> class_id = store_.StudentClass(score->student_id);
   transaction.Commit();
-  Changed(*teacher);
+  if (class_id) {
+    ScoresChanged(*teacher, {*class_id});
+  } else {
+    Changed(*teacher);
+  }
   return Reply::Text(kSuccess);
 }
 
@@ -198,7 +271,7 @@ Reply ScoringService::DeleteScores(const Request& request) {
     store_.AddToCounters(score.student_id, -1, -score.value);
   }
   transaction.Commit();
-  Changed(*teacher);
+  ScoresChanged(*teacher, {*class_id});
   return Reply::Text(kSuccess);
 }
 

@@ -190,9 +190,10 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
       QStringLiteral("interactive|min"));
   const QCommandLineOption sqlite_sync(
       QStringLiteral("sqlite-sync"),
-      QStringLiteral("SQLite synchronous mode: normal (default; every acknowledged change "
-                     "survives a crash of the service) or full (survives a power cut too, at "
-                     "the cost of one disk flush per change)."),
+      QStringLiteral("SQLite durability: full (default; every change is on the disk before "
+                     "it is acknowledged, so it survives a power cut) or normal (acknowledged "
+                     "changes survive a crash of the service, but a power cut may lose the last "
+                     "moments)."),
       QStringLiteral("normal|full"));
   const QCommandLineOption max_body(
       QStringLiteral("max-body"),

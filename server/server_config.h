@@ -23,7 +23,7 @@ struct ServerConfig {
   QString vendor_version = QStringLiteral(ZORVANIX_SERVER_VERSION);
   bool seed_demo = false;
   PasswordCost password_cost = PasswordCost::kInteractive;
-  SqliteSync sqlite_sync = SqliteSync::kNormal;
+  SqliteSync sqlite_sync = SqliteSync::kFull;
   qint64 max_body_bytes = 1024 * 1024;
   int max_failures_per_account = 10;
   int max_failures_per_address = 100;

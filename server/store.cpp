@@ -250,11 +250,102 @@ void Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
       {teacher_id, student_id, value, scored_at, topic, note});
 }
 
+namespace {
+
+// Rows per statement of the batched score statements: every count up to it
+// has its own prepared statement.
+constexpr size_t kScoreBatch = 32;
+
+// The text of a statement for n rows, built once per n and kept (the
+// statement cache of the connection is keyed by the text's address).
+const char* BatchStatement(const char* head, const char* each, const char* separator,
+                           const char* tail, size_t n, std::vector<QByteArray>* texts) {
+  if (texts->empty()) texts->resize(kScoreBatch + 1);
+  QByteArray& text = (*texts)[n];
+  if (text.isEmpty()) {
+    text = head;
+    for (size_t i = 0; i < n; ++i) {
+      if (i > 0) text += separator;
+      text += each;
+    }
+    text += tail;
+  }
+  return text.constData();
+}
+
+}  // namespace
+
+void Store::InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores) {
+  static std::vector<QByteArray> texts;
+  for (size_t start = 0; start < scores.size(); start += kScoreBatch) {
+    const size_t n = std::min(kScoreBatch, scores.size() - start);
+    QVariantList args;
+    args.reserve(static_cast<qsizetype>(n * 6));
+    for (size_t i = start; i < start + n; ++i) {
+      const NewScore& score = scores[i];
+      args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
+           << score.note;
+    }
+    db_.Execute(BatchStatement(
+                    "INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
+                    "VALUES ",
+                    "(?, ?, ?, ?, ?, ?)", ", ", "", n, &texts),
+                args);
+  }
+}
+
+void Store::AddToCounters(const std::vector<CounterChange>& changes) {
+  static std::vector<QByteArray> texts;
+  for (size_t start = 0; start < changes.size(); start += kScoreBatch) {
+    const size_t n = std::min(kScoreBatch, changes.size() - start);
+    QVariantList args;
+    args.reserve(static_cast<qsizetype>(n * 3));
+    for (size_t i = start; i < start + n; ++i)
+      args << changes[i].student_id << changes[i].count << changes[i].sum;
+    // The casts give PostgreSQL the types of the bare parameters.
+    db_.Execute(BatchStatement(
+                    "UPDATE students SET score_count = score_count + v.column2, score_sum = "
+                    "score_sum + v.column3 FROM (VALUES ",
+                    "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
+                    ") AS v WHERE students.id = v.column1",
+                    n, &texts),
+                args);
+  }
+}
+
+std::vector<Store::NewScore> Store::ScoresAt(
+    qint64 teacher_id, const std::vector<std::pair<qint64, QString>>& moments) {
+  static std::vector<QByteArray> texts;
+  std::vector<NewScore> found;
+  for (size_t start = 0; start < moments.size(); start += kScoreBatch) {
+    const size_t n = std::min(kScoreBatch, moments.size() - start);
+    QVariantList args;
+    args.reserve(static_cast<qsizetype>(n * 2 + 1));
+    args << teacher_id;
+    for (size_t i = start; i < start + n; ++i) args << moments[i].first << moments[i].second;
+    // Each pair is one seek in the index of the student's scores by time;
+    // the unary plus keeps the planner off the index of all the teacher's
+    // scores, which grows with the years.
+    const char* sql = BatchStatement(
+        "SELECT student_id, value, scored_at, topic, note FROM scores WHERE +teacher_id = ? "
+        "AND (",
+        "(student_id = ? AND scored_at = ?)", " OR ", ")", n, &texts);
+    for (const Row& row : db_.Select(sql, args)) {
+      found.push_back(
+          NewScore{row[0].toLongLong(), row[1].toDouble(), Text(row[2]), Text(row[3]), Text(row[4])});
+    }
+  }
+  return found;
+}
+
 bool Store::HasScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
                      const QString& topic, const QString& note) {
   return db_
       .SelectOne(
-          "SELECT 1 FROM scores WHERE student_id = ? AND scored_at = ? AND teacher_id = ? "
+          // The student's scores at that second are a handful whatever the
+          // teacher has stored: the unary plus keeps the planner from walking
+          // all the teacher's scores instead (their index would also match).
+          "SELECT 1 FROM scores WHERE student_id = ? AND scored_at = ? AND +teacher_id = ? "
           "AND value = ? AND topic = ? AND note = ? LIMIT 1",
           {student_id, scored_at, teacher_id, value, topic, note})
       .has_value();

@@ -132,6 +132,13 @@ class Store {
   void DeleteStudent(qint64 student_id);
   std::optional<qint64> StudentClass(qint64 student_id);
   void AddToCounters(qint64 student_id, qint64 count, double sum);
+  struct CounterChange {
+    qint64 student_id = 0;
+    qint64 count = 0;
+    double sum = 0;
+  };
+  // Several students' counters in one statement per batch of them.
+  void AddToCounters(const std::vector<CounterChange>& changes);
 
   // --- Topics and their criteria
   std::vector<Named> Topics(qint64 teacher_id);
@@ -151,6 +158,19 @@ class Store {
   void DeleteCriterion(qint64 criterion_id);
 
   // --- Scores
+  struct NewScore {
+    qint64 student_id = 0;
+    double value = 0;
+    QString scored_at;
+    QString topic;
+    QString note;
+  };
+  // Several scores of the teacher in a few statements.
+  void InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores);
+  // The teacher's stored scores of these students at these times (student and
+  // time as pairs), whatever their value, topic and criterion.
+  std::vector<NewScore> ScoresAt(qint64 teacher_id,
+                                 const std::vector<std::pair<qint64, QString>>& moments);
   void InsertScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
                    const QString& topic, const QString& note);
   // Whether the teacher already holds this very line (student, value, time to

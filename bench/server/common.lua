@@ -16,6 +16,7 @@ local threads = {}
 function common.install(expect_body)
   setup = function(thread)
     thread:set("failures", 0)
+    thread:set("thread_index", #threads)
     table.insert(threads, thread)
   end
   response = function(status, headers, body)

@@ -86,15 +86,21 @@ void GenerateTeacher(Store& store, const PasswordHasher& hasher, const Shape& sh
     }
   }
   std::vector<std::pair<qint64, double>> counters(students.size());
+  std::vector<Store::NewScore> scores;
   for (int n = 0; n < shape.scores; ++n) {
     const int s = random.bounded(static_cast<int>(students.size()));
     const double value = RandomScore(random);
-    store.InsertScore(id, students[static_cast<size_t>(s)], value,
-                      FormatScoreTime(RandomMoment(random)),
-                      TopicName(random.bounded(shape.topics)), QString());
+    scores.push_back(Store::NewScore{students[static_cast<size_t>(s)], value,
+                                     FormatScoreTime(RandomMoment(random)),
+                                     TopicName(random.bounded(shape.topics)), QString()});
     counters[static_cast<size_t>(s)].first += 1;
     counters[static_cast<size_t>(s)].second += value;
+    if (scores.size() == 1024) {
+      store.InsertScores(id, scores);
+      scores.clear();
+    }
   }
+  store.InsertScores(id, scores);
   for (size_t s = 0; s < students.size(); ++s) {
     if (counters[s].first > 0)
       store.AddToCounters(students[s], counters[s].first, counters[s].second);
@@ -102,19 +108,25 @@ void GenerateTeacher(Store& store, const PasswordHasher& hasher, const Shape& sh
   transaction.Commit();
 }
 
-// One upload body of `lines` score lines per teacher, one body per line of
-// the file, exactly as the program would post them.
-bool WriteUploadBodies(const QString& path, const Shape& shape, int lines) {
+// `bodies` upload bodies of `lines` score lines, the teachers in turn, one
+// body per line of the file, exactly as the program would post them. Every
+// line has a second of its own, so no body repeats another: each one the
+// benchmark sends stores all its lines (a repeated body would be recognised
+// as resent and store nothing).
+bool WriteUploadBodies(const QString& path, const Shape& shape, int lines, int bodies) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
   QRandomGenerator random(4242);
-  for (int t = 0; t < shape.teachers; ++t) {
+  const QDateTime start(QDate(2025, 3, 3), QTime(8, 0));
+  for (int n = 0; n < bodies; ++n) {
+    const int t = n % shape.teachers;
     const int c = random.bounded(shape.classes);
     QStringList score_lines;
     for (int i = 0; i < lines; ++i) {
       score_lines.append(ScoreLine(ClassName(c), StudentName(c, random.bounded(shape.students)),
                                    ShortestDecimal(RandomScore(random)) + QStringLiteral("分"),
-                                   RandomMoment(random), QStringLiteral("标准1-1")));
+                                   start.addSecs(static_cast<qint64>(n) * lines + i),
+                                   QStringLiteral("标准1-1")));
     }
     FormBody body;
     body.Add(u"username", Account(t))
@@ -126,16 +138,27 @@ bool WriteUploadBodies(const QString& path, const Shape& shape, int lines) {
   return true;
 }
 
-// The record address of every teacher, one per line.
-bool WriteRecordTargets(const QString& path, const Shape& shape) {
+// One address per teacher, one per line: pattern takes the account and the
+// read digest.
+bool WriteTargets(const QString& path, const Shape& shape, const QString& pattern) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
   for (int t = 0; t < shape.teachers; ++t) {
-    file.write(QStringLiteral("/score/record.php?t=%1&mp=%2\n")
-                   .arg(Account(t), Md5Hex(Login(t)))
-                   .toLatin1());
+    file.write(pattern.arg(Account(t), Md5Hex(Login(t))).toLatin1() + '\n');
   }
   return true;
+}
+
+bool WriteRecordTargets(const QString& folder, const Shape& shape) {
+  const QDir dir(folder);
+  // The record download, the score list of the first class, the results page.
+  return WriteTargets(dir.filePath(QStringLiteral("records.txt")), shape,
+                      QStringLiteral("/score/record.php?t=%1&mp=%2")) &&
+         WriteTargets(dir.filePath(QStringLiteral("getscore.txt")), shape,
+                      QStringLiteral("/score/getscore.php?class=") +
+                          UrlEncodeGb2312(ClassName(0)) + QStringLiteral("&t=%1&mp=%2")) &&
+         WriteTargets(dir.filePath(QStringLiteral("results.txt")), shape,
+                      QStringLiteral("/score/?t=%1&mp=%2"));
 }
 
 }  // namespace
@@ -164,7 +187,15 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption lines(QStringLiteral("upload-lines"),
                                  QStringLiteral("Score lines per upload body (20)."),
                                  QStringLiteral("n"), QStringLiteral("20"));
-  parser.addOptions({database, out, teachers, scores, lines});
+  const QCommandLineOption scale(
+      QStringLiteral("scale"),
+      QStringLiteral("Multiplies the scores per teacher: --scale 50 stores 50,000 per teacher, "
+                     "10 million in all (1)."),
+      QStringLiteral("n"), QStringLiteral("1"));
+  const QCommandLineOption bodies(QStringLiteral("upload-bodies"),
+                                  QStringLiteral("Upload bodies, all different (40000)."),
+                                  QStringLiteral("n"), QStringLiteral("40000"));
+  parser.addOptions({database, out, teachers, scores, lines, scale, bodies});
   parser.process(app);
   if (!parser.isSet(database)) {
     std::fprintf(stderr, "--database is required\n");
@@ -173,11 +204,13 @@ int main(int argc, char* argv[]) {
   if (sodium_init() < 0) return 1;
   Shape shape;
   shape.teachers = parser.value(teachers).toInt();
-  shape.scores = parser.value(scores).toInt();
+  shape.scores = parser.value(scores).toInt() * std::max(1, parser.value(scale).toInt());
 
   QString error;
   std::unique_ptr<Database> db =
       Database::Open(parser.value(database), SqliteSync::kNormal, &error);
+  // A generated file is thrown away, not recovered: no flushes while writing.
+  if (db && !db->IsPostgres()) db->Execute("PRAGMA synchronous=OFF");
   if (!db || !db->Migrate(&error)) {
     std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
     return 1;
@@ -195,9 +228,9 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   const QDir dir(parser.value(out));
-  if (!WriteRecordTargets(dir.filePath(QStringLiteral("records.txt")), shape) ||
+  if (!WriteRecordTargets(dir.path(), shape) ||
       !WriteUploadBodies(dir.filePath(QStringLiteral("uploads.txt")), shape,
-                         parser.value(lines).toInt())) {
+                         parser.value(lines).toInt(), parser.value(bodies).toInt())) {
     std::fprintf(stderr, "cannot write the request files in %s\n", qPrintable(dir.path()));
     return 1;
   }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Runs the service load benchmark: generates the dataset once, starts the
-# service on it and drives each scenario with wrk. See README.md.
+# Runs the service load benchmark: generates each dataset once, starts the
+# service on a copy and drives each scenario with wrk. See README.md.
 #   bench/server/run.sh [build-dir] [work-dir]
+# ZX_SCALES ("1 50"): dataset sizes (--scale of the generator); ZX_PG=1 also
+# runs the uploads on a throwaway PostgreSQL cluster (fsync on) at the first
+# scale; ZX_DURATION (10s), ZX_CONNECTIONS (32), ZX_THREADS (2).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build}
@@ -9,51 +12,111 @@ work=${2:-/tmp/zorvanix-bench}
 duration=${ZX_DURATION:-10s}
 connections=${ZX_CONNECTIONS:-32}
 threads=${ZX_THREADS:-2}
+scales=${ZX_SCALES:-1 50}
 server=$build/server/zorvanix-server
 generator=$build/bench/server/zorvanix_bench_dataset
 mkdir -p "$work"
+export ZX_SCRIPTS=$here
 
-if [ ! -f "$work/bench.db" ]; then
-  echo "== generating the dataset in $work"
-  "$generator" --database "sqlite:$work/bench.db" --out "$work"
-fi
-# Uploads add scores; benchmark on a copy so every run starts the same.
-cp "$work/bench.db" "$work/run.db"
-rm -f "$work/run.db-wal" "$work/run.db-shm"
+pid=
+pg_bin=
+stop_service() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  pid=
+}
+stop_pg() {
+  if [ -n "$pg_bin" ]; then
+    runuser -u postgres -- "$pg_bin/pg_ctl" -D "$work/pg/data" -m fast -w stop >/dev/null 2>&1 || true
+    rm -rf "$work/pg"
+  fi
+  pg_bin=
+}
+trap 'stop_service; stop_pg' EXIT
 
-"$server" --listen 127.0.0.1:0 --database "sqlite:$work/run.db" --mail-spool "$work/mail" \
-  >"$work/server.out" 2>"$work/access.log" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-  grep -q "listening on" "$work/server.out" 2>/dev/null && break
-  sleep 0.1
-done
-root=$(sed -n 's/^listening on //p' "$work/server.out")
-echo "== service at $root (pid $pid)"
+# Starts the service on database $1 (an address); sets pid and root.
+start_service() {
+  "$server" --listen 127.0.0.1:0 --database "$1" --mail-spool "$work/mail" \
+    >"$work/server.out" 2>"$work/access.log" &
+  pid=$!
+  for _ in $(seq 300); do
+    grep -q "listening on" "$work/server.out" 2>/dev/null && break
+    sleep 0.1
+  done
+  root=$(sed -n 's/^listening on //p' "$work/server.out")
+  echo "== service at $root (pid $pid) on $1"
+}
 
-export ZX_SCRIPTS=$here ZX_DATA=$work
 # CPU seconds the service has used so far (user + system).
 cpu() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$pid/stat"; }
+# run LABEL SCRIPT [VAR=value...]: one wrk run; prints wrk's figures and a
+# summary line (requests/s, p50, p99, service CPU per request, load average).
 run() {
-  local name=$1 script=$2 before after out
-  echo "== $name: $connections connections, $threads wrk threads, $duration"
+  local label=$1 script=$2 before after out
+  shift 2
   before=$(cpu)
-  out=$(wrk -t"$threads" -c"$connections" -d"$duration" -s "$here/$script" "$root")
+  out=$(env "$@" wrk -t"$threads" -c"$connections" -d"${ZX_DURATION:-$duration}" \
+    -s "$here/$script" "$root")
   after=$(cpu)
-  echo "$out" | grep -E "requests in|Requests/sec|unexpected|p50"
-  # On a shared machine the service may not get a whole core; requests per
-  # CPU-second of the service says what one free core would carry.
-  echo "$out" | awk -v before="$before" -v after="$after" '
+  echo "$out" | grep -E "requests in|unexpected" | sed 's/^/   /'
+  # On a shared machine the service may not get a whole core: the CPU it
+  # used per request says what it costs whatever the machine's load.
+  echo "$out" | awk -v label="$label" -v before="$before" -v after="$after" \
+      -v load="$(cut -d' ' -f1 /proc/loadavg)" '
     /requests in/ { n = $1 }
-    END { used = after - before; if (used > 0) printf "service CPU %.2f s, %.0f requests per CPU-second\n", used, n / used }'
+    /Requests\/sec/ { rate = $2 }
+    /^p50/ { p50 = $2; p99 = $5 }
+    END { used = after - before
+          printf "RESULT %-34s %9.0f req/s  p50 %7.2f ms  p99 %7.2f ms  CPU %6.0f us/req  load %s\n",
+                 label, rate, p50, p99, (n > 0 ? used * 1e6 / n : 0), load }'
 }
-rss() { grep -E "VmRSS|VmHWM" "/proc/$pid/status" | tr -s ' ' | tr '\n' ' '; echo; }
 
-rss
-run "servertime" servertime.lua
-run "record, one teacher" record.lua
-ZX_ALL=1 run "record, every teacher in turn" record.lua
-run "upload of 20 lines" upload.lua
-rss
-echo "== scores after the run: $(sqlite3 "$work/run.db" 'SELECT COUNT(*) FROM scores')"
+for scale in $scales; do
+  data=$work/x$scale
+  mkdir -p "$data"
+  if [ ! -f "$data/bench.db" ]; then
+    echo "== generating the ${scale}x dataset in $data"
+    start=$(date +%s)
+    "$generator" --database "sqlite:$data/bench.db" --out "$data" --scale "$scale"
+    echo "== generated in $(( $(date +%s) - start )) s"
+  fi
+  # Uploads add scores; benchmark on a copy so every run starts the same.
+  cp "$data/bench.db" "$data/run.db"
+  rm -f "$data/run.db-wal" "$data/run.db-shm"
+  start_service "sqlite:$data/run.db"
+  export ZX_DATA=$data ZX_THREADS=$threads
+  # Warm-up: every teacher's passwords checked once (Argon2id, on the
+  # service's worker thread), as on a service that has been running; the
+  # warm-up uploads use bodies the measured run does not reach.
+  ZX_DURATION=3s run "(warm-up) record" get.lua ZX_TARGETS=records.txt ZX_ALL=1 >/dev/null
+  ZX_DURATION=3s run "(warm-up) upload" upload.lua ZX_FIRST=30000 >/dev/null
+  run "${scale}x sqlite upload 20 lines" upload.lua
+  run "${scale}x getscore one class" get.lua ZX_TARGETS=getscore.txt
+  run "${scale}x results page, every teacher" get.lua ZX_TARGETS=results.txt ZX_ALL=1
+  run "${scale}x record, every teacher" get.lua ZX_TARGETS=records.txt ZX_ALL=1
+  grep -E "VmRSS|VmHWM" "/proc/$pid/status" | tr -s ' ' | tr '\n' ' '; echo
+  stop_service
+  echo "== scores after the run: $(sqlite3 "$data/run.db" 'SELECT COUNT(*) FROM scores')"
+done
+
+if [ "${ZX_PG:-0}" = 1 ]; then
+  # A throwaway cluster with the durability of a real one (fsync on).
+  pg_bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+  rm -rf "$work/pg"; mkdir -p "$work/pg"; chown postgres "$work/pg"
+  runuser -u postgres -- "$pg_bin/initdb" -D "$work/pg/data" -A trust -U postgres -E UTF8 \
+    --no-locale >"$work/pg/initdb.log"
+  port=$(( 20000 + RANDOM % 20000 ))
+  runuser -u postgres -- "$pg_bin/pg_ctl" -D "$work/pg/data" -l "$work/pg/server.log" -w -t 30 \
+    -o "-p $port -k $work/pg -c listen_addresses=127.0.0.1" start >/dev/null
+  scale=${scales%% *}
+  data=$work/pg-x$scale
+  mkdir -p "$data"
+  runuser -u postgres -- "$pg_bin/createdb" -h 127.0.0.1 -p "$port" zxbench
+  "$generator" --database "postgresql://postgres@127.0.0.1:$port/zxbench" --out "$data" \
+    --scale "$scale"
+  start_service "postgresql://postgres@127.0.0.1:$port/zxbench"
+  export ZX_DATA=$data ZX_THREADS=$threads
+  ZX_DURATION=3s run "(warm-up) upload" upload.lua ZX_FIRST=30000 >/dev/null
+  run "${scale}x postgresql upload 20 lines" upload.lua
+  stop_service
+  stop_pg
+fi

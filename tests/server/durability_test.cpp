@@ -117,12 +117,78 @@ class DurabilityTest : public QObject {
     }
   }
 
+  // Uploads arriving together share one commit; a refused one among them
+  // (its last line names no student of the class) takes nothing with it and
+  // leaves nothing of its own.
+  void aRefusedUploadAmongConcurrentOnesTakesNothingWithIt() {
+    // The password is checked once first: a request whose check runs on the
+    // worker thread is answered after the later requests of its connection.
+    {
+      const ServiceHttp http(server_.Root());
+      QCOMPARE(Change(http, QStringLiteral("/score/setclass.php"), teacher_, {{"class", "一班"}}),
+               QStringLiteral("Success!"));
+    }
+    QList<std::shared_ptr<QTcpSocket>> sockets;
+    QHash<QTcpSocket*, QStringList> pending;
+    const QUrl root(server_.Root());
+    for (int c = 0; c < kConnections; ++c) {
+      auto socket = std::make_shared<QTcpSocket>();
+      socket->connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket->waitForConnected(5000));
+      sockets.append(socket);
+    }
+    // Every request is written before any answer is read, so they are
+    // served while the flushes of the others run.
+    for (int b = 0; b < kBatchesPerConnection; ++b) {
+      for (int c = 0; c < kConnections; ++c) {
+        const QString tag = QStringLiteral("mixed%1-%2").arg(c).arg(b);
+        const bool refused = (b + c) % 2 == 1;
+        sockets[c]->write(UploadRequest(tag, refused));
+        pending[sockets[c].get()].append(tag);
+      }
+    }
+    QHash<QString, QByteArray> answers;
+    QHash<QTcpSocket*, QByteArray> received;
+    const QDeadlineTimer deadline(10000);
+    while (answers.size() < kConnections * kBatchesPerConnection && !deadline.hasExpired()) {
+      for (const auto& socket : sockets) {
+        socket->waitForReadyRead(5);
+        received[socket.get()] += socket->readAll();
+        for (const HttpResult& reply : TakeReplies(&received[socket.get()]))
+          answers.insert(pending[socket.get()].takeFirst(), reply.body);
+      }
+    }
+    QCOMPARE(answers.size(), kConnections * kBatchesPerConnection);
+    const ServiceHttp http(server_.Root());
+    QHash<QString, int> lines_per_batch;
+    for (const QString& row : Rows(
+             Read(http, QStringLiteral("/score/getscore.php"), teacher_, {{"class", "一班"}})
+                 .Text())) {
+      const QString tag = row.section(u'\t', 5);
+      if (tag.startsWith(u"mixed")) ++lines_per_batch[tag];
+    }
+    for (auto it = answers.constBegin(); it != answers.constEnd(); ++it) {
+      const int c = it.key().section(u'-', 0, 0).mid(5).toInt();
+      const int b = it.key().section(u'-', 1).toInt();
+      if ((b + c) % 2 == 1) {
+        QCOMPARE(QString::fromUtf8(it.value()).isEmpty(), false);
+        QVERIFY2(it.value() != "Success!", qPrintable(it.key()));
+        QCOMPARE(lines_per_batch.value(it.key()), 0);
+      } else {
+        QCOMPARE(it.value(), QByteArray("Success!"));
+        QCOMPARE(lines_per_batch.value(it.key()), kLinesPerBatch);
+      }
+    }
+  }
+
  private:
-  QByteArray UploadRequest(const QString& tag) const {
+  QByteArray UploadRequest(const QString& tag, bool refused = false) const {
     QStringList lines;
     for (int i = 0; i < kLinesPerBatch; ++i) {
+      const bool stranger = refused && i == kLinesPerBatch - 1;
       lines.append(ScoreLineText(
-          QStringLiteral("一班"), Student(i % kStudents), QStringLiteral("3分"),
+          QStringLiteral("一班"), stranger ? QStringLiteral("无名") : Student(i % kStudents),
+          QStringLiteral("3分"),
           QStringLiteral("2024-05-01 10:00:%1").arg(i, 2, 10, QLatin1Char('0')), tag));
     }
     FormBody body;

@@ -97,6 +97,51 @@ class ScoresTest : public QObject {
     QCOMPARE(Scores(t).size(), 5);
   }
 
+  // The score list of a class and the rosters uploads check against are
+  // kept in memory between requests; each change shows in the next read.
+  void keptListsFollowEveryChange() {
+    const Account t = ClassOf(QStringLiteral("kept_lists"));
+    const QString line = ScoreLineText("初一(1)班", "张三", "5分", "2024-03-02 09:00:00");
+    QCOMPARE(Scores(t), QStringList());
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), {line, line}), kOk);
+    QCOMPARE(Scores(t), QStringList({"张三\t5\t2024-03-02 09:00:00\t朗读\t"}));
+    const QString id = ScoreIds(t).first();
+    QCOMPARE(Edit(t, id, "3", QString::number(ServiceSeconds(QDateTime(QDate(2024, 3, 3),
+                                                                      QTime(10, 0)))),
+                  "朗读", "改"),
+             kOk);
+    QCOMPARE(Scores(t), QStringList({"张三\t3\t2024-03-03 10:00:00\t朗读\t改"}));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/renamestudent.php"), t,
+                    {{"class", "初一(1)班"}, {"oldstuname", "张三"}, {"newstuname", "张叁"}}),
+             kOk);
+    QCOMPARE(Scores(t), QStringList({"张叁\t3\t2024-03-03 10:00:00\t朗读\t改"}));
+    // The old name is gone from the roster, the new one and a new student are in.
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), {line}),
+             QStringLiteral("第1行：班级“初一(1)班”中没有学生“张三”"));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/student.php"), t,
+                    {{"class", "初一(1)班"}, {"student", "张叁|李四|王五|赵六"}}),
+             kOk);
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {ScoreLineText("初一(1)班", "赵六", "1分", "2024-03-04 09:00:00")}),
+             kOk);
+    QCOMPARE(Scores(t).size(), 2);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/delscore.php"), t,
+                    {{"class", "初一(1)班"}, {"delid", id}}),
+             kOk);
+    QCOMPARE(Scores(t), QStringList({"赵六\t1\t2024-03-04 09:00:00\t朗读\t"}));
+    // A class made after an upload was refused for want of it is found.
+    const QString other = ScoreLineText("初一(2)班", "甲", "2分", "2024-03-04 09:00:00");
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), {other}),
+             QStringLiteral("第1行：班级“初一(2)班”不存在"));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), t,
+                    {{"class", "初一(1)班|初一(2)班"}}),
+             kOk);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/student.php"), t,
+                    {{"class", "初一(2)班"}, {"student", "甲"}}),
+             kOk);
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), {other}), kOk);
+  }
+
   void uploadAsTheOriginalProgramSendsIt() {
     const Account t = ClassOf(QStringLiteral("raw_upload"));
     // Only double-byte characters escaped; TAB, "|", blanks and ":" literal.
