@@ -373,7 +373,6 @@ class RollCallWindowTest : public QObject {
   void TheFirstScoreAfterMidnightStartsTheNextDaysLog() {
     OfflineWindow w;
     w.ChooseClass(QStringLiteral("一班"));
-    auto* score = w.Find<QComboBox>(QStringLiteral("Combo1"));
     w.context.Time().Set(QDateTime(QDate(2026, 12, 7), QTime(23, 59, 59)));
     const QString before = w.Draw(kDrawAll);
     w.ChooseScore(0);
@@ -398,7 +397,6 @@ class RollCallWindowTest : public QObject {
   void LogNamesAreMadeSafeAndUnwritableLogsKeepTheScore() {
     OfflineWindow w;
     w.ChooseClass(QStringLiteral("3/4班"));
-    auto* score = w.Find<QComboBox>(QStringLiteral("Combo1"));
     QCOMPARE(w.Draw(kDrawAll), QStringLiteral("郑一"));
     w.ChooseScore(0);
     const QString line = QStringLiteral("3/4班\t郑一\t5分\t2026-12-07 09:30:00\t");
