@@ -109,19 +109,6 @@ QMessageBox* OpenBox(const QString& title) {
   return nullptr;
 }
 
-// The class chosen from the keyboard: the focus on Combo2, arrow keys.
-void ChooseClassByKeys(RollCallWindow* window, const QString& name) {
-  auto* classes = Child<QComboBox>(window, QStringLiteral("Combo2"));
-  const int target = classes->findText(name);
-  QVERIFY2(target >= 0, qPrintable(name));
-  for (int step = 0; step < 20 && classes->currentIndex() != target; ++step) {
-    classes->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(Focus() == classes);
-    QTest::keyClick(Focus(), classes->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
-  }
-  QCOMPARE(window->ClassName(), name);
-}
-
 }  // namespace
 
 class SearchAndChecksTest : public QObject {

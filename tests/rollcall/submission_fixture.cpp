@@ -1,5 +1,6 @@
 #include "tests/rollcall/submission_fixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -110,6 +111,21 @@ void TypeInto(const RollCallWindow* window, const QString& box, const QString& t
   auto* edit = Child<QLineEdit>(window, box);
   edit->clear();
   QTest::keyClicks(edit, text);
+}
+
+void ChooseClassByKeys(const RollCallWindow* window, const QString& name) {
+  auto* classes = Child<QComboBox>(window, QStringLiteral("Combo2"));
+  const int target = classes->findText(name);
+  QVERIFY2(target >= 0, qPrintable(name));
+  for (int step = 0; step < 20 && classes->currentIndex() != target; ++step) {
+    // Each choice hands the focus to the search box; the teacher comes back.
+    classes->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(QApplication::focusWidget() == classes);
+    QTest::keyClick(QApplication::focusWidget(),
+                    classes->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+  }
+  QCOMPARE(classes->currentIndex(), target);
+  QCOMPARE(window->ClassName(), name);
 }
 
 QStringList Entries(const QListWidget* list) {

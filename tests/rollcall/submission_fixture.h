@@ -53,6 +53,10 @@ void PickByHand(const RollCallWindow* window, const QString& name);
 // Picks the student so and gives the score choice at index (0 is "5分").
 void ScoreByHand(const RollCallWindow* window, const QString& name, int choice);
 void TypeInto(const RollCallWindow* window, const QString& box, const QString& text);
+// Moves the focus to the class choice (as Tab would) and steps through it
+// with the arrow keys to the class; each step chooses, as it does for a
+// teacher.
+void ChooseClassByKeys(const RollCallWindow* window, const QString& name);
 
 QStringList Entries(const QListWidget* list);
 QStringList SelectedEntries(const QListWidget* list);

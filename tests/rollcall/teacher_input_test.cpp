@@ -35,23 +35,6 @@ void ClickOn(QWidget* widget) {
   QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
 }
 
-// Moves the focus to the class choice (as Tab would) and steps through it
-// with the arrow keys to the class; each step chooses, as it does for a
-// teacher.
-void ChooseClassByKeys(const RollCallWindow* window, const QString& name) {
-  auto* classes = Child<QComboBox>(window, QStringLiteral("Combo2"));
-  const int target = classes->findText(name);
-  QVERIFY2(target >= 0, qPrintable(name));
-  for (int step = 0; step < 20 && classes->currentIndex() != target; ++step) {
-    // Each choice hands the focus to the search box; the teacher comes back.
-    classes->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(Focus() == classes);
-    QTest::keyClick(Focus(), classes->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
-  }
-  QCOMPARE(classes->currentIndex(), target);
-  QCOMPARE(window->ClassName(), name);
-}
-
 // The manual-pick panel's "本次未点" list, with a real double-click.
 void PickByMouse(const RollCallWindow* window, const QString& name) {
   ClickOn(Child<QPushButton>(window, QStringLiteral("btnChou_12")));
