@@ -2,6 +2,12 @@
 
 #include <climits>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
 namespace zorvanix::server {
 namespace {
 
@@ -273,6 +279,26 @@ void EscapingSocket::ReplaceFresh(const QByteArray& incoming, const QByteArray& 
   }
 }
 
+void EscapingSocket::CloseAfterRefusal() {
+  // A client still sending when it is refused would have its connection
+  // reset by a plain close, and the reset throws away the refusal it has not
+  // read yet. So only the sending side closes once the refusal is out; what
+  // still comes is read and dropped until the client closes, or for a short
+  // while at most.
+  auto half_close = [this] {
+    if (bytesToWrite() > 0 || state() != ConnectedState) return;
+#ifdef _WIN32
+    ::shutdown(socketDescriptor(), SD_SEND);
+#else
+    ::shutdown(static_cast<int>(socketDescriptor()), SHUT_WR);
+#endif
+  };
+  connect(this, &QAbstractSocket::bytesWritten, this, half_close);
+  flush();
+  half_close();
+  QTimer::singleShot(kRefusalLingerMs, this, [this] { abort(); });
+}
+
 void EscapingSocket::OnReadyRead() {
   idle_.start();
   if (escaper_.Refused() != RequestLineEscaper::kNone) {
@@ -295,7 +321,7 @@ void EscapingSocket::OnReadyRead() {
     write("HTTP/1.1 " + QByteArray::number(status) + ' ' + RefusalReason(status) +
           "\r\nContent-Type: text/plain; charset=GBK\r\nContent-Length: " +
           QByteArray::number(text.size()) + "\r\nConnection: close\r\n\r\n" + text);
-    disconnectFromHost();
+    CloseAfterRefusal();
     emit refused(status);
     return;
   }

@@ -82,6 +82,8 @@ class EscapingSocket : public QTcpSocket {
   static constexpr int kHeaderDeadlineMs = 10 * 1000;
   // ... and its body at no less than this many bytes a second on top.
   static constexpr qint64 kMinBodyBytesPerSecond = 2048;
+  // How long a refused client may go on sending before its connection ends.
+  static constexpr int kRefusalLingerMs = 2000;
 
   explicit EscapingSocket(RequestLimits limits, QObject* parent = nullptr);
   // An HTTP/1.0 client expects the connection to end with the reply.
@@ -95,6 +97,7 @@ class EscapingSocket : public QTcpSocket {
   void OnReadyRead();
   void FollowDeadline();
   void Discard();
+  void CloseAfterRefusal();
   // Puts replacement in place of incoming, the bytes the parser has not read.
   void ReplaceFresh(const QByteArray& incoming, const QByteArray& replacement);
   RequestLineEscaper escaper_;
