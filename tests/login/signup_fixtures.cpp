@@ -35,8 +35,12 @@ QString ServiceLogSince(ServerProcess& server, qsizetype offset) {
   QNetworkAccessManager manager;
   std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(
       QUrl(server.Root() + QStringLiteral("/score/checkusername.php?u=") + marker))));
-  QTest::qWaitFor([&] { return reply->isFinished(); }, 10000);
-  QTest::qWaitFor([&] { return server.Log().mid(offset).contains(marker); }, 10000);
+  // Without the marker in the log, "nothing reached the service" would be
+  // read from a log that is merely behind.
+  if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 10000) ||
+      !QTest::qWaitFor([&] { return server.Log().mid(offset).contains(marker); }, 10000)) {
+    QTest::qFail("the service log never showed the marker request", __FILE__, __LINE__);
+  }
   return server.Log().mid(offset);
 }
 
