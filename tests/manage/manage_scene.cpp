@@ -4,6 +4,7 @@
 
 #include "core/cache_file.h"
 #include "core/score_line.h"
+#include "tests/support/focus_input.h"
 
 namespace zorvanix::testing {
 namespace {
@@ -109,9 +110,7 @@ bool ManageScene::Choose(const QString& chooser, const QString& text) {
   if (!combo) return false;
   const int index = combo->findText(text);
   if (index < 0) return false;
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-  return true;
+  return ChooseEntry(combo, index);
 }
 
 void ManageScene::Type(const QString& box, const QString& text) {

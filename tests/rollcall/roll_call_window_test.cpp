@@ -19,6 +19,8 @@
 #include "login/login_window.h"
 #include "rollcall/form_layout.h"
 #include "tests/rollcall/rollcall_fixture.h"
+#include "tests/rollcall/submission_fixture.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -154,8 +156,7 @@ class RollCallWindowTest : public QObject {
     QCOMPARE(criteria->mapTo(w.window, QPoint(criteria->width(), 0)).x(), w.window->width());
 
     // A topic without criteria: no list, no divider, widened boxes.
-    topics->setCurrentIndex(1);
-    emit topics->activated(1);
+    QVERIFY(ChooseEntry(topics, 1));
     QCOMPARE(criteria->count(), 0);
     QVERIFY(!criteria->isVisible() && !divider->isVisible());
     QVERIFY_NEAR_TWIPS(TwipsWidth(box), Twips(w.window->width()) - 140);
@@ -322,8 +323,9 @@ class RollCallWindowTest : public QObject {
     QVERIFY(!score->isEnabled());
     QVERIFY(!w.Find<QListWidget>(QStringLiteral("List1"))->isEnabled());
 
-    // The same student cannot be scored twice this way.
-    w.ChooseScore(0);
+    // The same student cannot be scored twice this way: the score box takes
+    // no choice until the next student.
+    QVERIFY(!ChooseEntry(score, 0));
     QCOMPARE(w.window->PendingScores().size(), 1);
 
     // A typed score confirmed with Enter is taken exactly as typed.
@@ -345,8 +347,7 @@ class RollCallWindowTest : public QObject {
     const QString drawn = w.Draw(kDrawNotCalled);
     auto* criteria = w.Find<QListWidget>(QStringLiteral("List1"));
     auto* score = w.Find<QComboBox>(QStringLiteral("Combo1"));
-    criteria->setCurrentRow(1);
-    emit criteria->itemDoubleClicked(criteria->item(1));
+    DoubleClickEntry(criteria, 1);
     QCOMPARE(score->currentText(), QStringLiteral("3.5分"));
     QVERIFY(!score->isEnabled());
     QCOMPARE(criteria->item(1)->text(), QStringLiteral("[3.5分]√\t声音洪亮"));
@@ -355,10 +356,9 @@ class RollCallWindowTest : public QObject {
     QCOMPARE(w.window->PendingScores(), QStringList{first});
 
     // A marked criterion does nothing; another one scores the same student.
-    emit criteria->itemDoubleClicked(criteria->item(1));
+    DoubleClickEntry(criteria, 1);
     QCOMPARE(w.window->PendingScores().size(), 1);
-    criteria->setCurrentRow(0);
-    emit criteria->itemDoubleClicked(criteria->item(0));
+    DoubleClickEntry(criteria, 0);
     const QString second =
         QStringLiteral("一班\t") + drawn + QStringLiteral("\t5分\t2026-12-07 09:30:00\t读音准确");
     QCOMPARE(w.window->PendingScores(), QStringList({first, second}));
@@ -425,8 +425,7 @@ class RollCallWindowTest : public QObject {
     auto* hits = w.Find<QListWidget>(QStringLiteral("List2"));
     hits->addItem(QStringLiteral("李四\t[1次,2.5分]"));
     hits->show();
-    hits->setCurrentRow(0);
-    emit hits->itemDoubleClicked(hits->item(0));
+    DoubleClickEntry(hits, 0);
     QCOMPARE(w.Text2(), QStringLiteral("李四"));
     QCOMPARE(w.window->CurrentStudent(), QStringLiteral("李四"));
     QVERIFY(!w.window->Pools().Pool(kDrawNotCalled).contains(QStringLiteral("李四")));

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "core/file_text.h"
+#include "tests/support/focus_input.h"
 
 namespace zorvanix::testing {
 
@@ -47,14 +48,12 @@ void OfflineWindow::ChooseClass(const QString& name) const {
   auto* classes = Find<QComboBox>(QStringLiteral("Combo2"));
   const int index = classes->findText(name);
   QVERIFY2(index >= 0, qPrintable(name));
-  classes->setCurrentIndex(index);
-  emit classes->activated(index);
+  QVERIFY(ChooseEntry(classes, index));
 }
 
 void OfflineWindow::ChooseScore(int index) const {
   auto* scores = Find<QComboBox>(QStringLiteral("Combo1"));
-  scores->setCurrentIndex(index);
-  emit scores->activated(index);
+  QVERIFY(ChooseEntry(scores, index));
 }
 
 QString OfflineWindow::Text2() const { return Find<QLineEdit>(QStringLiteral("Text2"))->text(); }

@@ -10,6 +10,7 @@
 #include "core/cache_file.h"
 #include "core/file_text.h"
 #include "core/gbk.h"
+#include "tests/support/focus_input.h"
 
 namespace zorvanix::testing {
 namespace {
@@ -86,8 +87,7 @@ void ChooseClass(const RollCallWindow* window, const QString& name) {
   auto* classes = Child<QComboBox>(window, QStringLiteral("Combo2"));
   const int index = classes->findText(name);
   QVERIFY2(index >= 0, qPrintable(name));
-  classes->setCurrentIndex(index);
-  emit classes->activated(index);
+  QVERIFY(ChooseEntry(classes, index));
 }
 
 void PickByHand(const RollCallWindow* window, const QString& name) {
@@ -103,8 +103,7 @@ void PickByHand(const RollCallWindow* window, const QString& name) {
 void ScoreByHand(const RollCallWindow* window, const QString& name, int choice) {
   PickByHand(window, name);
   auto* scores = Child<QComboBox>(window, QStringLiteral("Combo1"));
-  scores->setCurrentIndex(choice);
-  emit scores->activated(choice);
+  QVERIFY(ChooseEntry(scores, choice));
 }
 
 void TypeInto(const RollCallWindow* window, const QString& box, const QString& text) {

@@ -100,7 +100,7 @@ class UploadTest : public QObject {
     bool enabled_while_waiting = true;
     QTimer::singleShot(0, scene.window, [&] {
       enabled_while_waiting = upload->isEnabled();
-      emit upload->clicked();
+      QTest::mouseClick(upload, Qt::LeftButton);
     });
     scene.context.Prompts().AnswerNextQuestion(true);
     upload->click();
