@@ -249,20 +249,8 @@ class AccountsTest : public QObject {
     const Account teacher{QStringLiteral("victim"), QStringLiteral("pw"), QStringLiteral("op"),
                           QStringLiteral("李老师"), QStringLiteral("li@example.com")};
     QCOMPARE(Register(*http_, teacher), QStringLiteral("Success!"));
-    auto ask = [&] {
-      return http_
-          ->Get(QStringLiteral("/score/getpswdcode.php"),
-                {{"username", teacher.user}, {"email", teacher.email}})
-          .Text();
-    };
-    auto reset = [&](const QString& code) {
-      FormBody body;
-      body.Add(u"username", teacher.user)
-          .Add(u"checkcode", code)
-          .Add(u"newpswd", u"taken")
-          .Add(u"newsuperpswd", u"");
-      return http_->Post(QStringLiteral("/score/setpassword.php"), body).Text();
-    };
+    auto ask = [&] { return AskResetCode(*http_, teacher); };
+    auto reset = [&](const QString& code) { return ResetWithCode(*http_, teacher, code); };
     QCOMPARE(ask(), QStringLiteral("success"));
     QString code = CodeIn(server_.LatestMail());
     QVERIFY(!code.isEmpty());
@@ -294,19 +282,10 @@ class AccountsTest : public QObject {
     const Account teacher{QStringLiteral("restarted"), QStringLiteral("pw"), QStringLiteral("op"),
                           QStringLiteral("周老师"), QStringLiteral("zhou@example.com")};
     QCOMPARE(Register(ServiceHttp(own.Root()), teacher), QStringLiteral("Success!"));
-    auto ask = [&] {
-      return ServiceHttp(own.Root())
-          .Get(QStringLiteral("/score/getpswdcode.php"),
-               {{"username", teacher.user}, {"email", teacher.email}})
-          .Text();
-    };
+    // The service's address is read at each request: a restart may move it.
+    auto ask = [&] { return AskResetCode(ServiceHttp(own.Root()), teacher); };
     auto reset = [&](const QString& code) {
-      FormBody body;
-      body.Add(u"username", teacher.user)
-          .Add(u"checkcode", code)
-          .Add(u"newpswd", u"taken")
-          .Add(u"newsuperpswd", u"");
-      return ServiceHttp(own.Root()).Post(QStringLiteral("/score/setpassword.php"), body).Text();
+      return ResetWithCode(ServiceHttp(own.Root()), teacher, code);
     };
     QCOMPARE(ask(), QStringLiteral("success"));
     const QString first = CodeIn(own.LatestMail());
@@ -431,6 +410,25 @@ class AccountsTest : public QObject {
 
  private:
   static constexpr int kAccountLimit = 3;
+
+  // Asks for a reset-code mail; the service's answer.
+  static QString AskResetCode(const ServiceHttp& http, const Account& teacher) {
+    return http
+        .Get(QStringLiteral("/score/getpswdcode.php"),
+             {{"username", teacher.user}, {"email", teacher.email}})
+        .Text();
+  }
+
+  // Sets the login password "taken" with a reset code; the service's answer.
+  static QString ResetWithCode(const ServiceHttp& http, const Account& teacher,
+                               const QString& code) {
+    FormBody body;
+    body.Add(u"username", teacher.user)
+        .Add(u"checkcode", code)
+        .Add(u"newpswd", u"taken")
+        .Add(u"newsuperpswd", u"");
+    return http.Post(QStringLiteral("/score/setpassword.php"), body).Text();
+  }
 
   static QString CodeIn(const QString& mail) {
     static const QRegularExpression digits(QStringLiteral("\\b(\\d{6})\\b"));
