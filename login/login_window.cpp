@@ -1,5 +1,6 @@
 #include "login/login_window.h"
 #include "login/service_address_panel.h"
+#include "controls/widget_names.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,12 +31,6 @@ QString TrimBlanks(const QString& text) {
   while (start < end && text[start] == u' ') ++start;
   while (end > start && text[end - 1] == u' ') --end;
   return text.mid(start, end - start);
-}
-
-QPushButton* Button(const QString& name, const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  return button;
 }
 
 }  // namespace
@@ -87,13 +82,13 @@ void LoginWindow::BuildLayout() {
   password_label->setObjectName(QStringLiteral("lblLabels_1"));
   password_label->setBuddy(password_);
 
-  ok_button_ = Button(QStringLiteral("cmdOK"), QStringLiteral("确定"), this);
+  ok_button_ = NamedButton(QStringLiteral("cmdOK"), QStringLiteral("确定"), this);
   ok_button_->setDefault(true);
-  cancel_button_ = Button(QStringLiteral("cmdCancel"), QStringLiteral("取消"), this);
-  offline_button_ = Button(QStringLiteral("Command1"), QStringLiteral("离线登录"), this);
-  sign_up_button_ = Button(QStringLiteral("Command2"), QStringLiteral("注册帐号"), this);
-  reset_button_ = Button(QStringLiteral("Command3"), QStringLiteral("忘记密码"), this);
-  forget_button_ = Button(QStringLiteral("Command4"), QStringLiteral("清除记录"), this);
+  cancel_button_ = NamedButton(QStringLiteral("cmdCancel"), QStringLiteral("取消"), this);
+  offline_button_ = NamedButton(QStringLiteral("Command1"), QStringLiteral("离线登录"), this);
+  sign_up_button_ = NamedButton(QStringLiteral("Command2"), QStringLiteral("注册帐号"), this);
+  reset_button_ = NamedButton(QStringLiteral("Command3"), QStringLiteral("忘记密码"), this);
+  forget_button_ = NamedButton(QStringLiteral("Command4"), QStringLiteral("清除记录"), this);
 
   auto* fields = new QGridLayout;
   fields->addWidget(account_label, 0, 0);

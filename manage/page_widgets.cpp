@@ -12,20 +12,11 @@
 #include <QStringDecoder>
 #include <memory>
 
+#include "controls/widget_names.h"
 #include "core/file_text.h"
 #include "core/gbk.h"
 
 namespace zorvanix {
-namespace {
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-}  // namespace
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* button = Named(new QPushButton(caption, parent), name);
   button->setAutoDefault(false);

@@ -31,8 +31,6 @@ using namespace layout;
 
 const QString kPauseCaption = QStringLiteral("暂停");
 const QString kUnitPoints = QStringLiteral("分");
-// A criterion given to the current student: "[5分]" becomes "[5分]√".
-const QString kUsedCriterionMark = QStringLiteral("分]√\t");
 // Criteria lists scroll this far past their widest entry.
 constexpr int kCriteriaScrollMargin = 30;
 
@@ -70,10 +68,7 @@ RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* par
   upload_ = new UploadPanel(this);
   stats_ = new GroupStatsPanel(this);
   manual_ = new ManualPickPanel(this);
-  for (QWidget* panel :
-       {static_cast<QWidget*>(upload_->frame), static_cast<QWidget*>(upload_->editor),
-        static_cast<QWidget*>(stats_->frame), static_cast<QWidget*>(stats_->detail),
-        static_cast<QWidget*>(manual_)}) {
+  for (QWidget* panel : upload_->Frames() + stats_->Frames() + QList<QWidget*>{manual_}) {
     PlaceSidePanel(panel);
   }
   status_ = new StatusPanels(this);
@@ -181,23 +176,10 @@ void RollCallWindow::ConnectDrawPanel() {
 }
 
 void RollCallWindow::ConnectSidePanels() {
-  connect(upload_->back, &QPushButton::clicked, this, [this] {
-    upload_->frame->hide();
-    ShowDrawPanel();
-  });
-  connect(stats_->back, &QPushButton::clicked, this, [this] {
-    upload_->frame->show();
-    stats_->frame->hide();
-  });
-  connect(stats_->detail_back, &QPushButton::clicked, this, [this] {
-    stats_->frame->show();
-    stats_->detail->hide();
-  });
-  connect(manual_->tabs, &QTabBar::currentChanged, this, &RollCallWindow::ShowManualTab);
-  connect(manual_->back, &QPushButton::clicked, this, [this] {
-    manual_->hide();
-    ShowDrawPanel();
-  });
+  connect(upload_, &UploadPanel::BackPressed, this, &RollCallWindow::ShowDrawPanel);
+  connect(stats_, &GroupStatsPanel::BackPressed, upload_, &UploadPanel::Reopen);
+  connect(manual_, &ManualPickPanel::TabChosen, this, &RollCallWindow::ShowManualTab);
+  connect(manual_, &ManualPickPanel::BackPressed, this, &RollCallWindow::ShowDrawPanel);
   ConnectSubmissionPanels();
 }
 
@@ -243,6 +225,7 @@ void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
 void RollCallWindow::ShowTopicCriteria() {
   QListWidget* list = draw_->criteria;
   list->clear();
+  given_criteria_.clear();
   // No topic, no criteria: the cache is not even opened (at start-up there is
   // nothing to show yet, and the file may be large).
   const QString topic_name = draw_->topic_choice->currentText();
@@ -265,7 +248,7 @@ void RollCallWindow::EnableManageButton() { draw_->manage_button->setEnabled(tru
 
 QString RollCallWindow::OperationPassword() const { return upload_->operation_password->text(); }
 
-QStringList RollCallWindow::PendingScores() const { return upload_->PendingLines(); }
+QStringList RollCallWindow::PendingScores() const { return upload_->Scores().Lines(); }
 
 // --- Class, pools and drawing ------------------------------------------------
 
@@ -302,7 +285,7 @@ void RollCallWindow::ForgetCurrentStudent() {
 // Any pick while a draw rolls ends the draw first, without a result, so the
 // running button reads as before and the other buttons come back.
 void RollCallWindow::EndDrawForPick() {
-  if (!draw_running_) return;
+  if (!rolling_pool_) return;
   CancelRunningDraw();
   for (int i = 0; i < kDrawPoolCount; ++i) draw_->draw_buttons[i]->setEnabled(pools_.HasNames(i));
 }
@@ -312,12 +295,10 @@ void RollCallWindow::EndDrawForPick() {
 // this the rolling would go on over another class, or with every button
 // disabled, with nothing left to stop it.
 void RollCallWindow::CancelRunningDraw() {
-  for (QPushButton* button : draw_->draw_buttons) {
-    if (button->text() == kPauseCaption) button->setText(paused_caption_);
-  }
+  if (rolling_pool_) draw_->draw_buttons[*rolling_pool_]->setText(DrawButtonCaption(*rolling_pool_));
   roll_timer_->stop();
   rolling_index_.reset();
-  draw_running_ = false;
+  rolling_pool_.reset();
 }
 
 void RollCallWindow::RefreshDrawButtons() {
@@ -329,7 +310,7 @@ void RollCallWindow::RefreshDrawButtons() {
 void RollCallWindow::DrawButtonClicked(int index) {
   if (index == kManualPickButton) {
     OpenManualPick();
-  } else if (draw_->draw_buttons[index]->text() == kPauseCaption) {
+  } else if (rolling_pool_ == index) {
     StopDraw(index);
   } else {
     StartDraw(index);
@@ -339,32 +320,32 @@ void RollCallWindow::DrawButtonClicked(int index) {
 void RollCallWindow::StartDraw(int index) {
   ShowTopicCriteria();
   QPushButton* button = draw_->draw_buttons[index];
-  paused_caption_ = button->text();
   button->setText(kPauseCaption);
   for (int i = 0; i < kDrawPoolCount; ++i) draw_->draw_buttons[i]->setEnabled(false);
   button->setEnabled(true);
   ClearScoreChoice();
-  rolling_pool_ = pools_.Pool(index);
+  rolling_pool_ = index;
   rolling_index_ = TaggedLineIndexFor(context_.CacheFilePath());
   roll_shown_ = false;
-  draw_running_ = true;
   roll_timer_->start();
   if (button->isEnabled()) button->setFocus();
 }
 
 void RollCallWindow::RollTick() {
-  const int n = static_cast<int>(rolling_pool_.size());
+  if (!rolling_pool_) return;
+  const QStringList& pool = pools_.Pool(*rolling_pool_);
+  const int n = static_cast<int>(pool.size());
   award_ = RollIndex(UniformFromSeed(TimeOfDaySeed()), n);
-  draw_->name_display->setText(n > 0 ? rolling_pool_[award_] : QString());
+  draw_->name_display->setText(n > 0 ? pool[award_] : QString());
   roll_shown_ = n > 0;
 }
 
 void RollCallWindow::StopDraw(int index) {
   QPushButton* button = draw_->draw_buttons[index];
-  button->setText(paused_caption_);
+  button->setText(DrawButtonCaption(index));
   roll_timer_->stop();
   rolling_index_.reset();
-  draw_running_ = false;
+  rolling_pool_.reset();
   ClearScoreChoice();
   if (!roll_shown_) {
     // Stopped before any name was shown: no result, nobody leaves a pool,
@@ -455,12 +436,12 @@ void RollCallWindow::ShowStudentCounts() {
 // --- Topic, criteria and the divider ----------------------------------------
 
 void RollCallWindow::TopicChosen() {
-  upload_->topic->setText(draw_->topic_choice->currentText());
+  upload_->SetTopic(draw_->topic_choice->currentText());
   ShowTopicCriteria();
 }
 
 void RollCallWindow::TopicTextChanged(const QString& text) {
-  upload_->topic->setText(text);
+  upload_->SetTopic(text);
   if (!text.trimmed().isEmpty()) {
     ShowTopicCriteria();
   } else {
@@ -537,7 +518,8 @@ void RollCallWindow::ScoreFromChoice() {
 void RollCallWindow::ScoreFromCriterion() {
   QListWidgetItem* item = draw_->criteria->currentItem();
   const QString name = draw_->name_display->text();
-  if (!item || item->text().contains(kUsedCriterionMark) || name.isEmpty()) return;
+  const int row = draw_->criteria->currentRow();
+  if (!item || given_criteria_.contains(row) || name.isEmpty()) return;
   const QString entry = item->text();
   QString points = entry.section(u'\t', 0, 0);
   points.remove(u'[');
@@ -547,6 +529,7 @@ void RollCallWindow::ScoreFromCriterion() {
   const QDateTime now = context_.clock->Now();
   const QString criterion = entry.section(u'\t', 1);
   RecordScore(ScoreLine(class_name_, name, score->currentText(), now, criterion), now);
+  given_criteria_.insert(row);
   item->setText(QString(entry).replace(QStringLiteral("]"), QStringLiteral("]√")));
 }
 
@@ -577,12 +560,9 @@ void RollCallWindow::ShowDrawPanel() {
 }
 
 void RollCallWindow::OpenUploadPanel() {
-  upload_->frame->show();
+  upload_->Open(score_upload_->UploadAllowed());
   draw_->hide();
-  upload_->editor->hide();
-  upload_->upload->setEnabled(score_upload_->UploadAllowed());
   SetStatusBarShown(false);
-  upload_->pending->selectAll();
 }
 
 void RollCallWindow::OpenManualPick() {
@@ -597,7 +577,7 @@ void RollCallWindow::OpenManualPick() {
 void RollCallWindow::ShowManualTab() {
   EndDrawForPick();
   manual_->ShowTab(pools_.TabContents(manual_->CurrentTab()));
-  manual_->group_password->setText(upload_->operation_password->text());
+  manual_->SetPassword(upload_->Password());
 }
 
 void RollCallWindow::SetStatusBarShown(bool shown) {
@@ -688,7 +668,7 @@ bool RollCallWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void RollCallWindow::closeEvent(QCloseEvent* event) {
   if (!ending_) {
-    const int pending = upload_->PendingCount();
+    const qsizetype pending = upload_->Scores().Count();
     if (pending > 0 &&
         !context_.prompter->AskYesNoDefaultNo(
             QStringLiteral("提示"),

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "core/cache_file.h"
 #include "platform/app_context.h"
@@ -132,7 +133,7 @@ class RollCallWindow : public QWidget {
   void PlaceSearchHits();
   // Enter, arrow keys and Escape in the search box.
   void SearchBoxKeyReleased(int key);
-  void PickFromPanelList(const QListWidgetItem* item);
+  void PickFromPanelList(const QString& name);
   void UploadGroups();
   void HideOtherWindows();
 
@@ -148,14 +149,18 @@ class RollCallWindow : public QWidget {
   QTimer* roll_timer_ = nullptr;    // Timer1
   QTimer* second_timer_ = nullptr;  // Timer2
 
-  DrawPools pools_;           // lstKind 0..11 and the group lists
-  QStringList rolling_pool_;  // lstJiangChi: the pool a running draw shows
+  DrawPools pools_;  // lstKind 0..11 and the group lists
+  // The pool a running draw shows (its button reads "暂停"); none while no
+  // draw rolls.
+  std::optional<int> rolling_pool_;
   std::shared_ptr<const TaggedLineIndex> rolling_index_;  // the cache as the draw began
-  int award_ = 0;            // index in rolling_pool_ of the name shown
+  int award_ = 0;            // index in the rolling pool of the name shown
   QString class_name_;       // class_num
   QString roster_text_;      // Text6: the class's rows from the cache
-  QString paused_caption_;   // tmpcaption
   QString current_student_;  // NewStu
+  // The criteria of List1 (by row) given to the student shown: each counts
+  // once per student. The list is filled afresh for the next one.
+  QSet<int> given_criteria_;
   Stopwatch stopwatch_;
   int name_point_size_ = 0;
   bool folded_ = false;
@@ -164,7 +169,6 @@ class RollCallWindow : public QWidget {
   QSet<QString> unwritable_logs_;  // warned about once each
   NameSearch name_search_;
   bool group_upload_waiting_ = false;
-  bool draw_running_ = false;  // a draw button reads its pause caption
   bool roll_shown_ = false;    // a roll step showed a name since the draw began
 };
 

@@ -29,10 +29,8 @@ constexpr int kList2Width = 2700;
 
 void RollCallWindow::ConnectSubmissionPanels() {
   score_upload_ = new ScoreUpload(context_, *upload_);
-  connect(upload_->group_statistics, &QPushButton::clicked, this,
+  connect(upload_, &UploadPanel::GroupStatisticsPressed, this,
           &RollCallWindow::ShowGroupStatistics);
-  connect(stats_->ranking, &QListWidget::itemDoubleClicked, this,
-          [this](const QListWidgetItem* item) { stats_->ShowDetail(item->text()); });
 
   connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
   // Each hit is measured (a class is a few dozen names at most), so a long
@@ -42,27 +40,19 @@ void RollCallWindow::ConnectSubmissionPanels() {
   draw_->search_hits->setTextElideMode(Qt::ElideNone);
   draw_->search_box->installEventFilter(this);
 
-  for (QListWidget* list : manual_->pool_lists) {
-    connect(list, &QListWidget::itemDoubleClicked, this, &RollCallWindow::PickFromPanelList);
-  }
-  for (QListWidget* list : manual_->group_lists) {
-    connect(list, &QListWidget::itemDoubleClicked, this, &RollCallWindow::PickFromPanelList);
-  }
+  connect(manual_, &ManualPickPanel::NamePicked, this, &RollCallWindow::PickFromPanelList);
   // One password for both uploads: what is typed on the group tab is the
   // upload panel's too (the tab switch copies it back).
-  connect(manual_->group_password, &QLineEdit::textChanged, upload_->operation_password,
-          &QLineEdit::setText);
-  connect(manual_->upload_groups, &QPushButton::clicked, this, &RollCallWindow::UploadGroups);
+  connect(manual_, &ManualPickPanel::PasswordTyped, upload_, &UploadPanel::SetPassword);
+  connect(manual_, &ManualPickPanel::UploadGroupsPressed, this, &RollCallWindow::UploadGroups);
 }
 
 // --- Group statistics ----------------------------------------------------------
 
 void RollCallWindow::ShowGroupStatistics() {
-  stats_->frame->setGeometry(upload_->frame->geometry());
-  stats_->frame->show();
-  stats_->frame->raise();
-  upload_->frame->hide();
-  stats_->ShowStatistics(GroupStatistics(upload_->PendingLines(), manual_->GroupLists()));
+  upload_->Close();
+  stats_->Open(upload_->Geometry(),
+               GroupStatistics(upload_->Scores().Lines(), manual_->Division().Groups()));
 }
 
 // --- Name search -----------------------------------------------------------------
@@ -135,12 +125,12 @@ void RollCallWindow::SearchBoxKeyReleased(int key) {
 // --- Picks from the manual-pick panel -------------------------------------------
 
 // Unlike a search hit, a name picked here stays in its pools.
-void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
+void RollCallWindow::PickFromPanelList(const QString& name) {
   EndDrawForPick();
   draw_->score_choice->setEnabled(true);
   draw_->criteria->setEnabled(true);
   ClearScoreChoice();
-  draw_->name_display->setText(item ? item->text() : QString());
+  draw_->name_display->setText(name);
   current_student_ = draw_->name_display->text();
   manual_->hide();
   ShowDrawPanel();
@@ -152,7 +142,7 @@ void RollCallWindow::PickFromPanelList(const QListWidgetItem* item) {
 // --- The group upload -------------------------------------------------------------
 
 void RollCallWindow::UploadGroups() {
-  const QString password = manual_->group_password->text();
+  const QString password = manual_->Password();
   if (password.isEmpty()) {
     context_.prompter->ShowMessage(QStringLiteral("提示"), QStringLiteral("请输入操作密码！"),
                                    MessageIcon::kWarning);
@@ -162,7 +152,7 @@ void RollCallWindow::UploadGroups() {
   if (group_upload_waiting_) return;
   group_upload_waiting_ = true;
   const PostResult result = context_.service->UploadGroups(
-      class_name_, context_.session->CurrentUser(), password, manual_->GroupLists());
+      class_name_, context_.session->CurrentUser(), password, manual_->Division().Groups());
   group_upload_waiting_ = false;
   if (result.IsSuccess()) {
     // The cache is fetched again, so choosing the class later shows the

@@ -22,38 +22,38 @@ QString FullFileName(const QString& path) {
 
 ScoreUpload::ScoreUpload(AppContext& context, UploadPanel& panel)
     : QObject(&panel), context_(context), panel_(panel) {
-  connect(panel_.upload, &QPushButton::clicked, this, &ScoreUpload::Upload);
-  connect(panel_.export_file, &QPushButton::clicked, this, &ScoreUpload::Export);
-  connect(panel_.remove, &QPushButton::clicked, this, &ScoreUpload::RemoveSelected);
-  connect(panel_.import_file, &QPushButton::clicked, this, &ScoreUpload::Import);
-  connect(panel_.operation_password, &QLineEdit::textChanged, this, &ScoreUpload::PasswordTyped);
-  connect(panel_.pending, &QListWidget::itemDoubleClicked, this, &ScoreUpload::EditLine);
-  connect(panel_.edit_ok, &QPushButton::clicked, this, &ScoreUpload::AcceptEdit);
-  connect(panel_.edit_cancel, &QPushButton::clicked, this, &ScoreUpload::CancelEdit);
+  connect(&panel_, &UploadPanel::UploadPressed, this, &ScoreUpload::Upload);
+  connect(&panel_, &UploadPanel::ExportPressed, this, &ScoreUpload::Export);
+  connect(&panel_, &UploadPanel::RemovePressed, this, &ScoreUpload::RemoveSelected);
+  connect(&panel_, &UploadPanel::ImportPressed, this, &ScoreUpload::Import);
+  connect(&panel_, &UploadPanel::PasswordTyped, this, &ScoreUpload::PasswordTyped);
+  connect(&panel_, &UploadPanel::LineDoubleClicked, this, &ScoreUpload::EditLine);
+  connect(&panel_, &UploadPanel::EditAccepted, this, &ScoreUpload::AcceptEdit);
+  connect(&panel_, &UploadPanel::EditCancelled, this, &ScoreUpload::CancelEdit);
 }
 
 bool ScoreUpload::UploadAllowed() const {
-  return context_.session->IsOnline() && !panel_.operation_password->text().isEmpty() &&
+  return context_.session->IsOnline() && !panel_.Password().isEmpty() &&
          !uploading_;
 }
 
 // Typing a password may enable the upload; it never disables it (an upload
 // without a password does nothing).
 void ScoreUpload::PasswordTyped() {
-  if (UploadAllowed()) panel_.upload->setEnabled(true);
+  if (UploadAllowed()) panel_.SetUploadEnabled(true);
 }
 
 void ScoreUpload::Upload() {
-  const UploadPanel::Batch selection = panel_.SelectedBatch();
+  const PendingScores::Batch selection = panel_.Scores().Selected();
   const QString user = context_.session->CurrentUser();
-  const QString password = panel_.operation_password->text();
-  const QString topic = panel_.topic->text();
+  const QString password = panel_.Password();
+  const QString topic = panel_.Topic();
   if (uploading_ || user.isEmpty() || password.isEmpty() || selection.lines.isEmpty()) return;
 
   // The window stays live while the replies are awaited; a second press must
   // not send the same lines again.
   uploading_ = true;
-  panel_.upload->setEnabled(false);
+  panel_.SetUploadEnabled(false);
   // A large selection goes in consecutive parts that each fit the service's
   // limit on a request; each part leaves the list as soon as it is accepted.
   qsizetype sent = 0;
@@ -67,7 +67,7 @@ void ScoreUpload::Upload() {
     sent += count;
   }
   uploading_ = false;
-  panel_.upload->setEnabled(UploadAllowed());
+  panel_.SetUploadEnabled(UploadAllowed());
 
   const qsizetype total = selection.lines.size();
   if (sent == total) {
@@ -103,9 +103,9 @@ void ScoreUpload::Upload() {
   }
 }
 
-void ScoreUpload::Export() { ExportBatch(panel_.SelectedBatch()); }
+void ScoreUpload::Export() { ExportBatch(panel_.Scores().Selected()); }
 
-void ScoreUpload::ExportBatch(const UploadPanel::Batch& batch) {
+void ScoreUpload::ExportBatch(const PendingScores::Batch& batch) {
   if (batch.lines.isEmpty()) return;
   QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
                                                        QString::fromUtf16(kScoreFileFilter));
@@ -168,24 +168,15 @@ void ScoreUpload::Import() {
   // The file's lines follow the pending ones; everything is selected, ready
   // to upload.
   panel_.AddPendingLines(lines);
-  panel_.pending->selectAll();
+  panel_.SelectAllPending();
 }
 
-void ScoreUpload::EditLine() {
-  const int row = panel_.pending->currentRow();
-  if (row < 0) return;
-  edited_line_ = panel_.LineId(row);
+void ScoreUpload::EditLine(int row) {
+  if (row < 0 || row >= panel_.Scores().Count()) return;
+  edited_line_ = panel_.Scores().Id(row);
   // A hand-made line may have fewer than five fields: the missing ones are
   // empty boxes.
-  const QStringList fields = ScoreLineFields(panel_.pending->item(row)->text());
-  panel_.edit_class->setText(fields[0]);
-  panel_.edit_name->setText(fields[1]);
-  panel_.edit_score->setText(fields[2]);
-  panel_.edit_time->setText(fields[3]);
-  panel_.edit_criterion->setText(fields[4]);
-  panel_.editor->show();
-  panel_.editor->raise();
-  panel_.frame->hide();
+  panel_.OpenEditor(ScoreLineFields(panel_.Scores().Line(row)));
 }
 
 bool AcceptGbkText(Prompter& prompter, const QString& text) {
@@ -199,34 +190,24 @@ bool AcceptGbkText(Prompter& prompter, const QString& text) {
 }
 
 void ScoreUpload::AcceptEdit() {
-  const QString line =
-      QStringList{panel_.edit_class->text(), panel_.edit_name->text(), panel_.edit_score->text(),
-                  panel_.edit_time->text(), panel_.edit_criterion->text()}
-          .join(u'\t');
+  const QString line = panel_.EditedLine();
   // The editor stays open on text GBK cannot hold.
   if (!AcceptGbkText(*context_.prompter, line)) return;
-  CloseEditor();
+  panel_.CloseEditor();
   // Found by its number: an upload that ended meanwhile may have moved it,
   // or sent it (then there is nothing left to correct).
-  panel_.ReplacePendingLine(panel_.RowOfLine(edited_line_), line);
+  panel_.ReplacePendingLine(edited_line_, line);
 }
 
 // The double-click that opened the editor also switched the line's selection;
 // cancelling switches it back.
 void ScoreUpload::CancelEdit() {
-  CloseEditor();
-  if (QListWidgetItem* item = panel_.pending->item(panel_.RowOfLine(edited_line_))) {
-    item->setSelected(!item->isSelected());
-  }
-}
-
-void ScoreUpload::CloseEditor() {
-  panel_.editor->hide();
-  panel_.frame->show();
+  panel_.CloseEditor();
+  panel_.ToggleSelection(edited_line_);
 }
 
 void ScoreUpload::RemoveSelected() {
-  const UploadPanel::Batch batch = panel_.SelectedBatch();
+  const PendingScores::Batch batch = panel_.Scores().Selected();
   if (batch.ids.isEmpty()) return;
   if (!context_.prompter->AskYesNoDefaultNo(
           QStringLiteral("提示"),

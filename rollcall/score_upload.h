@@ -40,15 +40,14 @@ class ScoreUpload : public QObject {
   void RemoveSelected();
   // Command15: the lines of a score file join the pending ones.
   void Import();
-  // List4 double-click, Command25 and Command26: the line editor.
-  void EditLine();
+  // A List4 double-click on row, Command25 and Command26: the line editor.
+  void EditLine(int row);
   void AcceptEdit();
   void CancelEdit();
 
  private:
   void PasswordTyped();
-  void ExportBatch(const UploadPanel::Batch& batch);
-  void CloseEditor();
+  void ExportBatch(const PendingScores::Batch& batch);
 
   AppContext& context_;
   UploadPanel& panel_;

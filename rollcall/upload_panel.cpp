@@ -3,13 +3,14 @@
 #include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QItemSelection>
 #include <QLabel>
-#include <QSet>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 #include <vector>
 
+#include "controls/widget_names.h"
 #include "rollcall/uniform_rows.h"
 
 namespace zorvanix {
@@ -17,8 +18,6 @@ namespace {
 
 // Pending lines are wider than the list: it scrolls this far past the widest.
 constexpr int kPendingScrollMargin = 150;
-// Where a pending line keeps the number that tells it from an equal line.
-constexpr int kLineIdRole = Qt::UserRole;
 // Lines measured exactly when many are added at once.
 constexpr int kMeasuredLines = 64;
 
@@ -48,16 +47,6 @@ int WidestLineWidth(const QFontMetrics& metrics, const QStringList& lines) {
   return widest;
 }
 
-template <typename Widget>
-Widget* Named(Widget* widget, const QString& name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
-QPushButton* Button(const QString& name, const QString& caption, QWidget* parent) {
-  return Named(new QPushButton(caption, parent), name);
-}
-
 }  // namespace
 
 UploadPanel::UploadPanel(QWidget* window) : QObject(window) {
@@ -66,159 +55,213 @@ UploadPanel::UploadPanel(QWidget* window) : QObject(window) {
 }
 
 void UploadPanel::BuildUploadFrame(QWidget* window) {
-  frame = Named(new QGroupBox(QStringLiteral("上传到服务器"), window), QStringLiteral("Frame4"));
-  pending = Named(new ExtentListWidget(frame), QStringLiteral("List4"));
-  pending->setSelectionMode(QAbstractItemView::MultiSelection);
-  UseUniformRows(pending, [this] { return pending_width_; });
-  topic = Named(new QLineEdit(frame), QStringLiteral("Text5"));
-  operation_password = Named(new QLineEdit(frame), QStringLiteral("Text4"));
+  frame_ = Named(new QGroupBox(QStringLiteral("上传到服务器"), window), QStringLiteral("Frame4"));
+  pending_ = Named(new ExtentListWidget(frame_), QStringLiteral("List4"));
+  pending_->setSelectionMode(QAbstractItemView::MultiSelection);
+  UseUniformRows(pending_, [this] { return pending_width_; });
+  topic_ = Named(new QLineEdit(frame_), QStringLiteral("Text5"));
+  operation_password = Named(new QLineEdit(frame_), QStringLiteral("Text4"));
   operation_password->setEchoMode(QLineEdit::Password);
-  upload = Button(QStringLiteral("Command13"), QStringLiteral("上传"), frame);
-  export_file = Button(QStringLiteral("Command14"), QStringLiteral("导出"), frame);
-  import_file = Button(QStringLiteral("Command15"), QStringLiteral("导入"), frame);
-  group_statistics = Button(QStringLiteral("Command27"), QStringLiteral("小组统计"), frame);
-  back = Button(QStringLiteral("Command12"), QStringLiteral("返回"), frame);
-  remove = Button(QStringLiteral("CommandRemove"), QStringLiteral("删除"), frame);
+  upload_ = NamedButton(QStringLiteral("Command13"), QStringLiteral("上传"), frame_);
+  auto* export_file = NamedButton(QStringLiteral("Command14"), QStringLiteral("导出"), frame_);
+  auto* import_file = NamedButton(QStringLiteral("Command15"), QStringLiteral("导入"), frame_);
+  auto* statistics = NamedButton(QStringLiteral("Command27"), QStringLiteral("小组统计"), frame_);
+  auto* back = NamedButton(QStringLiteral("Command12"), QStringLiteral("返回"), frame_);
+  auto* remove = NamedButton(QStringLiteral("CommandRemove"), QStringLiteral("删除"), frame_);
+
+  connect(upload_, &QPushButton::clicked, this, &UploadPanel::UploadPressed);
+  connect(export_file, &QPushButton::clicked, this, &UploadPanel::ExportPressed);
+  connect(import_file, &QPushButton::clicked, this, &UploadPanel::ImportPressed);
+  connect(remove, &QPushButton::clicked, this, &UploadPanel::RemovePressed);
+  connect(statistics, &QPushButton::clicked, this, &UploadPanel::GroupStatisticsPressed);
+  connect(back, &QPushButton::clicked, this, [this] {
+    Close();
+    emit BackPressed();
+  });
+  connect(operation_password, &QLineEdit::textChanged, this, &UploadPanel::PasswordTyped);
+  connect(pending_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { emit LineDoubleClicked(pending_->row(item)); });
+  connect(pending_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &UploadPanel::ListSelectionChanged);
 
   auto* side = new QFormLayout;
-  side->addRow(QStringLiteral("课题："), topic);
+  side->addRow(QStringLiteral("课题："), topic_);
   side->addRow(QStringLiteral("操作密码："), operation_password);
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* button : {upload, export_file, import_file}) buttons->addWidget(button);
+  for (QPushButton* button : {upload_, export_file, import_file}) buttons->addWidget(button);
   auto* more = new QHBoxLayout;
   more->addWidget(remove);
-  more->addWidget(group_statistics);
+  more->addWidget(statistics);
   more->addWidget(back);
   auto* column = new QVBoxLayout;
   column->addLayout(side);
   column->addLayout(buttons);
   column->addLayout(more);
   column->addStretch();
-  auto* row = new QHBoxLayout(frame);
-  row->addWidget(pending, 3);
+  auto* row = new QHBoxLayout(frame_);
+  row->addWidget(pending_, 3);
   row->addLayout(column, 2);
-  frame->hide();
+  frame_->hide();
 }
 
 void UploadPanel::BuildEditorFrame(QWidget* window) {
-  editor = Named(new QGroupBox(QStringLiteral("修改数据"), window), QStringLiteral("Frame7"));
-  edit_class = Named(new QLineEdit(editor), QStringLiteral("txt_class"));
-  edit_name = Named(new QLineEdit(editor), QStringLiteral("Text8"));
-  edit_score = Named(new QLineEdit(editor), QStringLiteral("Text9"));
-  edit_time = Named(new QLineEdit(editor), QStringLiteral("Text10"));
-  edit_criterion = Named(new QLineEdit(editor), QStringLiteral("Text14"));
-  edit_ok = Button(QStringLiteral("Command25"), QStringLiteral("确定"), editor);
-  edit_cancel = Button(QStringLiteral("Command26"), QStringLiteral("取消"), editor);
+  editor_ = Named(new QGroupBox(QStringLiteral("修改数据"), window), QStringLiteral("Frame7"));
+  const std::array<const char*, 5> names = {"txt_class", "Text8", "Text9", "Text10", "Text14"};
+  const std::array<QString, 5> captions = {QStringLiteral("班级："), QStringLiteral("姓名："),
+                                           QStringLiteral("计分："), QStringLiteral("时间："),
+                                           QStringLiteral("标准：")};
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("班级："), edit_class);
-  form->addRow(QStringLiteral("姓名："), edit_name);
-  form->addRow(QStringLiteral("计分："), edit_score);
-  form->addRow(QStringLiteral("时间："), edit_time);
-  form->addRow(QStringLiteral("标准："), edit_criterion);
+  for (size_t i = 0; i < names.size(); ++i) {
+    edit_fields_[i] = Named(new QLineEdit(editor_), names[i]);
+    form->addRow(captions[i], edit_fields_[i]);
+  }
+  auto* ok = NamedButton(QStringLiteral("Command25"), QStringLiteral("确定"), editor_);
+  auto* cancel = NamedButton(QStringLiteral("Command26"), QStringLiteral("取消"), editor_);
+  connect(ok, &QPushButton::clicked, this, &UploadPanel::EditAccepted);
+  connect(cancel, &QPushButton::clicked, this, &UploadPanel::EditCancelled);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(edit_ok);
-  buttons->addWidget(edit_cancel);
-  auto* column = new QVBoxLayout(editor);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* column = new QVBoxLayout(editor_);
   column->addLayout(form);
   column->addLayout(buttons);
-  editor->hide();
+  editor_->hide();
 }
 
-QListWidgetItem* UploadPanel::NewPendingItem(const QString& line) {
-  auto* item = new QListWidgetItem(line);
-  item->setData(kLineIdRole, next_line_id_++);
-  return item;
+// --- The frames ------------------------------------------------------------------
+
+void UploadPanel::Open(bool upload_allowed) {
+  frame_->show();
+  editor_->hide();
+  upload_->setEnabled(upload_allowed);
+  SelectAllPending();
 }
+
+void UploadPanel::Close() { frame_->hide(); }
+void UploadPanel::Reopen() { frame_->show(); }
+QRect UploadPanel::Geometry() const { return frame_->geometry(); }
+QList<QWidget*> UploadPanel::Frames() const { return {frame_, editor_}; }
+
+void UploadPanel::OpenEditor(const QStringList& fields) {
+  for (size_t i = 0; i < edit_fields_.size(); ++i) {
+    edit_fields_[i]->setText(fields.value(static_cast<qsizetype>(i)));
+  }
+  editor_->show();
+  editor_->raise();
+  frame_->hide();
+}
+
+QString UploadPanel::EditedLine() const {
+  QStringList fields;
+  for (const QLineEdit* field : edit_fields_) fields.append(field->text());
+  return fields.join(u'\t');
+}
+
+void UploadPanel::CloseEditor() {
+  editor_->hide();
+  frame_->show();
+}
+
+// --- List4 and the model ---------------------------------------------------------
 
 void UploadPanel::WidenPendingExtent(int widest_new_line) {
   const int widest = std::max(pending_width_, widest_new_line);
   if (widest != pending_width_) {
     pending_width_ = widest;
-    pending->doItemsLayout();  // the rows take the new width
+    pending_->doItemsLayout();  // the rows take the new width
   }
-  pending->SetHorizontalExtent(pending_width_ + kPendingScrollMargin);
+  pending_->SetHorizontalExtent(pending_width_ + kPendingScrollMargin);
 }
 
 void UploadPanel::FitPendingExtent() {
   pending_width_ = 0;
-  WidenPendingExtent(WidestLineWidth(QFontMetrics(pending->font()), PendingLines()));
+  WidenPendingExtent(WidestLineWidth(QFontMetrics(pending_->font()), scores_.Lines()));
 }
 
 void UploadPanel::AddPendingLine(const QString& line) {
-  pending->addItem(NewPendingItem(line));
-  WidenPendingExtent(QFontMetrics(pending->font()).horizontalAdvance(line) + 8);
+  scores_.Add(line);
+  pending_->addItem(line);
+  WidenPendingExtent(QFontMetrics(pending_->font()).horizontalAdvance(line) + 8);
 }
 
 void UploadPanel::AddPendingLines(const QStringList& lines) {
-  for (const QString& line : lines) pending->addItem(NewPendingItem(line));
-  WidenPendingExtent(WidestLineWidth(QFontMetrics(pending->font()), lines));
-}
-
-UploadPanel::Batch UploadPanel::SelectedBatch() const {
-  QList<int> rows;
-  for (const QModelIndex& index : pending->selectionModel()->selectedIndexes()) {
-    rows.append(index.row());
-  }
-  std::sort(rows.begin(), rows.end());
-  Batch batch;
-  for (const int row : rows) {
-    const QListWidgetItem* item = pending->item(row);
-    batch.ids.append(item->data(kLineIdRole).toULongLong());
-    batch.lines.append(item->text());
-  }
-  return batch;
+  scores_.AddMany(lines);
+  pending_->addItems(lines);
+  WidenPendingExtent(WidestLineWidth(QFontMetrics(pending_->font()), lines));
 }
 
 void UploadPanel::RemovePending(const QList<quint64>& ids) {
-  const QSet<quint64> gone(ids.begin(), ids.end());
-  QSet<int> selected_rows;
-  for (const QModelIndex& index : pending->selectionModel()->selectedIndexes()) {
-    selected_rows.insert(index.row());
-  }
-  QList<QListWidgetItem*> kept;
-  QList<bool> kept_selected;
-  for (int row = 0; row < pending->count(); ++row) {
-    QListWidgetItem* item = pending->item(row);
-    if (gone.contains(item->data(kLineIdRole).toULongLong())) continue;
-    kept.append(item->clone());
-    kept_selected.append(selected_rows.contains(row));
-  }
+  if (scores_.Remove(ids) == 0) return;
   // Rebuilding beats removing thousands of rows one at a time.
-  pending->clear();
-  for (QListWidgetItem* item : kept) pending->addItem(item);
-  for (int row = 0; row < kept.size(); ++row) {
-    if (kept_selected[row]) kept[row]->setSelected(true);
-  }
+  ShowAllLines();
   FitPendingExtent();
 }
 
-quint64 UploadPanel::LineId(int row) const {
-  const QListWidgetItem* item = pending->item(row);
-  return item ? item->data(kLineIdRole).toULongLong() : 0;
-}
-
-int UploadPanel::RowOfLine(quint64 id) const {
-  for (int row = 0; row < pending->count(); ++row) {
-    if (pending->item(row)->data(kLineIdRole).toULongLong() == id) return row;
+void UploadPanel::ShowAllLines() {
+  syncing_ = true;
+  pending_->clear();
+  pending_->addItems(scores_.Lines());
+  // The selection goes back as runs of rows, not row by row.
+  QItemSelection selection;
+  const qsizetype count = scores_.Count();
+  for (qsizetype row = 0; row < count;) {
+    if (!scores_.IsSelected(row)) {
+      ++row;
+      continue;
+    }
+    qsizetype last = row;
+    while (last + 1 < count && scores_.IsSelected(last + 1)) ++last;
+    selection.select(pending_->model()->index(static_cast<int>(row), 0),
+                     pending_->model()->index(static_cast<int>(last), 0));
+    row = last + 1;
   }
-  return -1;
+  if (!selection.isEmpty()) pending_->selectionModel()->select(selection, QItemSelectionModel::Select);
+  syncing_ = false;
 }
 
-void UploadPanel::ReplacePendingLine(int row, const QString& line) {
-  if (row < 0 || row >= pending->count()) return;
-  QListWidgetItem* item = NewPendingItem(line);
-  pending->insertItem(row, item);
-  delete pending->takeItem(row + 1);
+void UploadPanel::ReplacePendingLine(quint64 id, const QString& line) {
+  const qsizetype row = scores_.RowOf(id);
+  if (row < 0) return;
+  scores_.Replace(id, line);
+  syncing_ = true;
+  QListWidgetItem* item = pending_->item(static_cast<int>(row));
+  item->setText(line);
   item->setSelected(true);
-  pending->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+  pending_->setCurrentRow(static_cast<int>(row), QItemSelectionModel::NoUpdate);
+  syncing_ = false;
   FitPendingExtent();
 }
 
-QStringList UploadPanel::PendingLines() const {
-  QStringList lines;
-  for (int row = 0; row < pending->count(); ++row) lines.append(pending->item(row)->text());
-  return lines;
+void UploadPanel::SelectAllPending() {
+  scores_.SelectAll();
+  syncing_ = true;
+  pending_->selectAll();
+  syncing_ = false;
+}
+
+void UploadPanel::ToggleSelection(quint64 id) {
+  const qsizetype row = scores_.RowOf(id);
+  if (row < 0) return;
+  const bool selected = !scores_.IsSelected(row);
+  scores_.SetSelected(row, selected);
+  syncing_ = true;
+  pending_->item(static_cast<int>(row))->setSelected(selected);
+  syncing_ = false;
+}
+
+int UploadPanel::CurrentRow() const { return pending_->currentRow(); }
+
+// A selection made in the list, by mouse or keyboard, is the model's.
+void UploadPanel::ListSelectionChanged(const QItemSelection& selected,
+                                       const QItemSelection& deselected) {
+  if (syncing_) return;
+  for (const QItemSelectionRange& range : deselected) {
+    for (int row = range.top(); row <= range.bottom(); ++row) scores_.SetSelected(row, false);
+  }
+  for (const QItemSelectionRange& range : selected) {
+    for (int row = range.top(); row <= range.bottom(); ++row) scores_.SetSelected(row, true);
+  }
 }
 
 }  // namespace zorvanix

@@ -1,13 +1,20 @@
 // Frame4, the upload panel: the pending score lines List4 with the topic and
 // operation password they are sent under, and Frame7, the editor of one
-// pending line. Every score the teacher gives joins List4 here.
+// pending line. List4 shows the PendingScores model the panel holds: every
+// change to the lines goes through the panel, which keeps the list in step,
+// and a selection the teacher makes in the list is the model's selection.
+// The buttons are the panel's own; what they ask for is announced by signals.
 #pragma once
 
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <array>
 
 #include "controls/list_text_width.h"
+#include "rollcall/pending_scores.h"
+
+class QItemSelection;
 
 namespace zorvanix {
 
@@ -18,63 +25,82 @@ class UploadPanel : public QObject {
   // Builds both frames as hidden children of window.
   explicit UploadPanel(QWidget* window);
 
+  // --- The pending lines ---------------------------------------------------
+  const PendingScores& Scores() const { return scores_; }
   // Adds a score line at the end of the pending list and widens its scroll
   // range to the widest line.
   void AddPendingLine(const QString& line);
   // Adds many lines at once (an import), measuring the widest line once.
   void AddPendingLines(const QStringList& lines);
-  int PendingCount() const { return pending->count(); }
-  QStringList PendingLines() const;
-
-  // The selected pending lines in list order (the batch of an upload or an
-  // export), each with the number that tells it from an equal line.
-  struct Batch {
-    QList<quint64> ids;
-    QStringList lines;
-  };
-  Batch SelectedBatch() const;
   // Removes the lines of a batch that are still pending; the others stay,
   // in order, with their selection.
   void RemovePending(const QList<quint64>& ids);
-  // Replaces the line at row by an edited one, which is selected.
-  void ReplacePendingLine(int row, const QString& line);
-  // The number of the line at row, and the row of a numbered line (-1 when
-  // it is no longer pending).
-  quint64 LineId(int row) const;
-  int RowOfLine(quint64 id) const;
+  // Replaces a numbered line (if still pending) by an edited one, which is
+  // selected and current.
+  void ReplacePendingLine(quint64 id, const QString& line);
+  void SelectAllPending();
+  // Switches the selection of a numbered line, if still pending.
+  void ToggleSelection(quint64 id);
+  // The line the keyboard or the last click is on, -1 for none.
+  int CurrentRow() const;
 
-  QGroupBox* frame = nullptr;               // Frame4
-  ExtentListWidget* pending = nullptr;      // List4
-  QLineEdit* topic = nullptr;               // Text5
-  QLineEdit* operation_password = nullptr;  // Text4
-  QPushButton* upload = nullptr;            // Command13
-  QPushButton* export_file = nullptr;       // Command14
-  QPushButton* import_file = nullptr;       // Command15
-  QPushButton* back = nullptr;              // Command12
-  QPushButton* remove = nullptr;            // CommandRemove: drops selected lines
-  QPushButton* group_statistics = nullptr;  // Command27
+  // --- The frames --------------------------------------------------------------
+  // Frame4 opens with every pending line selected; Frame7 stays closed.
+  void Open(bool upload_allowed);
+  void Close();
+  // Frame4 comes back where it was (from the group statistics).
+  void Reopen();
+  QRect Geometry() const;
+  QList<QWidget*> Frames() const;
+  // The line editor over Frame4, with the five fields of one line.
+  void OpenEditor(const QStringList& fields);
+  // What the editor's five boxes hold, joined by TAB.
+  QString EditedLine() const;
+  void CloseEditor();
 
-  QGroupBox* editor = nullptr;          // Frame7
-  QLineEdit* edit_class = nullptr;      // txt_class
-  QLineEdit* edit_name = nullptr;       // Text8
-  QLineEdit* edit_score = nullptr;      // Text9
-  QLineEdit* edit_time = nullptr;       // Text10
-  QLineEdit* edit_criterion = nullptr;  // Text14
-  QPushButton* edit_ok = nullptr;       // Command25
-  QPushButton* edit_cancel = nullptr;   // Command26
+  QString Topic() const { return topic_->text(); }
+  void SetTopic(const QString& topic) { topic_->setText(topic); }
+  QString Password() const { return operation_password->text(); }
+  void SetPassword(const QString& password) { operation_password->setText(password); }
+  void SetUploadEnabled(bool enabled) { upload_->setEnabled(enabled); }
+
+  // Text4, the operation password box. The group tab's password follows it.
+  QLineEdit* operation_password = nullptr;
+
+ signals:
+  void UploadPressed();             // Command13
+  void ExportPressed();             // Command14
+  void ImportPressed();             // Command15
+  void RemovePressed();             // CommandRemove
+  void GroupStatisticsPressed();    // Command27
+  void BackPressed();               // Command12, after Frame4 closed
+  void LineDoubleClicked(int row);  // a List4 entry
+  void EditAccepted();              // Command25
+  void EditCancelled();             // Command26
+  void PasswordTyped(const QString& password);
 
  private:
   void BuildUploadFrame(QWidget* window);
   void BuildEditorFrame(QWidget* window);
-  QListWidgetItem* NewPendingItem(const QString& line);
+  // List4 is made again from the model, with its selection.
+  void ShowAllLines();
+  void ListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   // The scroll range follows the widest pending line; adding lines only
   // measures the new ones.
   void WidenPendingExtent(int widest_new_line);
   void FitPendingExtent();
 
+  PendingScores scores_;
   int pending_width_ = 0;  // the widest pending line, as ListTextWidth measures it
+  bool syncing_ = false;   // the panel itself changes List4's selection
 
-  quint64 next_line_id_ = 1;
+  QGroupBox* frame_ = nullptr;           // Frame4
+  ExtentListWidget* pending_ = nullptr;  // List4
+  QLineEdit* topic_ = nullptr;           // Text5
+  QPushButton* upload_ = nullptr;        // Command13
+
+  QGroupBox* editor_ = nullptr;  // Frame7
+  std::array<QLineEdit*, 5> edit_fields_{};  // txt_class, Text8, Text9, Text10, Text14
 };
 
 }  // namespace zorvanix

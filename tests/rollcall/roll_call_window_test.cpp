@@ -461,24 +461,9 @@ class RollCallWindowTest : public QObject {
   void DividerStaysInsideItsLimits() {
     OfflineWindow w;
     auto* divider = w.Find<Splitter>(QStringLiteral("Splitter1"));
-    const int inner = Twips(w.window->width());
-    const auto refused = [&](double position) {
-      bool cancel = false;
-      emit divider->BeforeSplit(&cancel, &position);
-      return cancel;
-    };
-    // The bar reports its left edge on the draw panel, 120 twips right of
-    // where the window sees it.
-    QVERIFY(refused(2800 + 120));
-    QVERIFY(!refused(2801 + 120));
-    QVERIFY(!refused(inner - 1400 + 120));
-    QVERIFY(refused(inner - 1399 + 120));
-
-    // Dragging it: the criteria list follows and reaches the right edge; the
-    // name keeps the size fitted to the width it had before the move.
     auto* name = w.Find<QLineEdit>(QStringLiteral("Text2"));
-    name->setText(QStringLiteral("诸葛孔明先生"));
-    const int before_width = TwipsWidth(name);
+    // The bar dragged with the mouse so that its left edge comes to window_x;
+    // returns where it is afterwards.
     const auto drag_to = [&](int window_x) {
       const QPoint start(1, 10);
       const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
@@ -492,6 +477,18 @@ class RollCallWindowTest : public QObject {
       send(QEvent::MouseButtonRelease, QPoint(local, 10), Qt::NoButton);
       return divider->mapTo(w.window, QPoint(0, 0)).x();
     };
+    // The left edge stays right of 2800 twips and 1400 twips left of the
+    // window's right edge: the first pixels on either side of each limit.
+    const int start_left = divider->mapTo(w.window, QPoint(0, 0)).x();
+    QCOMPARE(drag_to(186), start_left);  // 2790 twips
+    QCOMPARE(drag_to(187), 187);         // 2805 twips
+    QCOMPARE(drag_to(w.window->width() - 93), 187);  // 1395 twips from the right edge
+    QCOMPARE(drag_to(w.window->width() - 94), w.window->width() - 94);
+
+    // Dragging it: the criteria list follows and reaches the right edge; the
+    // name keeps the size fitted to the width it had before the move.
+    name->setText(QStringLiteral("诸葛孔明先生"));
+    const int before_width = TwipsWidth(name);
     QCOMPARE(drag_to(400), 400);
     auto* criteria = w.Find<QWidget>(QStringLiteral("List1"));
     QVERIFY_NEAR_TWIPS(WindowLeft(criteria), Twips(400) + TwipsWidth(divider) + 120);
