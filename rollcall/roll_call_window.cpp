@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QKeyEvent>
 #include <QTimer>
 #include <QVersionNumber>
 #include <chrono>
@@ -19,7 +18,7 @@
 #include "rollcall/form_layout.h"
 #include "rollcall/group_stats_panel.h"
 #include "rollcall/manual_pick_panel.h"
-#include "rollcall/name_fit.h"
+#include "rollcall/name_search_box.h"
 #include "rollcall/score_upload.h"
 #include "rollcall/status_panels.h"
 #include "rollcall/upload_panel.h"
@@ -29,10 +28,7 @@ namespace {
 
 using namespace layout;
 
-const QString kPauseCaption = QStringLiteral("暂停");
 const QString kUnitPoints = QStringLiteral("分");
-// Criteria lists scroll this far past their widest entry.
-constexpr int kCriteriaScrollMargin = 30;
 
 // Seconds since midnight with their fraction, as the draw's seed.
 quint64 TimeOfDaySeed() {
@@ -72,6 +68,7 @@ RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* par
     PlaceSidePanel(panel);
   }
   status_ = new StatusPanels(this);
+  score_upload_ = new ScoreUpload(context_, *upload_);
 
   roll_timer_ = new QTimer(this);
   roll_timer_->setObjectName(QStringLiteral("Timer1"));
@@ -86,101 +83,57 @@ RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* par
   setFixedSize(Px(kWindowWidth), Px(kWindowHeight));
   ConnectDrawPanel();
   ConnectSidePanels();
-
-  // Nothing can be drawn until a class is chosen, and no class until the
-  // sign-in filled the choices.
-  draw_->class_choice->setEnabled(false);
-  for (QPushButton* button : draw_->draw_buttons) button->setEnabled(false);
-  draw_->search_box->setEnabled(false);
-  draw_->manage_button->setEnabled(false);
   ShowTopicCriteria();
-  draw_->score_choice->clear();
-  for (int points = 5; points >= 0; --points) {
-    draw_->score_choice->addItem(QString::number(points) + kUnitPoints);
-  }
-  draw_->score_choice->setCurrentIndex(-1);
-  draw_->average_label->clear();
-  draw_->count_label->clear();
-  BuildStatusBar();
+  status_->setGeometry(0, Px(kWindowHeight - kStatusBarHeight), Px(kWindowWidth),
+                       Px(kStatusBarHeight));
+  status_->SetUpRollCall(width(), VersionText(), context_.config.vendor_site);
   second_timer_->start();
 }
 
 RollCallWindow::~RollCallWindow() = default;
 
-void RollCallWindow::BuildStatusBar() {
-  status_->setGeometry(0, Px(kWindowHeight - kStatusBarHeight), Px(kWindowWidth),
-                       Px(kStatusBarHeight));
-  status_->SetWidth(1, Px(kVersionPanelWidth));
-  status_->SetText(1, VersionText());
-  status_->SetWidth(2, Px(kServerVersionPanelWidth));
-  status_->SetText(2, QString());
-  status_->SetToolTip(2, QStringLiteral("双击可下载最新版本"));
-  status_->SetWidth(3, Px(kThirdPanelWidth));
-  status_->SetWidth(4, Px(kStopwatchPanelWidth));
-  status_->SetText(4, QStringLiteral("双击计时"));
-  status_->SetToolTip(4, QStringLiteral("计时开关"));
-  int used = 0;
-  for (int panel = 1; panel <= 4; ++panel) used += status_->Width(panel);
-  status_->SetWidth(5, width() - used);
-  status_->SetText(5, context_.config.vendor_site);
-  status_->SetToolTip(5, QStringLiteral("双击访问官网"));
-  connect(status_, &StatusPanels::PanelDoubleClicked, this,
-          &RollCallWindow::StatusPanelDoubleClicked);
-}
-
 void RollCallWindow::ConnectDrawPanel() {
-  for (int i = 0; i <= kManualPickButton; ++i) {
-    QPushButton* button = draw_->draw_buttons[i];
-    // Enter as well as Space presses the focused button: the same key that
-    // started a draw stops it.
-    button->setAutoDefault(true);
-    connect(button, &QPushButton::clicked, this, [this, i] { DrawButtonClicked(i); });
-  }
-  connect(draw_->class_choice, &QComboBox::activated, this, &RollCallWindow::ChooseClass);
-  connect(draw_->topic_choice, &QComboBox::activated, this, &RollCallWindow::TopicChosen);
-  connect(draw_->topic_choice, &QComboBox::editTextChanged, this,
-          &RollCallWindow::TopicTextChanged);
-  connect(draw_->score_choice, &QComboBox::activated, this, &RollCallWindow::ScoreFromChoice);
-  // The keyboard reaches the combo box, which hands its keys on to its line
-  // edit without going through the line edit's filters: Enter is watched on
-  // both.
-  draw_->score_choice->installEventFilter(this);
-  draw_->score_choice->lineEdit()->installEventFilter(this);
-  connect(draw_->criteria, &QListWidget::itemDoubleClicked, this,
-          &RollCallWindow::ScoreFromCriterion);
-  connect(draw_->name_display, &QLineEdit::textChanged, this, &RollCallWindow::UpdateNameDisplay);
-  connect(draw_->search_hits, &QListWidget::itemDoubleClicked, this,
-          &RollCallWindow::PickSearchHit);
-  draw_->search_hits->installEventFilter(this);
-  // The bar reports its left edge on the draw panel; the limits are the
-  // window's.
-  connect(draw_->divider, &Splitter::BeforeSplit, this, [this](bool* cancel, double* position) {
-    if (!BeforeDividerMove(*position - kFrame5Offset)) *cancel = true;
-  });
-  connect(draw_->divider, &Splitter::Split, this, &RollCallWindow::DividerMoved);
-  connect(draw_->user_button, &QPushButton::clicked, this, [this] {
+  connect(draw_, &DrawPanel::DrawPressed, this, &RollCallWindow::DrawPressed);
+  connect(draw_, &DrawPanel::ClassChosen, this, &RollCallWindow::ChooseClass);
+  connect(draw_, &DrawPanel::TopicChosen, this, &RollCallWindow::TopicChosen);
+  connect(draw_, &DrawPanel::TopicTyped, this, &RollCallWindow::TopicTyped);
+  connect(draw_, &DrawPanel::ScoreChosen, this, &RollCallWindow::ScoreFromChoice);
+  connect(draw_, &DrawPanel::CriterionChosen, this, &RollCallWindow::ScoreFromCriterion);
+  connect(draw_, &DrawPanel::NameShown, this, &RollCallWindow::ShowStudentCounts);
+  connect(&draw_->Search(), &NameSearchBox::SearchWanted, this, &RollCallWindow::SearchNames);
+  connect(&draw_->Search(), &NameSearchBox::HitChosen, this, &RollCallWindow::PickSearchHit);
+  connect(draw_, &DrawPanel::UserPressed, this, [this] {
     hide();
     LoginWindow& login = hub_.Login();
     login.show();
     login.raise();
     login.activateWindow();
   });
-  connect(draw_->manage_button, &QPushButton::clicked, this,
+  connect(draw_, &DrawPanel::ManagePressed, this,
           [this] { hub_.Management().OpenFromMainWindow(); });
-  connect(draw_->upload_button, &QPushButton::clicked, this, &RollCallWindow::OpenUploadPanel);
-  for (QObject* watched :
-       {static_cast<QObject*>(draw_->unfold_picture), static_cast<QObject*>(draw_->fold_picture),
-        static_cast<QObject*>(draw_->stopwatch_label)}) {
-    watched->installEventFilter(this);
-  }
+  connect(draw_, &DrawPanel::UploadPressed, this, &RollCallWindow::OpenUploadPanel);
+  connect(draw_, &DrawPanel::FoldWanted, this, &RollCallWindow::Fold);
+  connect(draw_, &DrawPanel::UnfoldWanted, this, &RollCallWindow::Unfold);
+  connect(draw_, &DrawPanel::StopwatchToggled, this, [this] { stopwatch_.Toggle(); });
 }
 
 void RollCallWindow::ConnectSidePanels() {
   connect(upload_, &UploadPanel::BackPressed, this, &RollCallWindow::ShowDrawPanel);
+  connect(upload_, &UploadPanel::GroupStatisticsPressed, this,
+          &RollCallWindow::ShowGroupStatistics);
   connect(stats_, &GroupStatsPanel::BackPressed, upload_, &UploadPanel::Reopen);
   connect(manual_, &ManualPickPanel::TabChosen, this, &RollCallWindow::ShowManualTab);
   connect(manual_, &ManualPickPanel::BackPressed, this, &RollCallWindow::ShowDrawPanel);
-  ConnectSubmissionPanels();
+  connect(manual_, &ManualPickPanel::NamePicked, this, &RollCallWindow::PickFromPanelList);
+  // One password for both uploads: what is typed on the group tab is the
+  // upload panel's too (the tab switch copies it back).
+  connect(manual_, &ManualPickPanel::PasswordTyped, upload_, &UploadPanel::SetPassword);
+  connect(manual_, &ManualPickPanel::UploadGroupsPressed, this, &RollCallWindow::UploadGroups);
+  connect(status_, &StatusPanels::UpdateWanted, this,
+          [this] { context_.shell->OpenUrl(context_.service->VendorUpdateUrl()); });
+  connect(status_, &StatusPanels::StopwatchToggled, this, [this] { stopwatch_.Toggle(); });
+  connect(status_, &StatusPanels::VendorSiteWanted, this,
+          [this] { context_.shell->OpenUrl(context_.service->VendorHomeUrl()); });
 }
 
 // --- Other windows ------------------------------------------------------------
@@ -191,60 +144,50 @@ void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
   const QString cache = context_.CacheFilePath();
   if (mode == QStringLiteral("online")) context_.service->DownloadServerRecord(user, cache);
 
-  QComboBox* classes = draw_->class_choice;
-  classes->clear();
-  classes->setCurrentIndex(-1);  // shows "班级"
-  classes->addItems(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)));
-  classes->setCurrentIndex(-1);
-  classes->setEnabled(true);
+  draw_->SetClasses(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)));
 
-  QComboBox* topics = draw_->topic_choice;
+  QStringList topics;
   QString first_topic;
   {
-    const QSignalBlocker quiet(topics);
-    topics->clear();
     const QStringList lines = ReadTaggedLines(cache, kTopicTag).split(QStringLiteral("\r\n"));
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
       TopicLine topic;
       if (!ParseTopicLine(lines[i], &topic)) continue;
       if (i == 0) first_topic = topic.name;
-      topics->addItem(topic.name);
+      topics.append(topic.name);
     }
-    topics->setCurrentIndex(first_topic.isEmpty() ? -1 : 0);
-    topics->setEditText(first_topic);
   }
-  TopicTextChanged(first_topic);
+  draw_->SetTopics(topics, first_topic);
+  TopicTyped(first_topic);
 
   roster_text_.clear();
   CancelRunningDraw();
   ForgetCurrentStudent();
   pools_.Clear();
-  for (QPushButton* button : draw_->draw_buttons) button->setEnabled(false);
+  draw_->CloseDrawButtons();
 }
 
 void RollCallWindow::ShowTopicCriteria() {
-  QListWidget* list = draw_->criteria;
-  list->clear();
   given_criteria_.clear();
+  QStringList entries;
   // No topic, no criteria: the cache is not even opened (at start-up there is
   // nothing to show yet, and the file may be large).
-  const QString topic_name = draw_->topic_choice->currentText();
+  const QString topic_name = draw_->Topic();
   const auto index = topic_name.isEmpty() ? nullptr : TaggedLineIndexFor(context_.CacheFilePath());
   if (index) {
     const auto lines = index->Find(TopicTag(topic_name));
     TopicLine topic;
     if (!lines.empty() && ParseTopicLine(lines.front(), &topic)) {
       for (const Criterion& criterion : topic.criteria) {
-        list->addItem(u'[' + criterion.score + kUnitPoints + QStringLiteral("]\t") +
-                      criterion.text);
+        entries.append(u'[' + criterion.score + kUnitPoints + QStringLiteral("]\t") +
+                       criterion.text);
       }
     }
   }
-  draw_->criteria->SetHorizontalExtent(ListTextWidth(*list) + kCriteriaScrollMargin);
-  LayOutCriteria(list->count() > 0);
+  draw_->ShowCriteria(entries);
 }
 
-void RollCallWindow::EnableManageButton() { draw_->manage_button->setEnabled(true); }
+void RollCallWindow::EnableManageButton() { draw_->SetManageEnabled(true); }
 
 QString RollCallWindow::OperationPassword() const { return upload_->operation_password->text(); }
 
@@ -255,39 +198,29 @@ QStringList RollCallWindow::PendingScores() const { return upload_->Scores().Lin
 void RollCallWindow::ChooseClass() {
   CancelRunningDraw();
   ForgetCurrentStudent();
-  class_name_ = draw_->class_choice->currentText();
+  class_name_ = draw_->ClassName();
   roster_text_ = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name_));
   pools_.Build(StudentRowsFromText(roster_text_));
   manual_->FillGroups(pools_);
-  draw_->draw_buttons[kManualPickButton]->setEnabled(true);
-  RefreshDrawButtons();
-  draw_->search_box->clear();
-}
-
-// An empty score choice: choosing any score afterwards, even the one chosen
-// last, counts as a choice.
-void RollCallWindow::ClearScoreChoice() {
-  draw_->score_choice->setCurrentIndex(-1);
-  draw_->score_choice->setEditText(QString());
+  draw_->SetManualPickEnabled(true);
+  draw_->OpenDrawing(pools_);
+  draw_->Search().Clear();
 }
 
 // A student drawn in one class is nobody in another: the name, the two
 // counts and NewStu go with the class they belong to.
 void RollCallWindow::ForgetCurrentStudent() {
   current_student_.clear();
-  draw_->name_display->clear();
-  draw_->average_label->clear();
-  draw_->count_label->clear();
-  draw_->score_choice->setEnabled(false);
-  draw_->criteria->setEnabled(false);
+  draw_->ClearName();
 }
 
-// Any pick while a draw rolls ends the draw first, without a result, so the
-// running button reads as before and the other buttons come back.
+// A pick (by name or from the manual-pick panel) while a draw still rolls
+// ends that draw first, without a result, so the running button reads as
+// before and the other buttons come back.
 void RollCallWindow::EndDrawForPick() {
   if (!rolling_pool_) return;
   CancelRunningDraw();
-  for (int i = 0; i < kDrawPoolCount; ++i) draw_->draw_buttons[i]->setEnabled(pools_.HasNames(i));
+  draw_->ShowDrawButtons(pools_);
 }
 
 // A draw still rolling over the pools that are about to be replaced ends
@@ -295,19 +228,13 @@ void RollCallWindow::EndDrawForPick() {
 // this the rolling would go on over another class, or with every button
 // disabled, with nothing left to stop it.
 void RollCallWindow::CancelRunningDraw() {
-  if (rolling_pool_) draw_->draw_buttons[*rolling_pool_]->setText(DrawButtonCaption(*rolling_pool_));
+  if (rolling_pool_) draw_->ShowStopped(*rolling_pool_);
   roll_timer_->stop();
   rolling_index_.reset();
   rolling_pool_.reset();
 }
 
-void RollCallWindow::RefreshDrawButtons() {
-  for (int i = 0; i < kDrawPoolCount; ++i) draw_->draw_buttons[i]->setEnabled(pools_.HasNames(i));
-  draw_->search_box->setEnabled(true);
-  draw_->search_box->setFocus();
-}
-
-void RollCallWindow::DrawButtonClicked(int index) {
+void RollCallWindow::DrawPressed(int index) {
   if (index == kManualPickButton) {
     OpenManualPick();
   } else if (rolling_pool_ == index) {
@@ -319,16 +246,13 @@ void RollCallWindow::DrawButtonClicked(int index) {
 
 void RollCallWindow::StartDraw(int index) {
   ShowTopicCriteria();
-  QPushButton* button = draw_->draw_buttons[index];
-  button->setText(kPauseCaption);
-  for (int i = 0; i < kDrawPoolCount; ++i) draw_->draw_buttons[i]->setEnabled(false);
-  button->setEnabled(true);
-  ClearScoreChoice();
+  draw_->ShowRolling(index);
+  draw_->ClearScore();
   rolling_pool_ = index;
   rolling_index_ = TaggedLineIndexFor(context_.CacheFilePath());
   roll_shown_ = false;
   roll_timer_->start();
-  if (button->isEnabled()) button->setFocus();
+  draw_->FocusDrawButton(index);
 }
 
 void RollCallWindow::RollTick() {
@@ -336,79 +260,51 @@ void RollCallWindow::RollTick() {
   const QStringList& pool = pools_.Pool(*rolling_pool_);
   const int n = static_cast<int>(pool.size());
   award_ = RollIndex(UniformFromSeed(TimeOfDaySeed()), n);
-  draw_->name_display->setText(n > 0 ? pool[award_] : QString());
+  draw_->ShowName(n > 0 ? pool[award_] : QString());
   roll_shown_ = n > 0;
 }
 
 void RollCallWindow::StopDraw(int index) {
-  QPushButton* button = draw_->draw_buttons[index];
-  button->setText(DrawButtonCaption(index));
-  roll_timer_->stop();
-  rolling_index_.reset();
-  rolling_pool_.reset();
-  ClearScoreChoice();
+  CancelRunningDraw();
+  draw_->ClearScore();
   if (!roll_shown_) {
     // Stopped before any name was shown: no result, nobody leaves a pool,
     // and whatever the box showed before is not taken as drawn.
     ForgetCurrentStudent();
-    draw_->criteria->setEnabled(false);
-    draw_->score_choice->setEnabled(false);
-    RefreshDrawButtons();
+    draw_->OpenDrawing(pools_);
     return;
   }
-  draw_->criteria->setEnabled(true);
-  draw_->score_choice->setEnabled(true);
-  current_student_ = draw_->name_display->text();
+  draw_->EnableScoring(true);
+  current_student_ = draw_->Name();
   pools_.RecordDraw(index, award_, current_student_);
-  RefreshDrawButtons();
-  if (button->isEnabled()) button->setFocus();
+  draw_->OpenDrawing(pools_);
+  draw_->FocusDrawButton(index);
 }
 
-void RollCallWindow::PickSearchHit() {
+void RollCallWindow::PickSearchHit(const QString& name) {
   EndDrawForPick();
-  QListWidget* hits = draw_->search_hits;
-  draw_->criteria->setEnabled(true);
-  draw_->score_choice->setEnabled(true);
-  ClearScoreChoice();
-  if (const QListWidgetItem* item = hits->currentItem()) {
-    draw_->name_display->setText(item->text().section(u'\t', 0, 0));
-  }
-  current_student_ = draw_->name_display->text();
+  draw_->EnableScoring(true);
+  draw_->ClearScore();
+  if (!name.isEmpty()) draw_->ShowName(name);
+  current_student_ = draw_->Name();
   pools_.RecordPickByName(current_student_);
-  hits->hide();
-  hits->clear();
   ShowTopicCriteria();
-  draw_->search_box->clear();
-  draw_->score_choice->setFocus();
+  draw_->Search().Clear();
+  draw_->FocusScore();
 }
 
-// The display update of the name box, on every change of its text: the
-// largest font that fits, one line high, centred in its background box, and
-// the student's average and count beside it.
-void RollCallWindow::UpdateNameDisplay() {
-  FitNameFont(DrawPanel::WidthOf(draw_->name_display));
-  CentreNameInBox();
-  ShowStudentCounts();
-}
-
-void RollCallWindow::FitNameFont(int width_twips) {
-  const QString text = draw_->name_display->text();
-  if (text.isEmpty()) return;
-  const int points = NamePointSize(width_twips, static_cast<int>(text.size()));
-  if (points == name_point_size_) return;
-  name_point_size_ = points;
-  draw_->name_display->setFont(NameFonts::Font(points));
-}
-
-void RollCallWindow::CentreNameInBox() {
-  QLineEdit* name = draw_->name_display;
-  const int height = name_point_size_ > 0 ? NameFonts::LineHeight(name_point_size_)
-                                          : NameFonts::LineHeight(name->font());
-  if (name->height() != height) name->resize(name->width(), height);
-  const int top_twips =
-      (DrawPanel::HeightOf(draw_->name_background) - Twips(height)) / 2 + kFrame5Offset;
-  const int top = Px(top_twips);
-  if (name->y() != top) name->move(name->x(), top);
+// Unlike a search hit, a name picked here stays in its pools.
+void RollCallWindow::PickFromPanelList(const QString& name) {
+  EndDrawForPick();
+  draw_->EnableScoring(true);
+  draw_->ClearScore();
+  draw_->ShowName(name);
+  current_student_ = draw_->Name();
+  manual_->hide();
+  ShowDrawPanel();
+  ShowTopicCriteria();
+  // The score is what comes next.
+  draw_->FocusScore();
 }
 
 void RollCallWindow::ShowStudentCounts() {
@@ -419,8 +315,7 @@ void RollCallWindow::ShowStudentCounts() {
                          ? rolling_index_
                          : TaggedLineIndexFor(context_.CacheFilePath());
   if (index) {
-    const auto lines =
-        index->Find(StudentTag(draw_->class_choice->currentText(), draw_->name_display->text()));
+    const auto lines = index->Find(StudentTag(draw_->ClassName(), draw_->Name()));
     if (!lines.empty()) {
       const QList<QStringView> fields = lines.front().split(u'\t');
       if (fields.size() > 5 && LeadingNumber(fields[5]) > 0) {
@@ -429,69 +324,28 @@ void RollCallWindow::ShowStudentCounts() {
       }
     }
   }
-  if (draw_->average_label->text() != average) draw_->average_label->setText(average);
-  if (draw_->count_label->text() != count) draw_->count_label->setText(count);
+  draw_->ShowCounts(average, count);
 }
 
-// --- Topic, criteria and the divider ----------------------------------------
-
 void RollCallWindow::TopicChosen() {
-  upload_->SetTopic(draw_->topic_choice->currentText());
+  upload_->SetTopic(draw_->Topic());
   ShowTopicCriteria();
 }
 
-void RollCallWindow::TopicTextChanged(const QString& text) {
+void RollCallWindow::TopicTyped(const QString& text) {
   upload_->SetTopic(text);
   if (!text.trimmed().isEmpty()) {
     ShowTopicCriteria();
   } else {
-    draw_->criteria->clear();
+    given_criteria_.clear();
+    draw_->ClearCriteria();
   }
 }
 
-void RollCallWindow::LayOutCriteria(bool has_criteria) {
-  QWidget* box = draw_->name_background;
-  QWidget* name = draw_->name_display;
-  QWidget* topic = draw_->topic_choice;
-  const auto set_width = [](QWidget* widget, int twips) {
-    widget->resize(Px(std::max(twips, 0)), widget->height());
-  };
-  if (!has_criteria) {
-    draw_->criteria->hide();
-    draw_->divider->hide();
-    set_width(name, InnerWidth() - kText2WidthMargin);
-    set_width(box, InnerWidth() - kText13WidthMargin);
-    set_width(topic, DrawPanel::WidthOf(box) - kCombo3NarrowerThanText13);
-    return;
-  }
-  const int divider = DrawPanel::LeftOf(draw_->divider);
-  set_width(box, divider - DrawPanel::LeftOf(box) + kText13PastDivider);
-  set_width(name, divider - DrawPanel::LeftOf(name) + kText2PastDivider);
-  set_width(topic, divider - DrawPanel::LeftOf(topic) + kCombo3PastDivider);
-  QWidget* list = draw_->criteria;
-  const int list_left = divider + DrawPanel::WidthOf(draw_->divider) + kList1GapAfterDivider;
-  DrawPanel::Place(list, list_left, DrawPanel::TopOf(list), InnerWidth() - list_left,
-                   DrawPanel::HeightOf(list));
-  list->show();
-  draw_->divider->show();
-  draw_->divider->raise();
-}
-
-// The inner width of the unfolded window: the layout is the draw panel's,
-// whether or not the window is folded at the moment.
-int RollCallWindow::InnerWidth() const { return Twips(Px(kWindowWidth)); }
-
-bool RollCallWindow::BeforeDividerMove(double position) const {
-  if (position <= kDividerMinLeft) return false;
-  return InnerWidth() - position >= kDividerMinRightRoom;
-}
-
-void RollCallWindow::DividerMoved() {
-  // The name keeps the size fitted to the box as it was before the move; the
-  // next name shown is fitted to the new width.
-  FitNameFont(DrawPanel::WidthOf(draw_->name_display));
-  CentreNameInBox();
-  LayOutCriteria(true);
+void RollCallWindow::SearchNames(const QString& text) {
+  const auto cache = TaggedLineIndexFor(context_.CacheFilePath());
+  draw_->Search().ShowHits(
+      name_search_.Entries(pools_.Pool(kDrawAll), text, cache, draw_->ClassName()));
 }
 
 // --- Scoring -------------------------------------------------------------------
@@ -502,35 +356,29 @@ QString RollCallWindow::DailyLogPath() const {
                                  context_.clock->Now().date()));
 }
 
-void RollCallWindow::ScoreFromChoice() {
-  const QString name = draw_->name_display->text();
+void RollCallWindow::ScoreFromChoice(const QString& score) {
+  const QString name = draw_->Name();
   if (name.isEmpty() || name != current_student_) return;
-  if (!AcceptGbkText(*context_.prompter, draw_->score_choice->currentText())) return;
+  if (!AcceptGbkText(*context_.prompter, score)) return;
   const QDateTime now = context_.clock->Now();
-  RecordScore(ScoreLine(class_name_, name, draw_->score_choice->currentText(), now, QString()),
-              now);
+  RecordScore(ScoreLine(class_name_, name, score, now, QString()), now);
   current_student_.clear();
-  draw_->score_choice->setEnabled(false);
-  draw_->criteria->setEnabled(false);
-  draw_->search_box->setFocus();
+  draw_->EnableScoring(false);
+  draw_->Search().Focus();
 }
 
-void RollCallWindow::ScoreFromCriterion() {
-  QListWidgetItem* item = draw_->criteria->currentItem();
-  const QString name = draw_->name_display->text();
-  const int row = draw_->criteria->currentRow();
-  if (!item || given_criteria_.contains(row) || name.isEmpty()) return;
-  const QString entry = item->text();
+void RollCallWindow::ScoreFromCriterion(int row) {
+  const QString entry = draw_->CriterionText(row);
+  const QString name = draw_->Name();
+  if (entry.isEmpty() || given_criteria_.contains(row) || name.isEmpty()) return;
   QString points = entry.section(u'\t', 0, 0);
   points.remove(u'[');
-  QComboBox* score = draw_->score_choice;
-  score->setEditText(ShortestDecimal(LeadingNumber(points)) + kUnitPoints);
-  score->setEnabled(false);
+  const QString score = ShortestDecimal(LeadingNumber(points)) + kUnitPoints;
+  draw_->ShowCriterionScore(score);
   const QDateTime now = context_.clock->Now();
-  const QString criterion = entry.section(u'\t', 1);
-  RecordScore(ScoreLine(class_name_, name, score->currentText(), now, criterion), now);
+  RecordScore(ScoreLine(class_name_, name, score, now, entry.section(u'\t', 1)), now);
   given_criteria_.insert(row);
-  item->setText(QString(entry).replace(QStringLiteral("]"), QStringLiteral("]√")));
+  draw_->MarkCriterionGiven(row);
 }
 
 // The line goes to the day's log at once and joins the pending list. A log
@@ -580,6 +428,12 @@ void RollCallWindow::ShowManualTab() {
   manual_->SetPassword(upload_->Password());
 }
 
+void RollCallWindow::ShowGroupStatistics() {
+  upload_->Close();
+  stats_->Open(upload_->Geometry(),
+               GroupStatistics(upload_->Scores().Lines(), manual_->Division().Groups()));
+}
+
 void RollCallWindow::SetStatusBarShown(bool shown) {
   status_bar_wanted_ = shown;
   status_->setVisible(shown && !folded_);
@@ -588,82 +442,25 @@ void RollCallWindow::SetStatusBarShown(bool shown) {
 void RollCallWindow::Fold() {
   folded_ = true;
   setFixedSize(Px(kFoldedWidth), Px(kFoldedHeight));
-  draw_->name_display->hide();
-  draw_->name_background->hide();
+  draw_->SetFolded(true);
   status_->hide();
 }
 
 void RollCallWindow::Unfold() {
   folded_ = false;
   setFixedSize(Px(kWindowWidth), Px(kWindowHeight));
-  draw_->name_display->show();
-  draw_->name_background->show();
+  draw_->SetFolded(false);
   status_->setVisible(status_bar_wanted_);
   ShowTopicCriteria();
 }
 
-// --- Stopwatch and the once-a-second tick -------------------------------------
-
-void RollCallWindow::ToggleStopwatch() { stopwatch_.Toggle(); }
+// --- The once-a-second tick and closing ---------------------------------------
 
 void RollCallWindow::SecondTick() {
   const bool first = stopwatch_.Tick();
-  if (stopwatch_.Running()) status_->SetText(4, stopwatch_.HoursMinutesSeconds());
-  draw_->stopwatch_label->setText(stopwatch_.MinutesSeconds());
+  if (stopwatch_.Running()) status_->ShowStopwatch(stopwatch_.HoursMinutesSeconds());
+  draw_->SetStopwatchText(stopwatch_.MinutesSeconds());
   if (first) RunStartupChecks();
-}
-
-void RollCallWindow::StatusPanelDoubleClicked(int panel) {
-  switch (panel) {
-    case 2:
-      context_.shell->OpenUrl(context_.service->VendorUpdateUrl());
-      break;
-    case 4:
-      ToggleStopwatch();
-      break;
-    case 5:
-      context_.shell->OpenUrl(context_.service->VendorHomeUrl());
-      break;
-    default:
-      break;
-  }
-}
-
-// --- Events ------------------------------------------------------------------------
-
-bool RollCallWindow::eventFilter(QObject* watched, QEvent* event) {
-  const QEvent::Type type = event->type();
-  if (type == QEvent::MouseMove) {
-    if (watched == draw_->fold_picture) Fold();
-    if (watched == draw_->unfold_picture) Unfold();
-  } else if (type == QEvent::MouseButtonDblClick && watched == draw_->stopwatch_label) {
-    ToggleStopwatch();
-    return true;
-  } else if (type == QEvent::KeyPress && watched == draw_->score_choice) {
-    // A typed score confirmed with Enter (either Enter key) is taken as typed.
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
-        !draw_->score_choice->currentText().isEmpty()) {
-      ScoreFromChoice();
-      return true;
-    }
-  } else if (type == QEvent::KeyRelease) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (watched == draw_->score_choice->lineEdit() && enter &&
-        !draw_->score_choice->currentText().isEmpty()) {
-      ScoreFromChoice();
-    } else if (watched == draw_->search_hits && enter) {
-      draw_->search_hits->hide();
-      PickSearchHit();
-    } else if (watched == draw_->search_hits && key == Qt::Key_Escape) {
-      draw_->search_hits->hide();
-      draw_->search_box->setFocus();
-    } else if (watched == draw_->search_box) {
-      SearchBoxKeyReleased(key);
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 void RollCallWindow::closeEvent(QCloseEvent* event) {

@@ -1,13 +1,15 @@
 // The roll-call window (Form1): the small always-on-top strip a teacher uses in
 // every lesson. It shows one large student name, the thirteen draw buttons,
 // the class, topic and score choices and a status bar; the upload, statistics
-// and manual-pick panels take the draw panel's place when opened.
+// and manual-pick panels take the draw panel's place when opened. The panels
+// own their controls and announce what the teacher asks for; the window
+// holds the draw's state and ties the panels to the pools, the cache and the
+// scoring service.
 #pragma once
 
 #include <QSet>
 #include <QString>
 #include <QWidget>
-#include <array>
 #include <memory>
 #include <optional>
 
@@ -17,7 +19,6 @@
 #include "rollcall/name_search.h"
 #include "rollcall/stopwatch.h"
 
-class QListWidgetItem;
 class QTimer;
 
 namespace zorvanix {
@@ -74,67 +75,47 @@ class RollCallWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildStatusBar();
   void ConnectDrawPanel();
   void ConnectSidePanels();
 
   // Drawing and the pools.
   void ChooseClass();
-  void DrawButtonClicked(int index);
+  void DrawPressed(int index);
   void StartDraw(int index);
   void StopDraw(int index);
-  void RefreshDrawButtons();
   void CancelRunningDraw();
   void EndDrawForPick();
   void ForgetCurrentStudent();
-  void ClearScoreChoice();
-  void PickSearchHit();
-  void UpdateNameDisplay();
-  void FitNameFont(int width_twips);
-  void CentreNameInBox();
+  // A name from the search hits (leaves "未点") or from the manual-pick
+  // panel (stays in its pools) is the current student.
+  void PickSearchHit(const QString& name);
+  void PickFromPanelList(const QString& name);
   void ShowStudentCounts();
-
-  // Topic and criteria layout.
   void TopicChosen();
-  void TopicTextChanged(const QString& text);
-  void LayOutCriteria(bool has_criteria);
-  int InnerWidth() const;
-  bool BeforeDividerMove(double position) const;
-  void DividerMoved();
+  void TopicTyped(const QString& text);
+  void SearchNames(const QString& text);
 
   // Scoring.
-  void ScoreFromChoice();
-  void ScoreFromCriterion();
+  void ScoreFromChoice(const QString& score);
+  void ScoreFromCriterion(int row);
   void RecordScore(const QString& line, const QDateTime& moment);
 
-  // Panels, folding, stopwatch.
+  // Panels, folding, the status bar.
   void ShowDrawPanel();
   void OpenUploadPanel();
   void OpenManualPick();
   void ShowManualTab();
+  void ShowGroupStatistics();
+  void UploadGroups();
   void Fold();
   void Unfold();
   void SetStatusBarShown(bool shown);
-  void ToggleStopwatch();
-  void StatusPanelDoubleClicked(int panel);
   // The clock check and the version check, once, on the first second.
   void RunStartupChecks();
   void CheckClockAgainstServer();
   void CheckServerVersion();
-
-  // The upload panel's neighbours: statistics, name search, manual picks and
-  // the group tab.
-  void ConnectSubmissionPanels();
-  void ShowGroupStatistics();
-  void SearchNames(const QString& text);
-  void PlaceSearchHits();
-  // Enter, arrow keys and Escape in the search box.
-  void SearchBoxKeyReleased(int key);
-  void PickFromPanelList(const QString& name);
-  void UploadGroups();
   void HideOtherWindows();
 
   AppContext& context_;
@@ -155,6 +136,7 @@ class RollCallWindow : public QWidget {
   std::optional<int> rolling_pool_;
   std::shared_ptr<const TaggedLineIndex> rolling_index_;  // the cache as the draw began
   int award_ = 0;            // index in the rolling pool of the name shown
+  bool roll_shown_ = false;  // a roll step showed a name since the draw began
   QString class_name_;       // class_num
   QString roster_text_;      // Text6: the class's rows from the cache
   QString current_student_;  // NewStu
@@ -162,14 +144,12 @@ class RollCallWindow : public QWidget {
   // once per student. The list is filled afresh for the next one.
   QSet<int> given_criteria_;
   Stopwatch stopwatch_;
-  int name_point_size_ = 0;
   bool folded_ = false;
   bool status_bar_wanted_ = true;
   bool ending_ = false;
+  bool group_upload_waiting_ = false;
   QSet<QString> unwritable_logs_;  // warned about once each
   NameSearch name_search_;
-  bool group_upload_waiting_ = false;
-  bool roll_shown_ = false;    // a roll step showed a name since the draw began
 };
 
 }  // namespace zorvanix

@@ -1,143 +1,11 @@
-// The roll-call window's side of the upload panel and its neighbours: group
-// statistics, the name search above the search box, picks from the manual
-// panel, the group tab's upload, and the start-up checks.
-#include <QKeyEvent>
-#include <QStyle>
-#include <algorithm>
-#include <cmath>
-
-#include "rollcall/draw_panel.h"
-#include "rollcall/form_layout.h"
-#include "rollcall/group_statistics.h"
-#include "rollcall/group_stats_panel.h"
+// The roll-call window's exchanges with the scoring service beyond the score
+// upload: the group tab's upload, and the start-up checks.
 #include "rollcall/manual_pick_panel.h"
 #include "rollcall/roll_call_window.h"
-#include "rollcall/score_upload.h"
 #include "rollcall/startup_checks.h"
 #include "rollcall/status_panels.h"
-#include "rollcall/upload_panel.h"
 
 namespace zorvanix {
-namespace {
-
-using namespace layout;
-
-// Wide enough for a name with its count and average.
-constexpr int kList2Width = 2700;
-
-}  // namespace
-
-void RollCallWindow::ConnectSubmissionPanels() {
-  score_upload_ = new ScoreUpload(context_, *upload_);
-  connect(upload_, &UploadPanel::GroupStatisticsPressed, this,
-          &RollCallWindow::ShowGroupStatistics);
-
-  connect(draw_->search_box, &QLineEdit::textChanged, this, &RollCallWindow::SearchNames);
-  // Each hit is measured (a class is a few dozen names at most), so a long
-  // entry widens the list's range and scrolls sideways.
-  draw_->search_hits->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  draw_->search_hits->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-  draw_->search_hits->setTextElideMode(Qt::ElideNone);
-  draw_->search_box->installEventFilter(this);
-
-  connect(manual_, &ManualPickPanel::NamePicked, this, &RollCallWindow::PickFromPanelList);
-  // One password for both uploads: what is typed on the group tab is the
-  // upload panel's too (the tab switch copies it back).
-  connect(manual_, &ManualPickPanel::PasswordTyped, upload_, &UploadPanel::SetPassword);
-  connect(manual_, &ManualPickPanel::UploadGroupsPressed, this, &RollCallWindow::UploadGroups);
-}
-
-// --- Group statistics ----------------------------------------------------------
-
-void RollCallWindow::ShowGroupStatistics() {
-  upload_->Close();
-  stats_->Open(upload_->Geometry(),
-               GroupStatistics(upload_->Scores().Lines(), manual_->Division().Groups()));
-}
-
-// --- Name search -----------------------------------------------------------------
-
-void RollCallWindow::SearchNames(const QString& text) {
-  QListWidget* hits = draw_->search_hits;
-  if (text.isEmpty()) {
-    hits->hide();
-    return;
-  }
-  hits->clear();
-  const auto cache = TaggedLineIndexFor(context_.CacheFilePath());
-  const QStringList entries =
-      name_search_.Entries(pools_.Pool(kDrawAll), text, cache, draw_->class_choice->currentText());
-  if (entries.isEmpty()) {
-    hits->hide();
-    return;
-  }
-  hits->addItems(entries);
-  PlaceSearchHits();
-  hits->show();
-  hits->raise();
-}
-
-// The list grows upward from the line just above the search box, as many
-// rows high as HitListRows allows for its hits, measured in the rows the
-// list really draws; a sideways bar, when an entry is wider than the list,
-// comes on top so that it hides no row.
-void RollCallWindow::PlaceSearchHits() {
-  QListWidget* hits = draw_->search_hits;
-  const int count = hits->count();
-  const int row = std::max(1, hits->sizeHintForRow(0));
-  int widest = 0;
-  for (int r = 0; r < count; ++r) {
-    widest = std::max(widest, hits->sizeHintForIndex(hits->model()->index(r, 0)).width());
-  }
-  const int frame = 2 * hits->frameWidth();
-  const int bar = hits->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hits);
-  const int width = Px(kList2Width);
-  const int rows_height = static_cast<int>(std::lround(HitListRows(count) * row));
-  const bool upright_bar = count * row > rows_height;
-  const bool sideways_bar = widest > width - frame - (upright_bar ? bar : 0);
-  const int bottom = Px(kList2Bottom + kFrame5Offset);
-  // Never above the top of the draw panel.
-  const int height = std::min(rows_height + frame + (sideways_bar ? bar : 0), bottom);
-  hits->setGeometry(Px(kList2Left + kFrame5Offset), bottom - height, width, height);
-}
-
-void RollCallWindow::SearchBoxKeyReleased(int key) {
-  QListWidget* hits = draw_->search_hits;
-  switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-      SearchNames(draw_->search_box->text());
-      if (hits->count() > 0) {
-        hits->setFocus();
-        hits->setCurrentRow(0);
-      }
-      break;
-    case Qt::Key_Escape:
-      hits->hide();
-      break;
-    default:
-      break;
-  }
-}
-
-// --- Picks from the manual-pick panel -------------------------------------------
-
-// Unlike a search hit, a name picked here stays in its pools.
-void RollCallWindow::PickFromPanelList(const QString& name) {
-  EndDrawForPick();
-  draw_->score_choice->setEnabled(true);
-  draw_->criteria->setEnabled(true);
-  ClearScoreChoice();
-  draw_->name_display->setText(name);
-  current_student_ = draw_->name_display->text();
-  manual_->hide();
-  ShowDrawPanel();
-  ShowTopicCriteria();
-  // The score is what comes next.
-  draw_->score_choice->setFocus();
-}
 
 // --- The group upload -------------------------------------------------------------
 
@@ -197,9 +65,9 @@ void RollCallWindow::CheckClockAgainstServer() {
 }
 
 void RollCallWindow::CheckServerVersion() {
-  status_->SetText(2, VersionCheckingText());
+  status_->ShowServerVersion(VersionCheckingText());
   context_.service->VendorVersionAsync(this, [this](const QString& reply) {
-    if (const auto text = ServerVersionText(reply)) status_->SetText(2, *text);
+    if (const auto text = ServerVersionText(reply)) status_->ShowServerVersion(*text);
   });
 }
 

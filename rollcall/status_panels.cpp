@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <algorithm>
 
+#include "rollcall/form_layout.h"
+
 namespace zorvanix {
 
 StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent) {
@@ -16,6 +18,39 @@ StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent) {
     panel->installEventFilter(this);
     panels_[i] = panel;
   }
+  connect(this, &StatusPanels::PanelDoubleClicked, this, [this](int number) {
+    switch (number) {
+      case 2:
+        emit UpdateWanted();
+        break;
+      case 4:
+        emit StopwatchToggled();
+        break;
+      case 5:
+        emit VendorSiteWanted();
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void StatusPanels::SetUpRollCall(int width, const QString& version, const QString& vendor_site) {
+  using namespace layout;
+  SetWidth(1, Px(kVersionPanelWidth));
+  SetText(1, version);
+  SetWidth(2, Px(kServerVersionPanelWidth));
+  SetText(2, QString());
+  SetToolTip(2, QStringLiteral("双击可下载最新版本"));
+  SetWidth(3, Px(kThirdPanelWidth));
+  SetWidth(4, Px(kStopwatchPanelWidth));
+  SetText(4, QStringLiteral("双击计时"));
+  SetToolTip(4, QStringLiteral("计时开关"));
+  int used = 0;
+  for (int panel = 1; panel <= 4; ++panel) used += Width(panel);
+  SetWidth(5, width - used);
+  SetText(5, vendor_site);
+  SetToolTip(5, QStringLiteral("双击访问官网"));
 }
 
 void StatusPanels::SetWidth(int number, int pixels) {

@@ -1,6 +1,9 @@
 // StatusBar1: the five-panel status bar of the roll-call window. Panels are
 // numbered from 1; each is a label named "StatusBar1_<n>" with its own width,
-// text and tooltip, and a double-click on a panel is reported with its number.
+// text and tooltip. The roll-call layout puts the program's version in 1, the
+// service's version in 2, the stopwatch in 4 and the vendor's site in 5; a
+// double-click on 2, 4 or 5 asks for the download page, the stopwatch or the
+// site.
 #pragma once
 
 #include <QLabel>
@@ -17,6 +20,11 @@ class StatusPanels : public QWidget {
 
   explicit StatusPanels(QWidget* parent = nullptr);
 
+  // The roll-call window's panels across width pixels.
+  void SetUpRollCall(int width, const QString& version, const QString& vendor_site);
+  void ShowServerVersion(const QString& text) { SetText(2, text); }
+  void ShowStopwatch(const QString& text) { SetText(4, text); }
+
   QLabel* Panel(int number) const { return panels_.at(number - 1); }
   QString Text(int number) const { return Panel(number)->text(); }
   void SetText(int number, const QString& text) { Panel(number)->setText(text); }
@@ -27,6 +35,9 @@ class StatusPanels : public QWidget {
 
  signals:
   void PanelDoubleClicked(int number);
+  void UpdateWanted();       // panel 2
+  void StopwatchToggled();   // panel 4
+  void VendorSiteWanted();   // panel 5
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
