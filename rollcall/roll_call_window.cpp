@@ -2,14 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QTimer>
 #include <QVersionNumber>
 #include <chrono>
 
 #include "app/window_hub.h"
 #include "core/cache_file.h"
-#include "core/file_text.h"
 #include "core/numbers.h"
 #include "core/score_line.h"
 #include "login/login_window.h"
@@ -54,7 +52,7 @@ void PlaceSidePanel(QWidget* panel) {
 }  // namespace
 
 RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub) {
+    : QWidget(parent), context_(context), hub_(hub), score_log_(context.config, *context.prompter) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Zorvanix"));
   // Above every normal window, so it stays in reach during the lesson.
@@ -351,9 +349,8 @@ void RollCallWindow::SearchNames(const QString& text) {
 // --- Scoring -------------------------------------------------------------------
 
 QString RollCallWindow::DailyLogPath() const {
-  return QDir(context_.config.data_dir)
-      .filePath(DailyLogFileName(context_.session->CurrentUser(), class_name_,
-                                 context_.clock->Now().date()));
+  return score_log_.PathFor(context_.session->CurrentUser(), class_name_,
+                            context_.clock->Now().date());
 }
 
 void RollCallWindow::ScoreFromChoice(const QString& score) {
@@ -381,22 +378,10 @@ void RollCallWindow::ScoreFromCriterion(int row) {
   draw_->MarkCriterionGiven(row);
 }
 
-// The line goes to the day's log at once and joins the pending list. A log
-// that cannot be written does not cost the score: it stays pending, and the
-// teacher hears once per file why the log misses it.
+// The line goes to the day's log at once and joins the pending list; a log
+// that cannot be written does not cost the score.
 void RollCallWindow::RecordScore(const QString& line, const QDateTime& moment) {
-  const QString path =
-      QDir(context_.config.data_dir)
-          .filePath(DailyLogFileName(context_.session->CurrentUser(), class_name_, moment.date()));
-  QString error;
-  if (!AppendLineToFile(path, line, &error) && !unwritable_logs_.contains(path)) {
-    unwritable_logs_.insert(path);
-    context_.prompter->ShowMessage(QStringLiteral("警告"),
-                                   QStringLiteral("计分日志无法写入：") + path +
-                                       QStringLiteral("\r\n") + error +
-                                       QStringLiteral("\r\n这条计分仍在待上传列表中。"),
-                                   MessageIcon::kWarning);
-  }
+  score_log_.Append(context_.session->CurrentUser(), class_name_, moment, line);
   upload_->AddPendingLine(line);
 }
 

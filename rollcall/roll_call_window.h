@@ -17,6 +17,7 @@
 #include "platform/app_context.h"
 #include "rollcall/draw_pools.h"
 #include "rollcall/name_search.h"
+#include "rollcall/score_log.h"
 #include "rollcall/stopwatch.h"
 
 class QTimer;
@@ -148,8 +149,8 @@ class RollCallWindow : public QWidget {
   bool status_bar_wanted_ = true;
   bool ending_ = false;
   bool group_upload_waiting_ = false;
-  QSet<QString> unwritable_logs_;  // warned about once each
   NameSearch name_search_;
+  ScoreLog score_log_;
 };
 
 }  // namespace zorvanix
