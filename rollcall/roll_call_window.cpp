@@ -8,13 +8,10 @@
 #include <QVersionNumber>
 #include <chrono>
 
-#include "app/window_hub.h"
 #include "core/cache_file.h"
 #include "core/file_text.h"
 #include "core/numbers.h"
 #include "core/score_line.h"
-#include "login/login_window.h"
-#include "manage/management_window.h"
 #include "rollcall/draw_panel.h"
 #include "rollcall/form_layout.h"
 #include "rollcall/group_stats_panel.h"
@@ -59,8 +56,8 @@ void PlaceSidePanel(QWidget* panel) {
 
 }  // namespace
 
-RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub) {
+RollCallWindow::RollCallWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Zorvanix"));
   // Above every normal window, so it stays in reach during the lesson.
@@ -91,6 +88,8 @@ RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* par
   setFixedSize(Px(kWindowWidth), Px(kWindowHeight));
   ConnectDrawPanel();
   ConnectSidePanels();
+  connect(upload_->operation_password, &QLineEdit::textChanged, this,
+          [this](const QString& typed) { context_.session->SetOperationPassword(typed); });
 
   // Nothing can be drawn until a class is chosen, and no class until the
   // sign-in filled the choices.
@@ -165,13 +164,10 @@ void RollCallWindow::ConnectDrawPanel() {
   connect(draw_->divider, &Splitter::Split, this, &RollCallWindow::DividerMoved);
   connect(draw_->user_button, &QPushButton::clicked, this, [this] {
     hide();
-    LoginWindow& login = hub_.Login();
-    login.show();
-    login.raise();
-    login.activateWindow();
+    emit LoginRequested();
   });
   connect(draw_->manage_button, &QPushButton::clicked, this,
-          [this] { hub_.Management().OpenFromMainWindow(); });
+          [this] { emit ManagementRequested(); });
   connect(draw_->upload_button, &QPushButton::clicked, this, &RollCallWindow::OpenUploadPanel);
   for (QObject* watched :
        {static_cast<QObject*>(draw_->unfold_picture), static_cast<QObject*>(draw_->fold_picture),
@@ -203,16 +199,16 @@ void RollCallWindow::ConnectSidePanels() {
 
 // --- Other windows ------------------------------------------------------------
 
-void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
+void RollCallWindow::RefreshMainWindowFromCache(CacheRefresh mode) {
   const QString user = context_.session->CurrentUser();
   setWindowTitle(QStringLiteral("Zorvanix [") + user + u']');
-  const QString cache = context_.CacheFilePath();
-  if (mode == QStringLiteral("online")) context_.service->DownloadServerRecord(user, cache);
+  CacheFile& cache = *context_.cache;
+  if (mode == CacheRefresh::kOnline) context_.service->DownloadServerRecord(user, cache);
 
   QComboBox* classes = draw_->class_choice;
   classes->clear();
   classes->setCurrentIndex(-1);  // shows "班级"
-  classes->addItems(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)));
+  classes->addItems(cache.ClassNames());
   classes->setCurrentIndex(-1);
   classes->setEnabled(true);
 
@@ -221,7 +217,7 @@ void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
   {
     const QSignalBlocker quiet(topics);
     topics->clear();
-    const QStringList lines = ReadTaggedLines(cache, kTopicTag).split(QStringLiteral("\r\n"));
+    const QStringList lines = cache.ReadTaggedLines(kTopicTag).split(QStringLiteral("\r\n"));
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
       TopicLine topic;
       if (!ParseTopicLine(lines[i], &topic)) continue;
@@ -246,7 +242,7 @@ void RollCallWindow::ShowTopicCriteria() {
   // No topic, no criteria: the cache is not even opened (at start-up there is
   // nothing to show yet, and the file may be large).
   const QString topic_name = draw_->topic_choice->currentText();
-  const auto index = topic_name.isEmpty() ? nullptr : TaggedLineIndexFor(context_.CacheFilePath());
+  const auto index = topic_name.isEmpty() ? nullptr : context_.cache->Index();
   if (index) {
     const auto lines = index->Find(TopicTag(topic_name));
     TopicLine topic;
@@ -263,7 +259,7 @@ void RollCallWindow::ShowTopicCriteria() {
 
 void RollCallWindow::EnableManageButton() { draw_->manage_button->setEnabled(true); }
 
-QString RollCallWindow::OperationPassword() const { return upload_->operation_password->text(); }
+QString RollCallWindow::OperationPassword() const { return context_.session->OperationPassword(); }
 
 QStringList RollCallWindow::PendingScores() const { return upload_->PendingLines(); }
 
@@ -273,7 +269,7 @@ void RollCallWindow::ChooseClass() {
   CancelRunningDraw();
   ForgetCurrentStudent();
   class_name_ = draw_->class_choice->currentText();
-  roster_text_ = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name_));
+  roster_text_ = context_.cache->ReadTaggedLines(RosterTag(class_name_));
   pools_.Build(StudentRowsFromText(roster_text_));
   manual_->FillGroups(pools_);
   draw_->draw_buttons[kManualPickButton]->setEnabled(true);
@@ -345,7 +341,7 @@ void RollCallWindow::StartDraw(int index) {
   button->setEnabled(true);
   ClearScoreChoice();
   rolling_pool_ = pools_.Pool(index);
-  rolling_index_ = TaggedLineIndexFor(context_.CacheFilePath());
+  rolling_index_ = context_.cache->Index();
   roll_shown_ = false;
   draw_running_ = true;
   roll_timer_->start();
@@ -436,7 +432,7 @@ void RollCallWindow::ShowStudentCounts() {
   // a step never goes to the file system.
   const auto index = roll_timer_->isActive() && rolling_index_
                          ? rolling_index_
-                         : TaggedLineIndexFor(context_.CacheFilePath());
+                         : context_.cache->Index();
   if (index) {
     const auto lines =
         index->Find(StudentTag(draw_->class_choice->currentText(), draw_->name_display->text()));

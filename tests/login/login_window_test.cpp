@@ -111,16 +111,15 @@ class LoginWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<ServerProcess> server_;
+  ServerProcess* server_ = nullptr;
 
  private slots:
   void initTestCase() {
     ServerProcess::Options options;
     options.seed_demo = true;
-    server_ = std::make_unique<ServerProcess>(options);
-    QString error;
-    QVERIFY2(server_->Start(&error), qPrintable(error));
+    server_ = &SharedServer(WithoutAccessLog(options));
   }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void RememberedNamesKeepTheNewestFirst() {
     QCOMPARE(RememberedNames(QStringLiteral("b|a|")), QStringList({"b", "a"}));

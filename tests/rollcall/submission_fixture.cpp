@@ -60,7 +60,7 @@ OnlineScene::OnlineScene(ServerProcess& service) : context(service.Root()) {
   }
   context.Sess().SignInOnline(teacher.user, teacher.password);
   window = &context.Hub().RollCall();
-  window->RefreshMainWindowFromCache(QStringLiteral("online"));
+  window->RefreshMainWindowFromCache(CacheRefresh::kOnline);
   window->show();
 }
 
