@@ -126,7 +126,7 @@ void ManageScene::Select(const QString& list, const QStringList& entries) {
 }
 
 bool ManageScene::DoubleClick(const QString& list, int row) {
-  return DoubleClickEntry(Find<QListWidget>(list), row);
+  return DoubleClickRow(Find<QListWidget>(list), row);
 }
 
 QStringList ManageScene::Entries(const QString& list) {

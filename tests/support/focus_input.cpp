@@ -66,7 +66,7 @@ bool PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   return true;
 }
 
-bool DoubleClickEntry(QListWidget* list, int row) {
+bool DoubleClickRow(QListWidget* list, int row) {
   if (!list || row < 0 || row >= list->count() || !ActivateWindowOf(list)) return false;
   QListWidgetItem* item = list->item(row);
   list->scrollToItem(item);

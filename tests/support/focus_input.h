@@ -35,7 +35,7 @@ bool Click(QWidget* control);
 bool PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Double-clicks the entry at row of list, as a teacher does: the button goes
 // down on the entry first.
-bool DoubleClickEntry(QListWidget* list, int row);
+bool DoubleClickRow(QListWidget* list, int row);
 // Selects exactly the entries at rows of a multiple-selection list: a plain
 // click on the first, Ctrl+click on each other (no rows: every selected
 // entry Ctrl+clicked off).
