@@ -1,8 +1,12 @@
 #include "tests/support/focus_input.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QWidget>
@@ -13,9 +17,18 @@ namespace {
 
 bool ActivateWindowOf(QWidget* control) {
   QWidget* window = control->window();
-  if (QApplication::activeWindow() == window) return true;
+  if (!QTest::qWaitForWindowExposed(window)) {
+    qWarning("the window of %s is not on screen", qPrintable(control->objectName()));
+    return false;
+  }
   window->activateWindow();
-  if (QTest::qWaitForWindowActive(window)) return true;
+  // A window shown again after it hid can have its platform window active
+  // while the application still names another one (or none) active; the
+  // application is told then, as a desktop's activation tells it.
+  if (QTest::qWaitForWindowActive(window)) {
+    if (QApplication::activeWindow() != window) QApplication::setActiveWindow(window);
+    if (QApplication::activeWindow() == window) return true;
+  }
   qWarning("the window of %s did not become active", qPrintable(control->objectName()));
   return false;
 }
@@ -52,8 +65,24 @@ bool Click(QWidget* control) {
     return false;
   }
   if (!ActivateWindowOf(control)) return false;
+  // A check box takes a click on its box or its caption, which sit at its
+  // left; a wide one has empty space in its middle.
+  if (auto* check_box = qobject_cast<QCheckBox*>(control)) {
+    QStyleOptionButton option;
+    option.initFrom(check_box);
+    const QRect box =
+        check_box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, check_box);
+    QTest::mouseClick(control, Qt::LeftButton, {}, box.center());
+    return true;
+  }
   QTest::mouseClick(control, Qt::LeftButton);
   return true;
+}
+
+bool SetTicked(QAbstractButton* box, bool ticked) {
+  if (!box) return false;
+  if (box->isChecked() != ticked && !Click(box)) return false;
+  return box->isChecked() == ticked;
 }
 
 bool PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -120,12 +149,15 @@ bool TypeLinesIntoFocus(QPlainTextEdit* box, const QString& text) {
 
 bool TypeIntoFocus(QWidget* box, const QString& text) {
   if (!box) return false;
-  QWidget* window = box->window();
-  window->activateWindow();
-  if (!QTest::qWaitForWindowActive(window)) return false;
+  if (!ActivateWindowOf(box)) return false;
   QTest::mouseClick(box, Qt::LeftButton);
+  // An editable combo box has its line edit take the focus.
   QWidget* focus = QApplication::focusWidget();
-  if (focus != box) return false;
+  if (!focus || (focus != box && !box->isAncestorOf(focus))) {
+    qWarning("a click on %s left the focus on %s", qPrintable(box->objectName()),
+             focus ? focus->metaObject()->className() : "nothing");
+    return false;
+  }
   QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(focus, Qt::Key_Delete);
   TypeText(focus, text);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+class QAbstractButton;
 class QComboBox;
 class QListWidget;
 class QPlainTextEdit;
@@ -31,6 +32,8 @@ T* FindControl(QWidget* window, const QString& name) {
 // (with a warning) when the control is hidden or disabled: a teacher could
 // not click it either.
 bool Click(QWidget* control);
+// Clicks a check box until it shows ticked; false when it does not follow.
+bool SetTicked(QAbstractButton* box, bool ticked);
 // Presses key on the widget that has the focus; false when none has it.
 bool PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Double-clicks the entry at row of list, as a teacher does: the button goes
