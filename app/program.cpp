@@ -9,8 +9,8 @@
 namespace zorvanix {
 
 Program::Program(const AppConfig& config, const Seams& seams) : http_(config.transfer_timeout) {
-  service_ = std::make_unique<ServiceClient>(config.service_root, config.vendor_site, session_,
-                                             http_);
+  service_ =
+      std::make_unique<ServiceClient>(config.service_root, config.vendor_site, session_, http_);
   cache_ = std::make_unique<CacheFile>(config.CacheFilePath());
   context_.config = config;
   context_.session = &session_;
@@ -49,8 +49,7 @@ LoginWindow& Program::Login() {
   QObject::connect(login, &LoginWindow::SignedIn, [this](SignInMode mode) { SignedIn(mode); });
   QObject::connect(login, &LoginWindow::Cancelled, [this] { RollCall().show(); });
   QObject::connect(login, &LoginWindow::SignUpRequested, [this] { SignUp().show(); });
-  QObject::connect(login, &LoginWindow::PasswordResetRequested,
-                   [this] { PasswordReset().show(); });
+  QObject::connect(login, &LoginWindow::PasswordResetRequested, [this] { PasswordReset().show(); });
   return *login_;
 }
 

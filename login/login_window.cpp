@@ -1,5 +1,4 @@
 #include "login/login_window.h"
-#include "login/service_address_panel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "login/service_address_panel.h"
 
 namespace zorvanix {
 namespace {
@@ -179,8 +179,7 @@ void LoginWindow::SignInOnline() {
   // The digest that identifies the record download is made of the same
   // trimmed password the service has just accepted.
   context_.session->SignInOnline(user, TrimBlanks(typed_password));
-  const bool downloaded =
-      context_.service->DownloadServerRecord(user, *context_.cache);
+  const bool downloaded = context_.service->DownloadServerRecord(user, *context_.cache);
   // The file on disk is whoever signed in before; it must not appear under
   // this teacher's name. It is kept beside, not deleted.
   if (!downloaded) context_.cache->SetAside(QStringLiteral(".previous"));

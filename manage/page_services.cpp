@@ -30,9 +30,7 @@ bool PageServices::ChangeAllowed() const {
   return true;
 }
 
-QStringList PageServices::CachedClassNames() const {
-  return context_.cache->ClassNames();
-}
+QStringList PageServices::CachedClassNames() const { return context_.cache->ClassNames(); }
 
 QStringList PageServices::CachedTopicNames() const {
   QStringList names;

@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QWidget>
 #include <QtTest>
 
@@ -48,9 +48,8 @@ void TypeText(QWidget* focus, const QString& text) {
     if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
       character += text[++i];
     }
-    const Qt::Key key = c.unicode() < 0x80 && c.isLetterOrNumber()
-                            ? Qt::Key(c.toUpper().unicode())
-                            : Qt::Key_unknown;
+    const Qt::Key key = c.unicode() < 0x80 && c.isLetterOrNumber() ? Qt::Key(c.toUpper().unicode())
+                                                                   : Qt::Key_unknown;
     QTest::sendKeyEvent(QTest::Click, focus, key, character, Qt::NoModifier);
   }
 }
