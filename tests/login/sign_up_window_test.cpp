@@ -167,7 +167,7 @@ class SignUpWindowTest : public QObject {
     };
     for (const Step& step : steps) {
       f.context.Prompts().Clear();
-      f.Edit(step.field)->setText(step.value);
+      QVERIFY(TypeIntoFocus(f.Edit(step.field), step.value));
       QVERIFY(Click(f.Register()));
       QCOMPARE(f.context.Prompts().Records().size(), 1);
       QCOMPARE(Message(f.context.Prompts().Last()),
