@@ -9,8 +9,7 @@
 #include <cstdio>
 
 #include "app/chinese_translations.h"
-#include "app/window_hub.h"
-#include "platform/app_context.h"
+#include "app/program.h"
 #include "rollcall/roll_call_window.h"
 
 using namespace zorvanix;
@@ -72,35 +71,22 @@ int main(int argc, char* argv[]) {
 
   CommandLineOptions options{parser.value(service_root), parser.value(vendor_site),
                              parser.value(data_dir)};
-  AppContext context;
-  context.config = ResolveConfig(options, QCoreApplication::applicationDirPath());
-
-  Session session;
-  HttpExchange http(context.config.transfer_timeout);
-  ServiceClient service(context.config.service_root, context.config.vendor_site, session, http);
+  AppConfig config = ResolveConfig(options, QCoreApplication::applicationDirPath());
   WidgetPrompter prompter;
   SystemClock clock;
   DesktopShell shell;
   SettingsStore settings;
   SystemNetworkState network;
-  context.session = &session;
-  context.service = &service;
-  context.prompter = &prompter;
-  context.clock = &clock;
-  context.shell = &shell;
-  context.settings = &settings;
-  context.network = &network;
   // The address saved from the login window on the first run counts when
   // nothing else named one.
   if (const QString saved = settings.Read(QLatin1String(kSavedServiceRootKey));
-      !context.config.service_root_configured && !saved.isEmpty()) {
-    context.config.service_root = saved;
-    context.config.service_root_configured = true;
-    service.SetServiceRoot(saved);
+      !config.service_root_configured && !saved.isEmpty()) {
+    config.service_root = saved;
+    config.service_root_configured = true;
   }
 
-  WindowHub hub(context);
-  RollCallWindow& roll_call = hub.RollCall();
+  Program program(config, {&prompter, &clock, &shell, &settings, &network});
+  RollCallWindow& roll_call = program.RollCall();
   prompter.SetParent(&roll_call);
   // Hiding the roll-call window for the login or management window must not
   // end the program; only closing the roll-call window does.

@@ -4,9 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 #include <algorithm>
-#include <atomic>
-#include <mutex>
 
 #include "core/gbk.h"
 #include "core/numbers.h"
@@ -61,27 +60,7 @@ constexpr qint64 kStampSlackNs = 2'000'000'000;
 // then; a same-size rewrite within the stamp's granularity is seen this late.
 constexpr qint64 kYoungRecheckNs = 250'000'000;
 
-struct IndexEntry {
-  FileStamp stamp;
-  size_t content_hash = 0;
-  bool settled = false;  // the stamp alone tells whether the file changed
-  qint64 read_at_ns = 0;  // when the bytes were last read
-  std::shared_ptr<const TaggedLineIndex> index;
-};
-
-std::atomic<qint64> file_reads{0};
-
 qint64 NowNs() { return QDateTime::currentMSecsSinceEpoch() * 1000000; }
-
-std::mutex& IndexMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-QHash<QString, IndexEntry>& IndexEntries() {
-  static QHash<QString, IndexEntry> entries;
-  return entries;
-}
 
 bool StartsWith(QStringView line, QStringView tag) {
   return line.size() >= tag.size() && line.first(tag.size()) == tag;
@@ -136,50 +115,131 @@ QString TaggedLineIndex::Lines(QStringView tag) const {
   return result;
 }
 
-std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path) {
+// --- CacheFile ----------------------------------------------------------------
+
+// The version of the file the index was built from.
+struct CacheFile::State {
   FileStamp stamp;
-  std::lock_guard lock(IndexMutex());
-  auto& entries = IndexEntries();
-  if (!StampOf(path, &stamp)) {
-    entries.remove(path);
+  size_t content_hash = 0;
+  bool settled = false;   // the stamp alone tells whether the file changed
+  qint64 read_at_ns = 0;  // when the bytes were last read or written
+  std::shared_ptr<const TaggedLineIndex> index;
+};
+
+CacheFile::CacheFile(QString path) : path_(std::move(path)), state_(std::make_unique<State>()) {}
+
+CacheFile::~CacheFile() = default;
+
+bool CacheFile::Exists() const { return QFile::exists(path_); }
+
+bool CacheFile::Replace(QByteArrayView bytes) {
+  QSaveFile file(path_);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) return false;
+  State fresh;
+  fresh.read_at_ns = NowNs();
+  fresh.content_hash = qHash(bytes);
+  // Just written: the stamp cannot vouch for the content yet (see
+  // kStampSlackNs), so it stays unsettled and the hash decides meanwhile.
+  if (StampOf(path_, &fresh.stamp)) {
+    fresh.index = std::make_shared<const TaggedLineIndex>(DecodeGbk(bytes));
+  }
+  *state_ = std::move(fresh);
+  return true;
+}
+
+bool CacheFile::SetAside(const QString& suffix) {
+  *state_ = State();
+  if (!QFile::exists(path_)) return true;
+  const QString aside = path_ + suffix;
+  QFile::remove(aside);
+  return QFile::rename(path_, aside) || QFile::remove(path_);
+}
+
+std::shared_ptr<const TaggedLineIndex> CacheFile::Index() const {
+  FileStamp stamp;
+  State& state = *state_;
+  if (!StampOf(path_, &stamp)) {
+    state = State();
     return nullptr;
   }
-  auto found = entries.find(path);
-  const bool same_stamp = found != entries.end() && found->stamp == stamp;
+  const bool same_stamp = state.index && state.stamp == stamp;
   const qint64 read_at = NowNs();
-  if (same_stamp && (found->settled || read_at - found->read_at_ns < kYoungRecheckNs)) {
-    return found->index;
+  if (same_stamp && (state.settled || read_at - state.read_at_ns < kYoungRecheckNs)) {
+    return state.index;
   }
-  QFile file(path);
+  QFile file(path_);
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
   const QByteArray bytes = file.readAll();
-  file_reads.fetch_add(1, std::memory_order_relaxed);
-  IndexEntry entry;
+  ++file_reads_;
+  State entry;
   // The stamp was taken before the read: if the file changes while it is read,
   // the next look-up sees a new stamp and reads it again.
   entry.stamp = stamp;
   entry.content_hash = qHash(bytes);
   entry.read_at_ns = read_at;
   entry.settled = read_at - std::max(stamp.modified_ns, stamp.changed_ns) > kStampSlackNs;
-  if (same_stamp && found->content_hash == entry.content_hash) {
-    entry.index = found->index;
+  if (same_stamp && state.content_hash == entry.content_hash) {
+    entry.index = state.index;
   } else {
     entry.index = std::make_shared<const TaggedLineIndex>(DecodeGbk(bytes));
   }
-  entries.insert(path, entry);
-  return entry.index;
+  state = std::move(entry);
+  return state.index;
 }
 
-qint64 TaggedLineFileReads() { return file_reads.load(std::memory_order_relaxed); }
-
-void ForgetTaggedLineIndex(const QString& path) {
-  std::lock_guard lock(IndexMutex());
-  IndexEntries().remove(path);
+QString CacheFile::ReadTaggedLines(QStringView tag) const {
+  const auto index = Index();
+  return index ? index->Lines(tag) : QString();
 }
+
+QStringList CacheFile::ClassNames() const {
+  return ClassNamesFromCache(ReadTaggedLines(kClassListTag));
+}
+
+QList<TopicLine> CacheFile::Topics() const {
+  QList<TopicLine> topics;
+  const auto index = Index();
+  if (!index) return topics;
+  for (QStringView line : index->Find(kTopicTag)) {
+    TopicLine topic;
+    if (ParseTopicLine(line, &topic)) topics.append(std::move(topic));
+  }
+  return topics;
+}
+
+QList<StudentRow> CacheFile::Roster(QStringView class_name) const {
+  QList<StudentRow> rows;
+  const auto index = Index();
+  if (!index) return rows;
+  for (QStringView line : index->Find(RosterTag(class_name))) {
+    StudentRow row;
+    if (ParseStudentRow(line, &row)) rows.append(std::move(row));
+  }
+  return rows;
+}
+
+bool CacheFile::Student(QStringView class_name, QStringView student_name, StudentRow* row) const {
+  const auto index = Index();
+  if (!index) return false;
+  for (QStringView line : index->Find(StudentTag(class_name, student_name))) {
+    if (ParseStudentRow(line, row)) return true;
+  }
+  return false;
+}
+
+// --- Reading a file once -------------------------------------------------------
 
 QString ReadTaggedLines(const QString& path, QStringView tag) {
-  const auto index = TaggedLineIndexFor(path);
-  return index ? index->Lines(tag) : QString();
+  const QFileInfo info(path);
+  if (!info.isFile()) return QString();
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  return TaggedLineIndex(DecodeGbk(file.readAll())).Lines(tag);
 }
 
 QStringList ClassNamesFromCache(QStringView class_list_text) {

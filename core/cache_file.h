@@ -4,6 +4,7 @@
 // download and otherwise only read, line by line, by tag.
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -16,15 +17,11 @@ inline constexpr char kServerRecordFileName[] = "ServerRec.dmd";
 inline constexpr char16_t kClassListTag[] = u"Class_Is_Ready";
 inline constexpr char16_t kTopicTag[] = u"[keti]";
 
-// Every line of the file that begins with tag (exact, case-sensitive), in file
-// order, each followed by CR LF, concatenated. "" when the file does not exist.
-// Served from an in-memory index of the file that is rebuilt only when the
-// file changes, so a look-up after the first one costs microseconds.
+// Every line of the file at path that begins with tag (exact, case-sensitive),
+// in file order, each followed by CR LF, concatenated. "" when the file does
+// not exist. Reads the file each time; the program's own look-ups go through
+// its CacheFile, which keeps the file indexed in memory.
 QString ReadTaggedLines(const QString& path, QStringView tag);
-
-// Forgets the index of path; the next look-up parses the file again. The
-// download calls it after replacing the file.
-void ForgetTaggedLineIndex(const QString& path);
 
 // The lines of one text, indexed for prefix look-ups.
 class TaggedLineIndex {
@@ -42,14 +39,6 @@ class TaggedLineIndex {
   std::vector<QStringView> lines_;  // file order
   std::vector<int> sorted_;         // line numbers ordered by line text
 };
-
-// The index of the file at path as it is now; null when the file is missing.
-std::shared_ptr<const TaggedLineIndex> TaggedLineIndexFor(const QString& path);
-
-// How many times the tagged-line reader has read a file from disk since the
-// program started. An unchanged file is served from memory, so this stays put
-// across look-ups; the benchmark and the tests watch it.
-qint64 TaggedLineFileReads();
 
 // --- Line kinds -----------------------------------------------------------
 
@@ -101,6 +90,60 @@ QList<StudentRow> StudentRowsFromText(QStringView tagged_text);
 QString RosterTag(QStringView class_name);
 QString StudentTag(QStringView class_name, QStringView student_name);
 QString TopicTag(QStringView topic_name);
+
+// --- The program's cache file ---------------------------------------------
+
+// The cache file of one program folder, owned by the program and handed to
+// the windows. Replace() is how the record download writes it; every look-up
+// is served from an in-memory index built once per version of the file, so a
+// look-up after the first costs microseconds. A file changed behind the
+// program's back (copied in by hand, say) is noticed by its stamp and read
+// again.
+class CacheFile {
+ public:
+  explicit CacheFile(QString path);
+  ~CacheFile();
+  CacheFile(const CacheFile&) = delete;
+  CacheFile& operator=(const CacheFile&) = delete;
+
+  const QString& Path() const { return path_; }
+  bool Exists() const;
+
+  // Replaces the file whole with bytes (GBK), atomically: on failure the old
+  // file stays as it was and false is returned. The next look-up sees the new
+  // content without reading the file back.
+  bool Replace(QByteArrayView bytes);
+  // Moves the file to path + suffix (replacing what was there), so nothing
+  // of it is read any more but it is not lost; false when it could not be
+  // moved or removed. Nothing to do when there is no file.
+  bool SetAside(const QString& suffix);
+
+  // The index of the file as it is now; null when the file is missing.
+  // Holding it keeps that version (a rolling draw keeps the roster it began
+  // with even when a download replaces the file meanwhile).
+  std::shared_ptr<const TaggedLineIndex> Index() const;
+
+  QString ReadTaggedLines(QStringView tag) const;
+  // The names of the class line "Class_Is_Ready", in file order.
+  QStringList ClassNames() const;
+  // Every "[keti]" line with a name field, in file order.
+  QList<TopicLine> Topics() const;
+  // The six-field rows of one class, in file order.
+  QList<StudentRow> Roster(QStringView class_name) const;
+  // The first six-field row of one student of one class; false when none.
+  bool Student(QStringView class_name, QStringView student_name, StudentRow* row) const;
+
+  // How many times this object has read the file from disk. An unchanged
+  // file is served from memory, so this stays put across look-ups; the
+  // benchmark and the tests watch it.
+  qint64 FileReads() const { return file_reads_; }
+
+ private:
+  struct State;
+  QString path_;
+  std::unique_ptr<State> state_;
+  mutable qint64 file_reads_ = 0;
+};
 
 // --- Writing, for the service -----------------------------------------------
 

@@ -1,6 +1,8 @@
 // Who is signed in. One teacher works with the program at a time; the session
-// is just the account name and the password digest, set by the login window
-// (the only writer) and read by every window and by the service client.
+// is the account name and the password digest, set by the login window (the
+// only writer of the two) and read by every window and by the service client,
+// and the operation password the teacher typed last, which the upload panel
+// and the management window share.
 #pragma once
 
 #include <QString>
@@ -27,9 +29,16 @@ class Session {
   // Offline sign-in: the digest of the previous online sign-in stays.
   void SignInOffline() { current_user_ = kOfflineUserName; }
 
+  // The operation password as last typed in the roll-call window's upload
+  // panel; the management window starts from it. It outlives a sign-in, as
+  // the typed box does.
+  const QString& OperationPassword() const { return operation_password_; }
+  void SetOperationPassword(const QString& password) { operation_password_ = password; }
+
  private:
   QString current_user_;
   QString password_digest_;
+  QString operation_password_;
 };
 
 }  // namespace zorvanix

@@ -1,10 +1,7 @@
 #include "login/login_window.h"
-#include "login/service_address_panel.h"
-#include "controls/widget_names.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,11 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/window_hub.h"
-#include "login/password_reset_window.h"
-#include "login/sign_up_window.h"
-#include "manage/management_window.h"
-#include "rollcall/roll_call_window.h"
+#include "controls/widget_names.h"
+#include "login/service_address_panel.h"
 
 namespace zorvanix {
 namespace {
@@ -48,8 +42,8 @@ QString RememberName(const QString& stored, const QString& user) {
   return user + u'|' + stored;
 }
 
-LoginWindow::LoginWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub) {
+LoginWindow::LoginWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("frmLogin"));
   setWindowTitle(QStringLiteral("登录"));
   BuildLayout();
@@ -120,10 +114,10 @@ void LoginWindow::BuildLayout() {
   connect(offline_button_, &QPushButton::clicked, this, &LoginWindow::SignInOffline);
   connect(sign_up_button_, &QPushButton::clicked, this, [this] {
     hide();
-    hub_.SignUp().show();
+    emit SignUpRequested();
   });
   connect(reset_button_, &QPushButton::clicked, this, [this] {
-    hub_.PasswordReset().show();
+    emit PasswordResetRequested();
     hide();
   });
   connect(forget_button_, &QPushButton::clicked, this, &LoginWindow::ForgetNames);
@@ -144,7 +138,7 @@ void LoginWindow::Load() {
 void LoginWindow::SetAccountName(const QString& name) { account_->setEditText(name); }
 
 void LoginWindow::UpdateButtonAvailability() {
-  offline_button_->setEnabled(QFile::exists(context_.CacheFilePath()));
+  offline_button_->setEnabled(context_.cache->Exists());
   const bool connected = context_.network->IsConnected();
   ok_button_->setEnabled(connected);
   sign_up_button_->setEnabled(connected);
@@ -180,19 +174,12 @@ void LoginWindow::SignInOnline() {
   // The digest that identifies the record download is made of the same
   // trimmed password the service has just accepted.
   context_.session->SignInOnline(user, TrimBlanks(typed_password));
-  const QString cache = context_.CacheFilePath();
-  const bool downloaded = context_.service->DownloadServerRecord(user, cache);
-  if (!downloaded && QFile::exists(cache)) {
-    // The file on disk is whoever signed in before; it must not appear under
-    // this teacher's name. It is kept beside, not deleted.
-    const QString aside = cache + QStringLiteral(".previous");
-    QFile::remove(aside);
-    if (!QFile::rename(cache, aside)) QFile::remove(cache);
-  }
-  RollCallWindow& roll_call = hub_.RollCall();
-  roll_call.show();
-  // Already downloaded (or not to be shown): the window reads the file as it is.
-  roll_call.RefreshMainWindowFromCache(QStringLiteral("downloaded"));
+  const bool downloaded = context_.service->DownloadServerRecord(user, *context_.cache);
+  // The file on disk is whoever signed in before; it must not appear under
+  // this teacher's name. It is kept beside, not deleted.
+  if (!downloaded) context_.cache->SetAside(QStringLiteral(".previous"));
+  // The roll-call window is shown and refilled from the file as it now is.
+  emit SignedIn(SignInMode::kOnline);
   if (!downloaded) {
     context_.prompter->ShowMessage(
         QStringLiteral("错误"),
@@ -200,8 +187,6 @@ void LoginWindow::SignInOnline() {
         MessageIcon::kWarning);
   }
   hide();
-  if (ManagementWindow* management = hub_.ExistingManagement()) management->ClearForNewTeacher();
-  roll_call.EnableManageButton();
 
   const QString stored = context_.settings->Read(kNamesKey);
   const QString remembered = RememberName(stored, user);
@@ -214,11 +199,8 @@ void LoginWindow::SignInOnline() {
 
 void LoginWindow::SignInOffline() {
   context_.session->SignInOffline();
-  RollCallWindow& roll_call = hub_.RollCall();
-  roll_call.RefreshMainWindowFromCache(QStringLiteral("offline"));
   hide();
-  roll_call.show();
-  if (ManagementWindow* management = hub_.ExistingManagement()) management->ClearForNewTeacher();
+  emit SignedIn(SignInMode::kOffline);
 }
 
 void LoginWindow::ForgetNames() {
@@ -231,7 +213,7 @@ void LoginWindow::ForgetNames() {
 void LoginWindow::ReturnToMainWindow() {
   if (signing_in_) ++abandoned_;
   hide();
-  hub_.RollCall().show();
+  emit Cancelled();
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {
@@ -245,7 +227,7 @@ void LoginWindow::closeEvent(QCloseEvent* event) {
   if (signing_in_) ++abandoned_;
   needs_load_ = true;
   event->accept();
-  hub_.RollCall().show();
+  emit Cancelled();
 }
 
 }  // namespace zorvanix

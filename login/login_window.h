@@ -15,7 +15,9 @@ class QTimer;
 
 namespace zorvanix {
 
-class WindowHub;
+// How the teacher signed in: online (the cache file was downloaded afresh,
+// or set aside when that failed) or offline from the cache already on disk.
+enum class SignInMode { kOnline, kOffline };
 
 // The hint the account box shows until a name was ever remembered.
 inline const QString kAccountHint = QStringLiteral("请在此输入登录帐号");
@@ -31,7 +33,7 @@ class LoginWindow : public QWidget {
   Q_OBJECT
 
  public:
-  LoginWindow(AppContext& context, WindowHub& hub, QWidget* parent = nullptr);
+  explicit LoginWindow(AppContext& context, QWidget* parent = nullptr);
   ~LoginWindow() override;
 
   // The sign-up window puts a newly registered account name here.
@@ -40,6 +42,16 @@ class LoginWindow : public QWidget {
   // Timer1, every 500 ms: offline sign-in needs a cache, online sign-in and
   // sign-up need the network.
   void UpdateButtonAvailability();
+
+ signals:
+  // The session is set (and, online, the cache downloaded); the window hides
+  // itself right after.
+  void SignedIn(SignInMode mode);
+  // 取消 or the close box: the window is gone without a sign-in.
+  void Cancelled();
+  // 注册帐号 (the window hid itself first) and 忘记密码 (it hides right after).
+  void SignUpRequested();
+  void PasswordResetRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -55,7 +67,6 @@ class LoginWindow : public QWidget {
   void ReturnToMainWindow();
 
   AppContext& context_;
-  WindowHub& hub_;
 
   QComboBox* account_ = nullptr;           // ComboUser
   QLineEdit* password_ = nullptr;          // txtPassword

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/window_hub.h"
 #include "core/md5_hex.h"
 #include "login/login_window.h"
 
@@ -53,8 +52,8 @@ QString ResetContactText(const QString& support_email) {
       .arg(support_email.trimmed());
 }
 
-PasswordResetWindow::PasswordResetWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub) {
+PasswordResetWindow::PasswordResetWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("frmPswd"));
   setWindowTitle(QStringLiteral("重置密码"));
   BuildLayout();
@@ -213,12 +212,12 @@ void PasswordResetWindow::ResetPassword() {
 
 void PasswordResetWindow::ReturnToLogin() {
   hide();
-  hub_.Login().show();
+  emit LoginRequested();
 }
 
 void PasswordResetWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
-  hub_.Login().show();
+  emit LoginRequested();
 }
 
 }  // namespace zorvanix

@@ -17,8 +17,6 @@ class QPushButton;
 
 namespace zorvanix {
 
-class WindowHub;
-
 // The contact line for teachers who gave no e-mail address at registration.
 QString ResetContactText(const QString& support_email);
 
@@ -26,11 +24,16 @@ class PasswordResetWindow : public QWidget {
   Q_OBJECT
 
  public:
-  PasswordResetWindow(AppContext& context, WindowHub& hub, QWidget* parent = nullptr);
+  explicit PasswordResetWindow(AppContext& context, QWidget* parent = nullptr);
   ~PasswordResetWindow() override;
 
   // Enables "发送验证码" and "重置密码" by what has been filled in.
   void UpdateResetButtons();
+
+ signals:
+  // Back to the login window: its own button (the window hid itself first)
+  // or the close box.
+  void LoginRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -42,7 +45,6 @@ class PasswordResetWindow : public QWidget {
   void ReturnToLogin();
 
   AppContext& context_;
-  WindowHub& hub_;
 
   QLineEdit* account_edit_ = nullptr;             // Text1
   QLineEdit* email_edit_ = nullptr;               // Text2

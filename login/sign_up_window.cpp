@@ -12,9 +12,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/window_hub.h"
 #include "login/login_window.h"
-#include "manage/page_widgets.h"
+#include "controls/typed_text.h"
 
 namespace zorvanix {
 namespace {
@@ -63,8 +62,8 @@ bool IsPlausibleEmail(const QString& text) {
   return kEmail.match(text).hasMatch();
 }
 
-SignUpWindow::SignUpWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub) {
+SignUpWindow::SignUpWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("frmReg"));
   setWindowTitle(QStringLiteral("用户注册"));
   BuildLayout();
@@ -258,7 +257,7 @@ void SignUpWindow::Register() {
                                    QStringLiteral("注册成功！\r\n请用您的帐号和登录密码登录！\r\n"
                                                   "请牢记您的操作密码！"),
                                    MessageIcon::kInformation);
-    hub_.Login().SetAccountName(registration.user);
+    emit Registered(registration.user);
     ClearAfterRegistration();
     ReturnToLogin();
   } else if (result.IsRefusal()) {
@@ -282,12 +281,12 @@ void SignUpWindow::ClearAfterRegistration() {
 
 void SignUpWindow::ReturnToLogin() {
   hide();
-  hub_.Login().show();
+  emit LoginRequested();
 }
 
 void SignUpWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
-  hub_.Login().show();
+  emit LoginRequested();
 }
 
 }  // namespace zorvanix

@@ -18,8 +18,6 @@ class QTimer;
 
 namespace zorvanix {
 
-class WindowHub;
-
 // How long typing must pause before the account name is sent for checking.
 inline constexpr std::chrono::milliseconds kNameCheckPause{300};
 
@@ -41,8 +39,16 @@ class SignUpWindow : public QWidget {
   Q_OBJECT
 
  public:
-  SignUpWindow(AppContext& context, WindowHub& hub, QWidget* parent = nullptr);
+  explicit SignUpWindow(AppContext& context, QWidget* parent = nullptr);
   ~SignUpWindow() override;
+
+ signals:
+  // Back to the login window: its own button (the window hid itself first)
+  // or the close box.
+  void LoginRequested();
+  // A registration was accepted for this account name; the login window
+  // offers it next.
+  void Registered(const QString& user);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -63,7 +69,6 @@ class SignUpWindow : public QWidget {
   void ReturnToLogin();
 
   AppContext& context_;
-  WindowHub& hub_;
 
   QLineEdit* account_edit_ = nullptr;         // Text1
   QLineEdit* login_password_edit_ = nullptr;  // Text2

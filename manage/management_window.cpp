@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/window_hub.h"
 #include "manage/account_page.h"
 #include "manage/classes_page.h"
 #include "manage/criteria_page.h"
@@ -20,7 +19,6 @@
 #include "manage/shortcuts_page.h"
 #include "manage/students_page.h"
 #include "manage/topics_page.h"
-#include "rollcall/roll_call_window.h"
 
 namespace zorvanix {
 namespace {
@@ -66,8 +64,8 @@ QPixmap Emblem() {
 
 }  // namespace
 
-ManagementWindow::ManagementWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub), services_(context, hub) {
+ManagementWindow::ManagementWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), services_(context) {
   setObjectName(QStringLiteral("Dialog"));
   setWindowTitle(QStringLiteral("Velmoran管理后台"));
 
@@ -120,6 +118,7 @@ ManagementWindow::ManagementWindow(AppContext& context, WindowHub& hub, QWidget*
   root->addLayout(page_buttons);
 
   connect(ok, &QPushButton::clicked, this, [this] { ReturnToMainWindow(); });
+  connect(&services_, &PageServices::DataChanged, this, &ManagementWindow::DataChanged);
 }
 
 ManagementWindow::~ManagementWindow() = default;
@@ -164,7 +163,7 @@ QWidget* ManagementWindow::BuildHelpPanel() {
 void ManagementWindow::Load() {
   // An operation password typed in the roll-call window's upload panel
   // carries over, once.
-  super_password_->setText(hub_.RollCall().OperationPassword());
+  super_password_->setText(context_.session->OperationPassword());
   resize(kInitialSize.expandedTo(sizeHint()));
   loaded_ = true;
 }
@@ -176,7 +175,6 @@ void ManagementWindow::OpenFromMainWindow() {
   show();
   raise();
   activateWindow();
-  hub_.RollCall().hide();
 }
 
 void ManagementWindow::ShowStartView(bool shown) {
@@ -196,7 +194,7 @@ void ManagementWindow::OpenPage(int index) {
 void ManagementWindow::ReturnToMainWindow() {
   ShowStartView(true);
   hide();
-  hub_.RollCall().show();
+  emit Closed();
 }
 
 void ManagementWindow::ClearForNewTeacher() {
@@ -225,7 +223,7 @@ QString ManagementWindow::PendingCriterionDeletions() const {
 // and the roll-call window comes back.
 void ManagementWindow::closeEvent(QCloseEvent* event) {
   ClearForNewTeacher();
-  hub_.RollCall().show();
+  emit Closed();
   event->accept();
 }
 

@@ -16,7 +16,6 @@ class QLineEdit;
 
 namespace zorvanix {
 
-class WindowHub;
 class ManagePage;
 class AccountPage;
 class ScoresPage;
@@ -29,10 +28,11 @@ class ManagementWindow : public QWidget {
   Q_OBJECT
 
  public:
-  ManagementWindow(AppContext& context, WindowHub& hub, QWidget* parent = nullptr);
+  explicit ManagementWindow(AppContext& context, QWidget* parent = nullptr);
   ~ManagementWindow() override;
 
-  // The roll-call window's management button: start view, window shown.
+  // The roll-call window's management button: start view, window shown
+  // (the roll-call window hides itself behind it).
   void OpenFromMainWindow();
   // After a sign-in: nothing of a previous teacher stays in view.
   void ClearForNewTeacher();
@@ -49,6 +49,12 @@ class ManagementWindow : public QWidget {
   QString PendingScoreDeletions() const;
   QString PendingCriterionDeletions() const;
 
+ signals:
+  // A page's change was accepted: what it altered (see PageServices).
+  void DataChanged(ChangedData kind);
+  // 返回 or the close box: the window is gone, the roll-call window is due.
+  void Closed();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -62,7 +68,6 @@ class ManagementWindow : public QWidget {
   void ReturnToMainWindow();
 
   AppContext& context_;
-  WindowHub& hub_;
   PageServices services_;
   bool loaded_ = false;
 

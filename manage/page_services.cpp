@@ -3,13 +3,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/window_hub.h"
 #include "core/cache_file.h"
-#include "rollcall/roll_call_window.h"
 
 namespace zorvanix {
 
-PageServices::PageServices(AppContext& context, WindowHub& hub) : context_(context), hub_(hub) {}
+PageServices::PageServices(AppContext& context) : context_(context) {}
 
 QString PageServices::CurrentUser() const { return context_.session->CurrentUser(); }
 
@@ -32,41 +30,37 @@ bool PageServices::ChangeAllowed() const {
   return true;
 }
 
-QStringList PageServices::CachedClassNames() const {
-  return ClassNamesFromCache(ReadTaggedLines(context_.CacheFilePath(), kClassListTag));
-}
+QStringList PageServices::CachedClassNames() const { return context_.cache->ClassNames(); }
 
 QStringList PageServices::CachedTopicNames() const {
-  return TopicNamesFromCache(ReadTaggedLines(context_.CacheFilePath(), kTopicTag));
+  QStringList names;
+  for (const TopicLine& topic : context_.cache->Topics()) names.append(topic.name);
+  return names;
 }
 
 QStringList PageServices::CachedStudentNames(const QString& class_name) const {
   QStringList names;
-  const QString rows = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name));
-  for (const StudentRow& row : StudentRowsFromText(rows)) names.append(row.name);
+  for (const StudentRow& row : context_.cache->Roster(class_name)) names.append(row.name);
   return names;
 }
 
 bool PageServices::DownloadServerRecord() const {
-  return Service().DownloadServerRecord(CurrentUser(), context_.CacheFilePath());
+  return Service().DownloadServerRecord(CurrentUser(), *context_.cache);
 }
 
 qint64 PageServices::CachedScoreCount(const QString& class_name,
                                       const QStringList& students) const {
   qint64 count = 0;
-  const QString rows = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name));
-  for (const StudentRow& row : StudentRowsFromText(rows)) {
+  for (const StudentRow& row : context_.cache->Roster(class_name)) {
     if (students.isEmpty() || students.contains(row.name))
       count += static_cast<qint64>(row.CountValue());
   }
   return count;
 }
 
-void PageServices::RefreshMainWindow() const {
-  hub_.RollCall().RefreshMainWindowFromCache(QStringLiteral("online"));
-}
+void PageServices::RefreshMainWindow() const { emit DataChanged(ChangedData::kClassesAndTopics); }
 
-void PageServices::ShowTopicCriteria() const { hub_.RollCall().ShowTopicCriteria(); }
+void PageServices::ShowTopicCriteria() const { emit DataChanged(ChangedData::kCriteria); }
 
 bool PageServices::ReportSave(const PostResult& result, QLabel* status,
                               MainWindow main_window) const {

@@ -1,9 +1,10 @@
 // What the seven pages of the management window share: the signed-in teacher
 // and the operation password typed on the right, the guard of local changes,
-// the lists read from the cache file, the refreshes after an accepted change,
-// and the two ways the outcome of a change is reported.
+// the lists read from the cache file, the announcement of an accepted change
+// (DataChanged), and the two ways the outcome of a change is reported.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -15,13 +16,19 @@ class QWidget;
 
 namespace zorvanix {
 
-class WindowHub;
-
 inline constexpr char16_t kNetworkErrorText[] = u"网络异常！";
 
-class PageServices {
+// What an accepted change altered in the cache file, for the windows that
+// show it: the classes or topics (the roll-call window's choices are refilled
+// from a fresh download), or a topic's criteria (its criterion list is redrawn
+// from the cache).
+enum class ChangedData { kClassesAndTopics, kCriteria };
+
+class PageServices : public QObject {
+  Q_OBJECT
+
  public:
-  PageServices(AppContext& context, WindowHub& hub);
+  explicit PageServices(AppContext& context);
 
   // txtSuperPassword, the box every change takes its operation password from.
   void SetOperationPasswordBox(QLineEdit* box) { super_password_ = box; }
@@ -48,9 +55,8 @@ class PageServices {
   // students given, for those students only.
   qint64 CachedScoreCount(const QString& class_name,
                           const QStringList& students = QStringList()) const;
-  // The roll-call window's class and topic choices, refilled from the service.
+  // Announces DataChanged(kClassesAndTopics) and DataChanged(kCriteria).
   void RefreshMainWindow() const;
-  // The roll-call window's criterion list, redrawn from the cache.
   void ShowTopicCriteria() const;
 
   // Saving a whole list or sending deletions: an accepted change downloads
@@ -69,10 +75,11 @@ class PageServices {
   void ShowSuccess(const QString& text = QStringLiteral("修改成功！")) const;
   void ShowNetworkError(QLabel* status) const;
 
- private:
+ signals:
+  void DataChanged(ChangedData kind) const;
 
+ private:
   AppContext& context_;
-  WindowHub& hub_;
   QLineEdit* super_password_ = nullptr;
 };
 

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <initializer_list>
 
+#include "controls/typed_text.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -78,12 +80,7 @@ struct NameAddition {
 // present instead of added.
 NameAddition NewNames(QStringView typed, const QStringList& existing);
 
-// Why a typed text cannot be sent as it stands, "" when it can: a "|" or a
-// TAB would split it into several names on the service, and a character GBK
-// cannot hold would arrive as "?" (two such names would become one).
-QString TypedTextProblem(QStringView text);
-// Only the second test: a character GBK cannot hold, "" when there is none.
-QString GbkProblem(QStringView text);
+// TypedTextProblem() and GbkProblem() come from controls/typed_text.h.
 
 // The text of a name-list file: UTF-8 when it starts with the UTF-8 byte-order
 // mark or is valid UTF-8 throughout, otherwise GBK. Lines end in CR LF, LF or

@@ -1,10 +1,11 @@
 // What every window needs from the outside world, handed to its constructor:
-// the session, the service client and the seams a test replaces (prompter,
-// clock, shell, settings, network state).
+// the session, the cache file, the service client and the seams a test
+// replaces (prompter, clock, shell, settings, network state).
 #pragma once
 
 #include <QString>
 
+#include "core/cache_file.h"
 #include "core/session.h"
 #include "platform/clock.h"
 #include "platform/config.h"
@@ -25,9 +26,9 @@ struct AppContext {
   Shell* shell = nullptr;
   SettingsStore* settings = nullptr;
   NetworkState* network = nullptr;
-
-  // The cache file "ServerRec.dmd" in the program folder.
-  QString CacheFilePath() const { return config.CacheFilePath(); }
+  // The cache file "ServerRec.dmd" in the program folder, the one object
+  // that reads and replaces it.
+  CacheFile* cache = nullptr;
 };
 
 }  // namespace zorvanix

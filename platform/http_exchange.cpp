@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 
-#include "core/cache_file.h"
 #include "core/gbk.h"
 
 namespace zorvanix {
@@ -169,21 +168,25 @@ void HttpExchange::GetTextAsync(const QUrl& url, const QObject* receiver,
   QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
 }
 
-bool HttpExchange::DownloadToFile(const QUrl& url, const QString& path) {
+bool HttpExchange::Download(const QUrl& url, QByteArray* body) {
   ReplyPtr reply(manager_.get(MakeRequest(url)));
   LimitTotalTime(reply.get(), timeout_);
   WaitFor(reply.get(), QEventLoop::ExcludeUserInputEvents);
   if (reply->error() != QNetworkReply::NoError || StatusOf(reply.get()) != 200) return false;
+  *body = reply->readAll();
+  return true;
+}
+
+bool HttpExchange::DownloadToFile(const QUrl& url, const QString& path) {
+  QByteArray body;
+  if (!Download(url, &body)) return false;
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
-  const QByteArray body = reply->readAll();
   if (file.write(body) != body.size()) {
     file.cancelWriting();
     return false;
   }
-  if (!file.commit()) return false;
-  ForgetTaggedLineIndex(path);
-  return true;
+  return file.commit();
 }
 
 }  // namespace zorvanix

@@ -63,6 +63,9 @@ class HttpExchange {
   // temporary file that replaces path only when the whole reply arrived with
   // status 200; a failed download leaves the old file untouched.
   bool DownloadToFile(const QUrl& url, const QString& path);
+  // Fetches url whole, bypassing every cache, into body; false (body left as
+  // it was) unless the whole reply arrived with status 200.
+  bool Download(const QUrl& url, QByteArray* body);
 
  private:
   QNetworkRequest MakeRequest(const QUrl& url) const;

@@ -101,8 +101,9 @@ QUrl ServiceClient::RecordUrl(const QString& user) const {
                     Query({{"t", user}, {"mp", session_.PasswordDigest()}}));
 }
 
-bool ServiceClient::DownloadServerRecord(const QString& user, const QString& path) {
-  return http_.DownloadToFile(RecordUrl(user), path);
+bool ServiceClient::DownloadServerRecord(const QString& user, CacheFile& cache) {
+  QByteArray body;
+  return http_.Download(RecordUrl(user), &body) && cache.Replace(body);
 }
 
 QString ServiceClient::GetTeacher() {

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <array>
 
+#include "core/cache_file.h"
 #include "core/form_encoding.h"
 #include "core/session.h"
 #include "platform/http_exchange.h"
@@ -50,8 +51,9 @@ class ServiceClient {
 
   // --- Reads identified by t and mp ---------------------------------------
   QUrl RecordUrl(const QString& user) const;
-  // Downloads the cache file for user into path; false leaves the old file.
-  bool DownloadServerRecord(const QString& user, const QString& path);
+  // Downloads the cache file for user and replaces cache with it; false
+  // leaves the old file.
+  bool DownloadServerRecord(const QString& user, CacheFile& cache);
   QString GetTeacher();
   QString GetScores(const QString& class_name);
   QString GetCriteria(const QString& topic);

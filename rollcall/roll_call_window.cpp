@@ -6,12 +6,9 @@
 #include <QVersionNumber>
 #include <chrono>
 
-#include "app/window_hub.h"
 #include "core/cache_file.h"
 #include "core/numbers.h"
 #include "core/score_line.h"
-#include "login/login_window.h"
-#include "manage/management_window.h"
 #include "rollcall/draw_panel.h"
 #include "rollcall/form_layout.h"
 #include "rollcall/group_stats_panel.h"
@@ -51,8 +48,8 @@ void PlaceSidePanel(QWidget* panel) {
 
 }  // namespace
 
-RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* parent)
-    : QWidget(parent), context_(context), hub_(hub), score_log_(context.config, *context.prompter) {
+RollCallWindow::RollCallWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), score_log_(context.config, *context.prompter) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Zorvanix"));
   // Above every normal window, so it stays in reach during the lesson.
@@ -81,6 +78,8 @@ RollCallWindow::RollCallWindow(AppContext& context, WindowHub& hub, QWidget* par
   setFixedSize(Px(kWindowWidth), Px(kWindowHeight));
   ConnectDrawPanel();
   ConnectSidePanels();
+  connect(upload_->operation_password, &QLineEdit::textChanged, this,
+          [this](const QString& typed) { context_.session->SetOperationPassword(typed); });
   ShowTopicCriteria();
   status_->setGeometry(0, Px(kWindowHeight - kStatusBarHeight), Px(kWindowWidth),
                        Px(kStatusBarHeight));
@@ -102,13 +101,10 @@ void RollCallWindow::ConnectDrawPanel() {
   connect(&draw_->Search(), &NameSearchBox::HitChosen, this, &RollCallWindow::PickSearchHit);
   connect(draw_, &DrawPanel::UserPressed, this, [this] {
     hide();
-    LoginWindow& login = hub_.Login();
-    login.show();
-    login.raise();
-    login.activateWindow();
+    emit LoginRequested();
   });
   connect(draw_, &DrawPanel::ManagePressed, this,
-          [this] { hub_.Management().OpenFromMainWindow(); });
+          [this] { emit ManagementRequested(); });
   connect(draw_, &DrawPanel::UploadPressed, this, &RollCallWindow::OpenUploadPanel);
   connect(draw_, &DrawPanel::FoldWanted, this, &RollCallWindow::Fold);
   connect(draw_, &DrawPanel::UnfoldWanted, this, &RollCallWindow::Unfold);
@@ -136,18 +132,18 @@ void RollCallWindow::ConnectSidePanels() {
 
 // --- Other windows ------------------------------------------------------------
 
-void RollCallWindow::RefreshMainWindowFromCache(const QString& mode) {
+void RollCallWindow::RefreshMainWindowFromCache(CacheRefresh mode) {
   const QString user = context_.session->CurrentUser();
   setWindowTitle(QStringLiteral("Zorvanix [") + user + u']');
-  const QString cache = context_.CacheFilePath();
-  if (mode == QStringLiteral("online")) context_.service->DownloadServerRecord(user, cache);
+  CacheFile& cache = *context_.cache;
+  if (mode == CacheRefresh::kOnline) context_.service->DownloadServerRecord(user, cache);
 
-  draw_->SetClasses(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)));
+  draw_->SetClasses(cache.ClassNames());
 
   QStringList topics;
   QString first_topic;
   {
-    const QStringList lines = ReadTaggedLines(cache, kTopicTag).split(QStringLiteral("\r\n"));
+    const QStringList lines = cache.ReadTaggedLines(kTopicTag).split(QStringLiteral("\r\n"));
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
       TopicLine topic;
       if (!ParseTopicLine(lines[i], &topic)) continue;
@@ -171,7 +167,7 @@ void RollCallWindow::ShowTopicCriteria() {
   // No topic, no criteria: the cache is not even opened (at start-up there is
   // nothing to show yet, and the file may be large).
   const QString topic_name = draw_->Topic();
-  const auto index = topic_name.isEmpty() ? nullptr : TaggedLineIndexFor(context_.CacheFilePath());
+  const auto index = topic_name.isEmpty() ? nullptr : context_.cache->Index();
   if (index) {
     const auto lines = index->Find(TopicTag(topic_name));
     TopicLine topic;
@@ -187,7 +183,7 @@ void RollCallWindow::ShowTopicCriteria() {
 
 void RollCallWindow::EnableManageButton() { draw_->SetManageEnabled(true); }
 
-QString RollCallWindow::OperationPassword() const { return upload_->operation_password->text(); }
+QString RollCallWindow::OperationPassword() const { return context_.session->OperationPassword(); }
 
 QStringList RollCallWindow::PendingScores() const { return upload_->Scores().Lines(); }
 
@@ -197,7 +193,7 @@ void RollCallWindow::ChooseClass() {
   CancelRunningDraw();
   ForgetCurrentStudent();
   class_name_ = draw_->ClassName();
-  roster_text_ = ReadTaggedLines(context_.CacheFilePath(), RosterTag(class_name_));
+  roster_text_ = context_.cache->ReadTaggedLines(RosterTag(class_name_));
   pools_.Build(StudentRowsFromText(roster_text_));
   manual_->FillGroups(pools_);
   draw_->SetManualPickEnabled(true);
@@ -247,7 +243,7 @@ void RollCallWindow::StartDraw(int index) {
   draw_->ShowRolling(index);
   draw_->ClearScore();
   rolling_pool_ = index;
-  rolling_index_ = TaggedLineIndexFor(context_.CacheFilePath());
+  rolling_index_ = context_.cache->Index();
   roll_shown_ = false;
   roll_timer_->start();
   draw_->FocusDrawButton(index);
@@ -311,7 +307,7 @@ void RollCallWindow::ShowStudentCounts() {
   // a step never goes to the file system.
   const auto index = roll_timer_->isActive() && rolling_index_
                          ? rolling_index_
-                         : TaggedLineIndexFor(context_.CacheFilePath());
+                         : context_.cache->Index();
   if (index) {
     const auto lines = index->Find(StudentTag(draw_->ClassName(), draw_->Name()));
     if (!lines.empty()) {
@@ -341,7 +337,7 @@ void RollCallWindow::TopicTyped(const QString& text) {
 }
 
 void RollCallWindow::SearchNames(const QString& text) {
-  const auto cache = TaggedLineIndexFor(context_.CacheFilePath());
+  const auto cache = context_.cache->Index();
   draw_->Search().ShowHits(
       name_search_.Entries(pools_.Pool(kDrawAll), text, cache, draw_->ClassName()));
 }

@@ -24,7 +24,6 @@ class QTimer;
 
 namespace zorvanix {
 
-class WindowHub;
 class DrawPanel;
 class UploadPanel;
 class GroupStatsPanel;
@@ -32,23 +31,29 @@ class ManualPickPanel;
 class StatusPanels;
 class ScoreUpload;
 
+// How RefreshMainWindowFromCache() finds the cache: downloaded just before
+// (the login window did it), to be downloaded first (after a change in the
+// management window), or as it is on disk (offline).
+enum class CacheRefresh { kDownloaded, kOnline, kOffline };
+
 class RollCallWindow : public QWidget {
   Q_OBJECT
 
  public:
-  RollCallWindow(AppContext& context, WindowHub& hub, QWidget* parent = nullptr);
+  explicit RollCallWindow(AppContext& context, QWidget* parent = nullptr);
   ~RollCallWindow() override;
 
   // --- Used by the other windows -------------------------------------------
-  // Caption "Zorvanix [user]"; mode "online" downloads a fresh cache first;
+  // Caption "Zorvanix [user]"; kOnline downloads a fresh cache first;
   // refills the class and topic choices and forgets the current class.
-  void RefreshMainWindowFromCache(const QString& mode);
+  void RefreshMainWindowFromCache(CacheRefresh mode);
   // Shows the criteria of the topic in Combo3 in List1 and lays out the
   // right-hand side around the divider.
   void ShowTopicCriteria();
   // btnManage: only an online sign-in enables it.
   void EnableManageButton();
-  // Text4 of the upload panel: the operation password typed there.
+  // The operation password typed last in Text4 of the upload panel, as the
+  // session shares it with the management window.
   QString OperationPassword() const;
 
   // --- State the panels and tests read ---------------------------------------
@@ -73,6 +78,10 @@ class RollCallWindow : public QWidget {
  signals:
   // The window was closed: the program ends.
   void ProgramEnding();
+  // 用户: the window hid itself; the login window is due.
+  void LoginRequested();
+  // 后台: the management window is due (the window hides behind it).
+  void ManagementRequested();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -120,7 +129,6 @@ class RollCallWindow : public QWidget {
   void HideOtherWindows();
 
   AppContext& context_;
-  WindowHub& hub_;
 
   DrawPanel* draw_ = nullptr;
   UploadPanel* upload_ = nullptr;

@@ -25,9 +25,8 @@ void RollCallWindow::UploadGroups() {
   if (result.IsSuccess()) {
     // The cache is fetched again, so choosing the class later shows the
     // division just uploaded rather than the one of the sign-in.
-    const QString cache = context_.CacheFilePath();
-    if (context_.service->DownloadServerRecord(context_.session->CurrentUser(), cache)) {
-      roster_text_ = ReadTaggedLines(cache, RosterTag(class_name_));
+    if (context_.service->DownloadServerRecord(context_.session->CurrentUser(), *context_.cache)) {
+      roster_text_ = context_.cache->ReadTaggedLines(RosterTag(class_name_));
     }
     context_.prompter->ShowMessage(QStringLiteral("完成"), QStringLiteral("上传成功！"),
                                    MessageIcon::kInformation);

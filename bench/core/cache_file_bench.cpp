@@ -1,4 +1,4 @@
-// The cache reader on a 200,000-row file: the first parse, and a tagged
+// The program's CacheFile on a 200,000-row file: the first parse, and a tagged
 // look-up of one student served from memory afterwards (the file is not read
 // again while it is unchanged; the "file_reads" counter shows it).
 #include <benchmark/benchmark.h>
@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "bench/core/cache_file_generator.h"
@@ -20,10 +21,12 @@ struct Fixture {
   QTemporaryDir dir;
   QString path;
   GeneratedCache generated;
+  std::unique_ptr<CacheFile> cache;
 
   Fixture() {
     path = dir.filePath(QStringLiteral("ServerRec.dmd"));
     if (!WriteCacheFile(path, 400, 500, &generated)) std::abort();
+    cache = std::make_unique<CacheFile>(path);
     // A cache file is read long after its download. The reader trusts the
     // file's stamp only once the file is older than the file system's clock
     // granularity; until then every look-up compares the content. Let it age.
@@ -39,8 +42,8 @@ Fixture& Shared() {
 void BM_FirstParse(benchmark::State& state) {
   const QString& path = Shared().path;
   for (auto _ : state) {
-    ForgetTaggedLineIndex(path);
-    auto index = TaggedLineIndexFor(path);
+    const CacheFile cache(path);  // a program that has not read it yet
+    auto index = cache.Index();
     benchmark::DoNotOptimize(index);
     if (!index || index->LineCount() != 200'021) state.SkipWithError("unexpected line count");
   }
@@ -50,20 +53,21 @@ void BM_FirstParse(benchmark::State& state) {
 
 void TaggedLookup(benchmark::State& state, bool whole_roster) {
   Fixture& fixture = Shared();
-  ReadTaggedLines(fixture.path, u"x");  // parsed once, before the timing
-  ReadTaggedLines(fixture.path, u"x");  // settled: the stamp alone decides
-  const qint64 reads_before = TaggedLineFileReads();
+  const CacheFile& cache = *fixture.cache;
+  cache.ReadTaggedLines(u"x");  // parsed once, before the timing
+  cache.ReadTaggedLines(u"x");  // settled: the stamp alone decides
+  const qint64 reads_before = cache.FileReads();
   const auto& students = fixture.generated.students;
   qsizetype next = 0;
   for (auto _ : state) {
     const auto& [class_name, name] = students[next];
     next = (next + 7919) % students.size();
     const QString tag = whole_roster ? RosterTag(class_name) : StudentTag(class_name, name);
-    const QString lines = ReadTaggedLines(fixture.path, tag);
+    const QString lines = cache.ReadTaggedLines(tag);
     benchmark::DoNotOptimize(lines);
     if (lines.isEmpty()) state.SkipWithError("student not found");
   }
-  const qint64 reads = TaggedLineFileReads() - reads_before;
+  const qint64 reads = cache.FileReads() - reads_before;
   state.counters["file_reads"] = static_cast<double>(reads);
   if (reads != 0) state.SkipWithError("the unchanged file was read again");
 }
@@ -75,17 +79,18 @@ void BM_StudentLookupFreshFile(benchmark::State& state) {
   const QString fresh = fixture.dir.filePath(QStringLiteral("fresh.dmd"));
   QFile::remove(fresh);
   if (!QFile::copy(fixture.path, fresh)) state.SkipWithError("cannot copy");
-  const auto index = TaggedLineIndexFor(fresh);
-  const qint64 reads_before = TaggedLineFileReads();
+  const CacheFile cache(fresh);
+  const auto index = cache.Index();
+  const qint64 reads_before = cache.FileReads();
   const auto& [class_name, name] = fixture.generated.students[4242];
   const QString tag = StudentTag(class_name, name);
   for (auto _ : state) {
-    const QString lines = ReadTaggedLines(fresh, tag);
+    const QString lines = cache.ReadTaggedLines(tag);
     benchmark::DoNotOptimize(lines);
   }
-  if (TaggedLineIndexFor(fresh) != index) state.SkipWithError("parsed again");
+  if (cache.Index() != index) state.SkipWithError("parsed again");
   state.counters["file_reads_per_lookup"] =
-      static_cast<double>(TaggedLineFileReads() - reads_before) / state.iterations();
+      static_cast<double>(cache.FileReads() - reads_before) / state.iterations();
 }
 
 void BM_StudentLookup(benchmark::State& state) { TaggedLookup(state, false); }

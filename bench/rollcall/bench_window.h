@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/window_hub.h"
+#include "app/program.h"
 #include "rollcall/roll_call_window.h"
 
 namespace zorvanix::bench {
@@ -32,29 +32,21 @@ class BenchWindow {
   // The cache file is Folder()/ServerRec.dmd, written by the caller before
   // Open(). The default address is a closed port: the window works offline.
   explicit BenchWindow(const QString& service_root = QStringLiteral("http://127.0.0.1:9")) {
-    context_.config.data_dir = dir_.path();
-    context_.config.service_root = service_root;
-    context_.config.vendor_site = service_root;
-    session_.SignInOffline();
-    service_ = std::make_unique<ServiceClient>(context_.config.service_root,
-                                               context_.config.vendor_site, session_, http_);
+    AppConfig config;
+    config.data_dir = dir_.path();
+    config.service_root = service_root;
+    config.vendor_site = service_root;
     settings_ = std::make_unique<SettingsStore>(dir_.filePath(QStringLiteral("settings.ini")));
-    context_.session = &session_;
-    context_.service = service_.get();
-    context_.prompter = &prompter;
-    context_.clock = &clock;
-    context_.shell = &shell_;
-    context_.settings = settings_.get();
-    context_.network = &network_;
+    program_ = std::make_unique<Program>(
+        config, Seams{&prompter, &clock, &shell_, settings_.get(), &network_});
+    program_->Sess().SignInOffline();
   }
 
   QString Folder() const { return dir_.path(); }
-  QString CacheFile() const { return context_.CacheFilePath(); }
+  QString CacheFile() const { return program_->Cache().Path(); }
 
-  WindowHub& Hub() {
-    if (!hub_) hub_ = std::make_unique<WindowHub>(context_);
-    return *hub_;
-  }
+  // The program's windows, wired as main() wires them.
+  Program& Hub() { return *program_; }
 
   // Shows the window as the program starts it.
   RollCallWindow& Show() {
@@ -66,7 +58,7 @@ class BenchWindow {
   // Shows the window with the choices filled from the cache.
   RollCallWindow& Open() {
     RollCallWindow& window = Show();
-    window.RefreshMainWindowFromCache(QStringLiteral("offline"));
+    window.RefreshMainWindowFromCache(CacheRefresh::kOffline);
     return window;
   }
 
@@ -84,14 +76,10 @@ class BenchWindow {
   };
 
   QTemporaryDir dir_;
-  AppContext context_;
-  Session session_;
-  HttpExchange http_;
-  std::unique_ptr<ServiceClient> service_;
   NoShell shell_;
   Connected network_;
   std::unique_ptr<SettingsStore> settings_;
-  std::unique_ptr<WindowHub> hub_;
+  std::unique_ptr<Program> program_;
 };
 
 }  // namespace zorvanix::bench

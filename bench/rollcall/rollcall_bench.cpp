@@ -88,7 +88,7 @@ int main(int argc, char* argv[]) {
 
   QElapsedTimer timer;
   timer.start();
-  window.RefreshMainWindowFromCache(QStringLiteral("offline"));
+  window.RefreshMainWindowFromCache(CacheRefresh::kOffline);
   std::printf("refresh from a %d-row cache (first read and index): %.1f ms\n",
               kClasses * kStudentsPerClass, timer.nsecsElapsed() / 1e6);
 

@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
   bench_window.prompter.echo_messages = true;
   bench_window.clock.Set(QDateTime::currentDateTime());
   RollCallWindow& window = bench_window.Show();
-  WindowHub& hub = bench_window.Hub();
+  Program& hub = bench_window.Hub();
 
   window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
   LoginWindow& login = hub.Login();

@@ -1,4 +1,5 @@
-// The cache file: tagged look-ups, their in-memory index, and the line kinds.
+// The cache file: tagged look-ups, the program's CacheFile with its in-memory
+// index and its one writer, and the line kinds.
 #include "core/cache_file.h"
 
 #include <QTemporaryDir>
@@ -72,6 +73,9 @@ class CacheFileTest : public QObject {
     QFETCH(QString, tag);
     QFETCH(QString, lines);
     QCOMPARE(ReadTaggedLines(path_, tag), lines);
+    // The program's object answers the same from its index.
+    const CacheFile cache(path_);
+    QCOMPARE(cache.ReadTaggedLines(tag), lines);
   }
 
   void MissingFileOrUnusualLineEndsStillRead() {
@@ -86,41 +90,117 @@ class CacheFileTest : public QObject {
   // way, same size or not, look-ups see the new text: a replacement at once,
   // an in-place rewrite within the same stamp within a quarter second.
   void ChangedFileIsNoticedEvenWithTheSameSize() {
-    QCOMPARE(ReadTaggedLines(path_, u"1\t张三"), QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n"));
+    const CacheFile cache(path_);
+    QCOMPARE(cache.ReadTaggedLines(u"1\t张三"), QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n"));
     QString same_size = kRecord;
     same_size.replace(QStringLiteral("张三"), QStringLiteral("张四"));
     WriteBytes(path_, EncodeGbk(same_size));  // in place, same size, same moment
-    QTRY_COMPARE_WITH_TIMEOUT(ReadTaggedLines(path_, u"1\t张"),
+    QTRY_COMPARE_WITH_TIMEOUT(cache.ReadTaggedLines(u"1\t张"),
                               QStringLiteral("1\t张四\t0\t1001\t4.5\t2\r\n"), 2000);
 
     const QString fresh = path_ + QStringLiteral(".new");
     WriteBytes(fresh, EncodeGbk(kRecord));
     QVERIFY(QFile::remove(path_));
-    QCOMPARE(ReadTaggedLines(path_, u"1"), QString());
+    QCOMPARE(cache.ReadTaggedLines(u"1"), QString());
+    QVERIFY(!cache.Index());
     QVERIFY(QFile::rename(fresh, path_));
-    QCOMPARE(ReadTaggedLines(path_, u"1\t张"), QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n"));
+    QCOMPARE(cache.ReadTaggedLines(u"1\t张"), QStringLiteral("1\t张三\t0\t1001\t4.5\t2\r\n"));
   }
 
   // Once the file has stood still for a moment, look-ups come from memory:
   // no read, the same index. A replacement is read again at once.
   void UnchangedFileIsNotReadAgain() {
-    const auto quiet = [this] {
-      const auto index = TaggedLineIndexFor(path_);
-      const qint64 reads = TaggedLineFileReads();
-      return TaggedLineIndexFor(path_) == index && TaggedLineFileReads() == reads;
+    const CacheFile cache(path_);
+    const auto quiet = [&cache] {
+      const auto index = cache.Index();
+      const qint64 reads = cache.FileReads();
+      return cache.Index() == index && cache.FileReads() == reads;
     };
     QTRY_VERIFY_WITH_TIMEOUT(quiet(), 6000);
-    const qint64 reads = TaggedLineFileReads();
-    const auto index = TaggedLineIndexFor(path_);
-    for (int i = 0; i < 1000; ++i) ReadTaggedLines(path_, StudentTag(u"1", u"张三"));
-    QCOMPARE(TaggedLineFileReads(), reads);
-    QCOMPARE(TaggedLineIndexFor(path_), index);
+    const qint64 reads = cache.FileReads();
+    const auto index = cache.Index();
+    for (int i = 0; i < 1000; ++i) cache.ReadTaggedLines(StudentTag(u"1", u"张三"));
+    QCOMPARE(cache.FileReads(), reads);
+    QCOMPARE(cache.Index(), index);
 
     const QString fresh = path_ + QStringLiteral(".new");
     WriteBytes(fresh, EncodeGbk(QStringLiteral("1\t新生\t0\t1\t0\t0\r\n")));
     QVERIFY(QFile::remove(path_) && QFile::rename(fresh, path_));
-    QCOMPARE(ReadTaggedLines(path_, u"1\t"), QStringLiteral("1\t新生\t0\t1\t0\t0\r\n"));
-    QCOMPARE(TaggedLineFileReads(), reads + 1);
+    QCOMPARE(cache.ReadTaggedLines(u"1\t"), QStringLiteral("1\t新生\t0\t1\t0\t0\r\n"));
+    QCOMPARE(cache.FileReads(), reads + 1);
+  }
+
+  // The download writes through Replace(): the very next look-up sees the new
+  // text without reading it back, the file holds exactly the bytes, and two
+  // objects over two folders never see each other's file.
+  void ReplaceIsSeenAtOnceWithoutReadingTheFileBack() {
+    CacheFile cache(path_);
+    QCOMPARE(cache.ClassNames().size(), 3);
+    const qint64 reads = cache.FileReads();
+    const QByteArray bytes = EncodeGbk(QStringLiteral("Class_Is_Ready\t二班\t\r\n"));
+    QVERIFY(cache.Replace(bytes));
+    QCOMPARE(cache.ClassNames(), QStringList{QStringLiteral("二班")});
+    QCOMPARE(cache.FileReads(), reads);
+    QFile file(path_);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
+
+    QTemporaryDir other_dir;
+    const CacheFile other(other_dir.filePath(QStringLiteral("ServerRec.dmd")));
+    QVERIFY(!other.Exists());
+    QCOMPARE(other.ClassNames(), QStringList());
+  }
+
+  // A file that cannot be written leaves the old one, and what it answers.
+  void AFailedReplaceKeepsTheOldFile() {
+    CacheFile cache(dir_.filePath(QStringLiteral("no-such-folder/ServerRec.dmd")));
+    QVERIFY(!cache.Replace("Class_Is_Ready\tA\t\r\n"));
+    QVERIFY(!cache.Exists());
+    QCOMPARE(cache.ClassNames(), QStringList());
+
+    CacheFile kept(path_);
+    QVERIFY(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
+    const bool replaced = kept.Replace("Class_Is_Ready\tA\t\r\n");
+    QVERIFY(QFile::setPermissions(dir_.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    if (replaced) QSKIP("this user may write into a read-only folder (root)");
+    QCOMPARE(kept.ClassNames().size(), 3);
+  }
+
+  // A teacher whose download failed must not see the previous teacher's
+  // data: the file goes aside, kept, and nothing is read from it any more.
+  void SetAsideKeepsTheFileBesideAndReadsNothing() {
+    CacheFile cache(path_);
+    QCOMPARE(cache.ClassNames().size(), 3);
+    QVERIFY(cache.SetAside(QStringLiteral(".previous")));
+    QVERIFY(!cache.Exists());
+    QCOMPARE(cache.ClassNames(), QStringList());
+    QVERIFY(QFile::exists(path_ + QStringLiteral(".previous")));
+    QVERIFY(cache.SetAside(QStringLiteral(".previous")));  // nothing left to move
+    QCOMPARE(ReadTaggedLines(path_ + QStringLiteral(".previous"), kClassListTag),
+             QStringLiteral("Class_Is_Ready\t1\t10\t一班\t\r\n"));
+  }
+
+  // What the windows ask of the cache: the classes, the topics with their
+  // criteria, the roster of one class, one student.
+  void TheWindowsQuestions() {
+    const CacheFile cache(path_);
+    QCOMPARE(cache.ClassNames(),
+             QStringList({QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("一班")}));
+    const QList<TopicLine> topics = cache.Topics();
+    QCOMPARE(topics.size(), 3);  // "[keti]" alone names no topic
+    QCOMPARE(topics[0].name, QStringLiteral("课堂表现"));
+    QCOMPARE(topics[0].criteria.size(), 2);
+    QCOMPARE(topics[1].name, QStringLiteral("作业"));
+    const QList<StudentRow> roster = cache.Roster(u"1");
+    QCOMPARE(roster.size(), 2);  // not class 10's, not the three-field line
+    QCOMPARE(roster[1].name, QStringLiteral("王五, \"小王\""));
+    StudentRow row;
+    QVERIFY(cache.Student(u"一班", u"赵六", &row));
+    QCOMPARE(row.GroupIndex(), 15);
+    QCOMPARE(row.CountValue(), 7.0);
+    QVERIFY(!cache.Student(u"1", u"坏行", &row));  // three fields: no student
+    QVERIFY(!cache.Student(u"1", u"张", &row));    // a name is matched whole
   }
 
   void ClassAndTopicNames() {

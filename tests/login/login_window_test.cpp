@@ -15,6 +15,7 @@
 #include "core/file_text.h"
 #include "core/md5_hex.h"
 #include "rollcall/roll_call_window.h"
+#include "tests/support/focus_input.h"
 #include "tests/support/test_context.h"
 
 using namespace zorvanix;
@@ -41,14 +42,12 @@ struct Login {
   QLineEdit* Password() const { return Find<QLineEdit>("txtPassword"); }
   QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
   void Type(const QString& user, const QString& password) const {
-    Account()->lineEdit()->clear();
-    QTest::keyClicks(Account()->lineEdit(), user);
-    Password()->clear();
-    QTest::keyClicks(Password(), password);
+    QVERIFY(TypeIntoFocus(Account(), user));
+    QVERIFY(TypeIntoFocus(Password(), password));
   }
   void SignIn(const QString& user, const QString& password) const {
     Type(user, password);
-    Button("cmdOK")->click();
+    QVERIFY(Click(Button("cmdOK")));
   }
 
   TestContext& context;
@@ -111,16 +110,15 @@ class LoginWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<ServerProcess> server_;
+  ServerProcess* server_ = nullptr;
 
  private slots:
   void initTestCase() {
     ServerProcess::Options options;
     options.seed_demo = true;
-    server_ = std::make_unique<ServerProcess>(options);
-    QString error;
-    QVERIFY2(server_->Start(&error), qPrintable(error));
+    server_ = &SharedServer(WithoutAccessLog(options));
   }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void RememberedNamesKeepTheNewestFirst() {
     QCOMPARE(RememberedNames(QStringLiteral("b|a|")), QStringList({"b", "a"}));
@@ -298,7 +296,7 @@ class LoginWindowTest : public QObject {
     roll_call.hide();
     login.window.show();
     QTRY_VERIFY_WITH_TIMEOUT(login.Button("Command1")->isEnabled(), 2000);
-    login.Button("Command1")->click();
+    QVERIFY(Click(login.Button("Command1")));
     QCOMPARE(context.Sess().CurrentUser(), QStringLiteral("离线用户"));
     QCOMPARE(context.Sess().PasswordDigest(), digest);
     QVERIFY(roll_call.isVisible());
@@ -335,7 +333,7 @@ class LoginWindowTest : public QObject {
     context.Settings().Write(QStringLiteral("Username"), QStringLiteral("b|a|"));
     context.Settings().Write(QStringLiteral("LastlogUsername"), QStringLiteral("a"));
     Login login(context);
-    login.Button("Command4")->click();
+    QVERIFY(Click(login.Button("Command4")));
     QCOMPARE(login.Account()->count(), 0);
     QCOMPARE(login.Account()->currentText(), QString());
     QCOMPARE(context.Settings().Read(QStringLiteral("Username")), QString());
@@ -343,7 +341,7 @@ class LoginWindowTest : public QObject {
 
     RollCallWindow& roll_call = context.Hub().RollCall();
     login.Type(QStringLiteral("someone"), QStringLiteral("secret"));
-    login.Button("cmdCancel")->click();
+    QVERIFY(Click(login.Button("cmdCancel")));
     QVERIFY(!login.window.isVisible());
     QVERIFY(roll_call.isVisible());
     login.window.show();
@@ -366,11 +364,11 @@ class LoginWindowTest : public QObject {
       }
       return false;
     };
-    login.Button("Command2")->click();
+    QVERIFY(Click(login.Button("Command2")));
     QVERIFY(!login.window.isVisible());
     QVERIFY(shown(QStringLiteral("frmReg")));
     login.window.show();
-    login.Button("Command3")->click();
+    QVERIFY(Click(login.Button("Command3")));
     QVERIFY(!login.window.isVisible());
     QVERIFY(shown(QStringLiteral("frmPswd")));
   }

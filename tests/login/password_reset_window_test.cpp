@@ -11,6 +11,7 @@
 #include "core/md5_hex.h"
 #include "login/login_window.h"
 #include "tests/login/signup_fixtures.h"
+#include "tests/support/focus_input.h"
 #include "tests/support/test_context.h"
 
 using namespace zorvanix;
@@ -42,11 +43,9 @@ class PasswordResetWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    QString error;
-    server_ = StartSharedServer(&error);
-    QVERIFY2(server_, qPrintable(error));
-  }
+  // The access log is kept: the tests read what reached the service.
+  void initTestCase() { server_ = &SharedServer(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   // Both boxes start ticked; each button follows exactly what it needs.
   void ButtonsFollowTheInput() {
@@ -56,22 +55,22 @@ class PasswordResetWindowTest : public QObject {
     QVERIFY(!f.SendCode()->isEnabled());
     QVERIFY(!f.Reset()->isEnabled());
 
-    f.Edit("Text1")->setText(u"wang"_s);
-    f.Edit("Text2")->setText(u"   "_s);
+    QVERIFY(TypeIntoFocus(f.Edit("Text1"), u"wang"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), u"   "_s));
     QVERIFY(!f.SendCode()->isEnabled());
-    f.Edit("Text2")->setText(u"wang@school.cn"_s);
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), u"wang@school.cn"_s));
     QVERIFY(f.SendCode()->isEnabled());
 
-    f.Edit("TxtCheckCode")->setText(u"123456"_s);
-    f.Edit("Text3")->setText(u"new1"_s);
-    f.Edit("Text4")->setText(u"   "_s);
+    QVERIFY(TypeIntoFocus(f.Edit("TxtCheckCode"), u"123456"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text3"), u"new1"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text4"), u"   "_s));
     QVERIFY(!f.Reset()->isEnabled());  // a ticked password of blanks is empty
-    f.Check("Check2")->setChecked(false);
+    QVERIFY(SetTicked(f.Check("Check2"), false));
     QVERIFY(!f.Edit("Text4")->isVisible());
     QVERIFY(f.Reset()->isEnabled());
-    f.Check("Check1")->setChecked(false);
+    QVERIFY(SetTicked(f.Check("Check1"), false));
     QVERIFY(!f.Reset()->isEnabled());  // nothing to change, though Text3 holds text
-    f.Check("Check1")->setChecked(true);
+    QVERIFY(SetTicked(f.Check("Check1"), true));
     QCOMPARE(f.Edit("Text3")->text(), QStringLiteral("new1"));
     QVERIFY(f.Reset()->isEnabled());
     f.Edit("Text1")->clear();
@@ -91,15 +90,15 @@ class PasswordResetWindowTest : public QObject {
     ServiceClient& service = *f.context.Context().service;
     QVERIFY(RegisterTeacher(service, seed));
 
-    f.Edit("Text1")->setText(seed.user);
-    f.Edit("Text2")->setText(u"li@school.cn"_s);
-    f.SendCode()->click();
+    QVERIFY(TypeIntoFocus(f.Edit("Text1"), seed.user));
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), u"li@school.cn"_s));
+    QVERIFY(Click(f.SendCode()));
     QCOMPARE(Message(f.Shown()),
              Message(QStringLiteral("请重试"),
                      QStringLiteral("用户名或者Email有误，请查证后重试！"), MessageIcon::kWarning));
 
-    f.Edit("Text2")->setText(seed.email);
-    f.SendCode()->click();
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), seed.email));
+    QVERIFY(Click(f.SendCode()));
     QCOMPARE(Message(f.Shown()),
              Message(QStringLiteral("请查收"),
                      QStringLiteral("验证码已经发送到您的邮箱:li+reset@school.cn"),
@@ -107,27 +106,27 @@ class PasswordResetWindowTest : public QObject {
     const QString code = CheckCodeFromMail(server_->LatestMail());
     QVERIFY2(!code.isEmpty(), qPrintable(server_->LatestMail()));
 
-    f.Edit("TxtCheckCode")->setText(code + u"9"_s);
-    f.Edit("Text3")->setText(u" fresh-login "_s);
-    f.Edit("Text4")->setText(u"fresh-op"_s);
-    f.Reset()->click();
+    QVERIFY(TypeIntoFocus(f.Edit("TxtCheckCode"), code + u"9"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text3"), u" fresh-login "_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text4"), u"fresh-op"_s));
+    QVERIFY(Click(f.Reset()));
     QCOMPARE(Message(f.Shown()),
              Message(QStringLiteral("错误"), QStringLiteral("验证码错误，请重试！"),
                      MessageIcon::kWarning));
     QVERIFY(service.CheckPassword(seed.user, seed.password).IsSuccess());
 
-    f.Edit("TxtCheckCode")->setText(u" "_s + code + u" "_s);
-    f.Reset()->click();
+    QVERIFY(TypeIntoFocus(f.Edit("TxtCheckCode"), u" "_s + code + u" "_s));
+    QVERIFY(Click(f.Reset()));
     QCOMPARE(Message(f.Shown()), Message(QStringLiteral("成功"), QStringLiteral("密码修改成功！"),
                                          MessageIcon::kInformation));
     QVERIFY(service.CheckPassword(seed.user, u"fresh-login"_s).IsSuccess());
     QVERIFY(!service.CheckPassword(seed.user, seed.password).IsSuccess());
 
-    f.SendCode()->click();
-    f.Check("Check1")->setChecked(false);
-    f.Edit("TxtCheckCode")->setText(CheckCodeFromMail(server_->LatestMail()));
-    f.Edit("Text4")->setText(u"second-op"_s);
-    f.Reset()->click();
+    QVERIFY(Click(f.SendCode()));
+    QVERIFY(SetTicked(f.Check("Check1"), false));
+    QVERIFY(TypeIntoFocus(f.Edit("TxtCheckCode"), CheckCodeFromMail(server_->LatestMail())));
+    QVERIFY(TypeIntoFocus(f.Edit("Text4"), u"second-op"_s));
+    QVERIFY(Click(f.Reset()));
     QCOMPARE(f.Shown().text, QStringLiteral("密码修改成功！"));
     QVERIFY(service.CheckPassword(seed.user, u"fresh-login"_s).IsSuccess());
     QVERIFY(service.SetTopics(seed.user, u"second-op"_s, {u"阅读"_s}).IsSuccess());
@@ -170,16 +169,16 @@ class PasswordResetWindowTest : public QObject {
 
   void UnreachableService() {
     ResetFixture f(ClosedPortRoot());
-    f.Edit("Text1")->setText(u"wang"_s);
-    f.Edit("Text2")->setText(u"wang@school.cn"_s);
-    f.SendCode()->click();
+    QVERIFY(TypeIntoFocus(f.Edit("Text1"), u"wang"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), u"wang@school.cn"_s));
+    QVERIFY(Click(f.SendCode()));
     QCOMPARE(Message(f.Shown()), Message(QStringLiteral("错误"), QStringLiteral("无法连接到服务器"),
                                          MessageIcon::kError));
 
-    f.Edit("TxtCheckCode")->setText(u"123456"_s);
-    f.Edit("Text3")->setText(u"a"_s);
-    f.Edit("Text4")->setText(u"b"_s);
-    f.Reset()->click();
+    QVERIFY(TypeIntoFocus(f.Edit("TxtCheckCode"), u"123456"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text3"), u"a"_s));
+    QVERIFY(TypeIntoFocus(f.Edit("Text4"), u"b"_s));
+    QVERIFY(Click(f.Reset()));
     QCOMPARE(Message(f.Shown()),
              Message(QStringLiteral("错误"), QStringLiteral("网络异常！"), MessageIcon::kWarning));
     QCOMPARE(Control<QLabel>(f.window, "lblEmail")->text(), QStringLiteral("网络异常！"));
@@ -199,13 +198,13 @@ class PasswordResetWindowTest : public QObject {
 
   void BackShowsTheLoginWindow() {
     ResetFixture f(server_->Root());
-    Control<QPushButton>(f.window, "Command2")->click();
+    QVERIFY(Click(Control<QPushButton>(f.window, "Command2")));
     QVERIFY(!f.window->isVisible());
     QVERIFY(f.context.Hub().Login().isVisible());
   }
 
  private:
-  std::unique_ptr<ServerProcess> server_;
+  ServerProcess* server_ = nullptr;
 };
 
 QTEST_MAIN(PasswordResetWindowTest)

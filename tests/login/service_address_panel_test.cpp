@@ -17,7 +17,7 @@ class ServiceAddressPanelTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<ServerProcess> server_;
+  ServerProcess* server_ = nullptr;
 
   // Types the address into the field the way a teacher does and presses the button.
   static void EnterAndSave(QWidget& window, const QString& address) {
@@ -34,11 +34,8 @@ class ServiceAddressPanelTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    server_ = std::make_unique<ServerProcess>();
-    QString error;
-    QVERIFY2(server_->Start(&error), qPrintable(error));
-  }
+  void initTestCase() { server_ = &SharedServer(WithoutAccessLog()); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void HiddenWhenAnAddressIsConfigured() {
     TestContext context(server_->Root());

@@ -9,12 +9,6 @@
 
 namespace zorvanix::testing {
 
-std::unique_ptr<ServerProcess> StartSharedServer(QString* error) {
-  auto server = std::make_unique<ServerProcess>();
-  if (!server->Start(error)) return nullptr;
-  return server;
-}
-
 QString UniqueAccountName(const QString& prefix) {
   static std::atomic<int> counter{0};
   return prefix + QString::number(++counter);

@@ -16,9 +16,6 @@
 
 namespace zorvanix::testing {
 
-// Starts a service for the whole test program; null (and a reason) on failure.
-std::unique_ptr<ServerProcess> StartSharedServer(QString* error);
-
 // A fresh account name, so that tests sharing one service never collide.
 QString UniqueAccountName(const QString& prefix);
 

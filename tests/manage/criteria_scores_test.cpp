@@ -45,7 +45,7 @@ class CriteriaScoresTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { QVERIFY(SharedServer().IsRunning()); }
+  void initTestCase() { QVERIFY(ManageServer().IsRunning()); }
   void cleanupTestCase() { StopSharedServer(); }
 
   // --- Criteria ----------------------------------------------------------------------

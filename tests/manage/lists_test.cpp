@@ -28,7 +28,7 @@ class ListsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { QVERIFY(SharedServer().IsRunning()); }
+  void initTestCase() { QVERIFY(ManageServer().IsRunning()); }
   void cleanupTestCase() { StopSharedServer(); }
 
   // --- Typed and imported names ------------------------------------------------
@@ -247,7 +247,7 @@ class ListsTest : public QObject {
     scene.TypeLines("Text5", "三班");
     scene.Click("Command10");
     QCOMPARE(scene.Text("Label6"), QStringLiteral("网络异常！"));
-    QVERIFY(SharedServer().IsRunning());
+    QVERIFY(ManageServer().IsRunning());
   }
 
   void NamesThatTheServiceCannotHoldAreRefusedWhereTyped() {
@@ -499,7 +499,7 @@ class ListsTest : public QObject {
     QVERIFY2(scene.Register() && scene.SeedTopics({"语文"}), qPrintable(scene.Error()));
     scene.SignIn();
     auto* topics = scene.Ctx().Hub().RollCall().findChild<QComboBox*>("Combo3");
-    if (!topics) QSKIP("the roll-call window has no topic chooser Combo3 yet");
+    QVERIFY(topics);
     scene.OpenWindow(kOp);
     scene.OpenPage(5);
     scene.TypeLines("Text4", "数学");

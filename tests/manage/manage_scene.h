@@ -17,17 +17,15 @@
 
 namespace zorvanix::testing {
 
-// The service shared by the tests of one program: started on first use with
-// no access log; stopped by StopSharedServer()
-// (cleanupTestCase), so no service outlives its tests.
-ServerProcess& SharedServer();
-void StopSharedServer();
+// The shared service of the management tests (tests/support's SharedServer),
+// with no access log.
+ServerProcess& ManageServer();
 
 class ManageScene {
  public:
   // A fresh teacher (a name of its own) on service_root; the context is not
   // signed in yet.
-  explicit ManageScene(const QString& service_root = SharedServer().Root());
+  explicit ManageScene(const QString& service_root = ManageServer().Root());
 
   TestContext& Ctx() { return *context_; }
   ServiceClient& Service() { return *context_->Context().service; }
@@ -40,8 +38,8 @@ class ManageScene {
   // Online sign-in as the login window does it: session values and a fresh
   // cache file.
   void SignIn();
-  // The roll-call window's management button, then the operation password
-  // typed on the right.
+  // The roll-call window shown and its management button clicked, then the
+  // operation password typed on the right.
   void OpenWindow(const QString& operation_password);
   // Where most tests start: SignIn(), OpenWindow() and the page's button.
   void StartOnPage(int index, const QString& operation_password);

@@ -14,6 +14,7 @@
 #include <map>
 
 #include "tests/manage/manage_scene.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -359,7 +360,7 @@ class ShortcutsTest : public QObject {
     QCOMPARE(boxes[1]->text(), QStringLiteral("程序组快捷方式"));
     QCOMPARE(boxes[2]->text(), QStringLiteral("开始菜单快捷方式"));
 
-    boxes[1]->click();
+    QVERIFY(Click(boxes[1]));
     QVERIFY(QFileInfo::exists(home.InGroup()));
     QVERIFY(!QFileInfo::exists(home.Desktop()));
 

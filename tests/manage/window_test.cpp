@@ -83,7 +83,8 @@ class WindowTest : public QObject {
     QVERIFY(!window.isVisible());
     QVERIFY(roll_call.isVisible());
     // Back again: the start view, and what was typed is still there.
-    window.OpenFromMainWindow();
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "btnManage")));
+    QVERIFY(window.isVisible() && !roll_call.isVisible());
     QVERIFY(scene->Find<QWidget>("Picture1")->isVisible());
     QVERIFY(!scene->Find<QWidget>("Frame_manage_1")->isVisible());
     QCOMPARE(scene->Text("Text5"), QStringLiteral("三班"));
@@ -350,18 +351,30 @@ class WindowTest : public QObject {
     QVERIFY(!scene->Find<QWidget>("Frame_manage_2")->isVisible());
   }
 
+  // Typed into the upload panel's Text4, the password is the management
+  // window's too when it first opens; later typing there does not follow it.
   void TheOperationPasswordCarriesOverFromTheRollCallWindow() {
     auto scene = OfflineScene();
-    auto* typed = scene->Ctx().Hub().RollCall().findChild<QLineEdit*>("Text4");
-    if (!typed) QSKIP("the roll-call window has no operation-password box Text4 yet");
-    typed->setText(kOp);
-    scene->Window().OpenFromMainWindow();
+    RollCallWindow& roll_call = scene->Ctx().Hub().RollCall();
+    roll_call.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&roll_call));
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "Command11")));  // 上传
+    auto* typed = FindControl<QLineEdit>(&roll_call, "Text4");
+    QVERIFY(typed);
+    QVERIFY(TypeIntoFocus(typed, kOp));
+    QCOMPARE(scene->Ctx().Sess().OperationPassword(), kOp);
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "Command12")));  // back to the draw panel
+    roll_call.EnableManageButton();  // as an online sign-in does
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "btnManage")));
     QCOMPARE(scene->Text("txtSuperPassword"), kOp);
-    // Copied at the first opening only.
-    typed->setText("other");
     scene->Click("OKButton");
-    scene->Window().OpenFromMainWindow();
-    QCOMPARE(scene->Text("txtSuperPassword"), kOp);
+    QVERIFY(roll_call.isVisible());
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "Command11")));
+    QVERIFY(TypeIntoFocus(typed, "other"));
+    QCOMPARE(scene->Ctx().Sess().OperationPassword(), QStringLiteral("other"));
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "Command12")));
+    QVERIFY(Click(FindControl<QPushButton>(&roll_call, "btnManage")));
+    QCOMPARE(scene->Text("txtSuperPassword"), kOp);  // copied at the first opening only
   }
 };
 

@@ -112,21 +112,21 @@ class ServiceClientTest : public QObject {
 
   void RecordDownloadReplacesTheCacheOnlyOnSuccess() {
     QTemporaryDir dir;
-    const QString cache = dir.filePath(QStringLiteral("ServerRec.dmd"));
+    CacheFile cache(dir.filePath(QStringLiteral("ServerRec.dmd")));
     QVERIFY(client_
                 ->SetClasses(kUser, kOperation,
                              {QStringLiteral("一班"), QStringLiteral("10"), QStringLiteral("1")})
                 .IsSuccess());
     QVERIFY(client_->DownloadServerRecord(kUser, cache));
-    QCOMPARE(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)),
+    QCOMPARE(cache.ClassNames(),
              QStringList({QStringLiteral("一班"), QStringLiteral("10"), QStringLiteral("1")}));
 
     // The next download is seen by the very next look-up.
     QVERIFY(client_->SetClasses(kUser, kOperation, {QStringLiteral("二班")}).IsSuccess());
     QVERIFY(client_->DownloadServerRecord(kUser, cache));
-    QCOMPARE(ClassNamesFromCache(ReadTaggedLines(cache, kClassListTag)),
+    QCOMPARE(cache.ClassNames(),
              QStringList{QStringLiteral("二班")});
-    const QByteArray good = ContentOf(cache);
+    const QByteArray good = ContentOf(cache.Path());
 
     // Refused (403, wrong digest) and unreachable: the old file stays.
     Session stale;
@@ -135,7 +135,8 @@ class ServiceClientTest : public QObject {
     QVERIFY(!refused.DownloadServerRecord(kUser, cache));
     ServiceClient unreachable(testing::ClosedPortRoot(), server_.Root(), session_, http_);
     QVERIFY(!unreachable.DownloadServerRecord(kUser, cache));
-    QCOMPARE(ContentOf(cache), good);
+    QCOMPARE(ContentOf(cache.Path()), good);
+    QCOMPARE(cache.ClassNames(), QStringList{QStringLiteral("二班")});
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ServerRec.dmd")});
   }
 

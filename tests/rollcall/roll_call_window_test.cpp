@@ -175,7 +175,7 @@ class RollCallWindowTest : public QObject {
   void CacheWithoutTopicsGivesAnEmptyTopicChoice() {
     OfflineWindow w;
     WriteCache(w.context.CacheFile(), {"Class_Is_Ready\t一班\t二班\t", "一班\t张三\t0\t1\t4\t2"});
-    w.window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    w.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     QCOMPARE(w.Find<QComboBox>(QStringLiteral("Combo2"))->count(), 2);
     QCOMPARE(w.Find<QComboBox>(QStringLiteral("Combo3"))->count(), 0);
     QCOMPARE(w.Find<QComboBox>(QStringLiteral("Combo3"))->currentText(), QString());
@@ -206,7 +206,7 @@ class RollCallWindowTest : public QObject {
     QCOMPARE(w.window->Pools().Pool(kDrawAll), QStringList({"周九", "吴十"}));
 
     // A refresh forgets the pools and disables every draw button.
-    w.window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    w.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     for (int i = 0; i <= kManualPickButton; ++i) QVERIFY(!w.DrawButton(i)->isEnabled());
     QVERIFY(!w.window->Pools().HasNames(kDrawAll));
   }
@@ -269,7 +269,7 @@ class RollCallWindowTest : public QObject {
     QVERIFY(w.window->CurrentStudent().isEmpty());
 
     w.DrawButton(kDrawNotCalled)->click();
-    w.window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    w.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     QVERIFY(!roll->isActive());
     QCOMPARE(w.DrawButton(kDrawNotCalled)->text(), QStringLiteral("未点"));
   }

@@ -34,7 +34,7 @@ OfflineWindow::OfflineWindow() : context(ClosedPortRoot()) {
   WriteCache(context.CacheFile(), SampleCacheLines());
   context.Sess().SignInOffline();
   window = &context.Hub().RollCall();
-  window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+  window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
   window->show();
   window->activateWindow();
   [&] { QVERIFY(QTest::qWaitForWindowActive(window)); }();

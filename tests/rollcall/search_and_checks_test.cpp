@@ -40,7 +40,7 @@ struct SearchWindow {
     WriteCache(context.CacheFile(), lines);
     context.Sess().SignInOffline();
     window = &context.Hub().RollCall();
-    window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     window->show();
     window->activateWindow();
     [&] { QVERIFY(QTest::qWaitForWindowActive(window)); }();
@@ -157,7 +157,7 @@ class SearchAndChecksTest : public QObject {
     WriteCache(context.CacheFile(), lines);
     context.Sess().SignInOffline();
     RollCallWindow* window = &context.Hub().RollCall();
-    window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -298,7 +298,7 @@ class SearchAndChecksTest : public QObject {
     RollCallWindow& window = context.Hub().RollCall();
     QElapsedTimer since_start;
     since_start.start();
-    window.RefreshMainWindowFromCache(QStringLiteral("offline"));
+    window.RefreshMainWindowFromCache(CacheRefresh::kOffline);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -60,7 +60,7 @@ OnlineScene::OnlineScene(ServerProcess& service) : context(service.Root()) {
   }
   context.Sess().SignInOnline(teacher.user, teacher.password);
   window = &context.Hub().RollCall();
-  window->RefreshMainWindowFromCache(QStringLiteral("online"));
+  window->RefreshMainWindowFromCache(CacheRefresh::kOnline);
   window->show();
 }
 
@@ -74,9 +74,9 @@ QStringList OnlineScene::ServiceScores(const QString& class_name) {
 
 QList<StudentRow> OnlineScene::ServiceRoster(const QString& class_name) {
   QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("record.dmd"));
-  if (!Service().DownloadServerRecord(teacher.user, path)) return {};
-  return StudentRowsFromText(ReadTaggedLines(path, RosterTag(class_name)));
+  CacheFile record(dir.filePath(QStringLiteral("record.dmd")));
+  if (!Service().DownloadServerRecord(teacher.user, record)) return {};
+  return record.Roster(class_name);
 }
 
 void Click(const RollCallWindow* window, const QString& button) {

@@ -162,7 +162,7 @@ class TeacherInputTest : public QObject {
     OnlineScene scene;
     QVERIFY2(scene.window, qPrintable(scene.error));
     QVERIFY(AddNumberedClasses(scene));
-    scene.window->RefreshMainWindowFromCache(QStringLiteral("online"));
+    scene.window->RefreshMainWindowFromCache(CacheRefresh::kOnline);
     QVERIFY(Activate(scene.window));
     ChooseClassByKeys(scene.window, QStringLiteral("一班"));
     const QString drawn = DrawByMouse(scene.window, kDrawAll);
@@ -183,7 +183,7 @@ class TeacherInputTest : public QObject {
     ChooseClassByKeys(scene.window, QStringLiteral("一班"));
     DrawByMouse(scene.window, kDrawAll);
     QVERIFY(!scene.window->CurrentStudent().isEmpty());
-    scene.window->RefreshMainWindowFromCache(QStringLiteral("offline"));
+    scene.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     QVERIFY(scene.window->CurrentStudent().isEmpty());
     QVERIFY(Child<QLineEdit>(scene.window, QStringLiteral("Text2"))->text().isEmpty());
   }

@@ -186,4 +186,30 @@ QString ServerProcess::LatestMail() const {
   return QString::fromUtf8(file.readAll());
 }
 
+namespace {
+
+std::unique_ptr<ServerProcess>& SharedServerSlot() {
+  static std::unique_ptr<ServerProcess> server;
+  return server;
+}
+
+}  // namespace
+
+ServerProcess& SharedServer(const ServerProcess::Options& options) {
+  std::unique_ptr<ServerProcess>& server = SharedServerSlot();
+  if (!server) {
+    server = std::make_unique<ServerProcess>(options);
+    QString error;
+    if (!server->Start(&error)) qFatal("zorvanix-server: %s", qPrintable(error));
+  }
+  return *server;
+}
+
+void StopSharedServer() { SharedServerSlot().reset(); }
+
+ServerProcess::Options WithoutAccessLog(ServerProcess::Options options) {
+  options.extra_arguments.append(QStringLiteral("--no-access-log"));
+  return options;
+}
+
 }  // namespace zorvanix::testing

@@ -69,6 +69,16 @@ class ServerProcess {
   QString postgres_database_;  // created for this fixture, dropped with it
 };
 
+// The service shared by the tests of one program: started on first use with
+// options (a later call gets the running service whatever it passes; the
+// program's tests agree on one set), fatal when it cannot start. Stopped by
+// StopSharedServer() in cleanupTestCase, so no service outlives its tests.
+ServerProcess& SharedServer(const ServerProcess::Options& options = ServerProcess::Options());
+void StopSharedServer();
+// The options of a shared service whose access log nobody reads: a full pipe
+// would stall the service.
+ServerProcess::Options WithoutAccessLog(ServerProcess::Options options = ServerProcess::Options());
+
 // Runs one statement on the PostgreSQL test cluster's maintenance database.
 bool RunOnPostgresCluster(const QString& statement, QString* error);
 

@@ -5,32 +5,24 @@
 namespace zorvanix::testing {
 
 TestContext::TestContext(const QString& service_root, const QString& vendor_site)
-    : http_(std::chrono::milliseconds(10000)),
-      clock_(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0))) {
-  context_.config.service_root = service_root;
-  context_.config.vendor_site = vendor_site.isEmpty() ? service_root : vendor_site;
-  context_.config.data_dir = data_dir_.path();
-  context_.config.transfer_timeout = std::chrono::milliseconds(10000);
+    : clock_(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 0))) {
+  AppConfig config;
+  config.service_root = service_root;
+  config.vendor_site = vendor_site.isEmpty() ? service_root : vendor_site;
+  config.data_dir = data_dir_.path();
+  config.transfer_timeout = std::chrono::milliseconds(10000);
   // The fixed clock would fail the clock check whenever a test runs past its
   // first second; the tests of the checks turn them on.
-  context_.config.startup_checks = false;
+  config.startup_checks = false;
   // Tests name their service; the first-run address field stays away.
-  context_.config.service_root_configured = true;
-  service_ = std::make_unique<ServiceClient>(context_.config.service_root,
-                                             context_.config.vendor_site, session_, http_);
+  config.service_root_configured = true;
   settings_ = std::make_unique<SettingsStore>(
       QDir(data_dir_.path()).filePath(QStringLiteral("settings.ini")));
-  context_.session = &session_;
-  context_.service = service_.get();
-  context_.prompter = &prompter_;
-  context_.clock = &clock_;
-  context_.shell = &shell_;
-  context_.settings = settings_.get();
-  context_.network = &network_;
-  hub_ = std::make_unique<WindowHub>(context_);
+  program_ = std::make_unique<Program>(
+      config, Seams{&prompter_, &clock_, &shell_, settings_.get(), &network_});
 }
 
-TestContext::~TestContext() { hub_.reset(); }
+TestContext::~TestContext() { program_.reset(); }
 
 bool RegisterTeacher(ServiceClient& service, const TeacherSeed& seed, QString* error) {
   ServiceClient::Registration registration;

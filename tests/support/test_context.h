@@ -1,13 +1,13 @@
-// A complete AppContext for a widget test: a temporary program folder and
-// settings file, the recording seams, a settable clock, and the service client
-// pointed at a real zorvanix-server (or at a closed port).
+// The program as a widget test starts it: the same wiring as main() (Program)
+// over a temporary program folder and settings file, the recording seams, a
+// settable clock, and the service client pointed at a real zorvanix-server
+// (or at a closed port).
 #pragma once
 
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/window_hub.h"
-#include "platform/app_context.h"
+#include "app/program.h"
 #include "tests/support/recording_prompter.h"
 #include "tests/support/server_process.h"
 
@@ -19,30 +19,28 @@ class TestContext {
   explicit TestContext(const QString& service_root, const QString& vendor_site = QString());
   ~TestContext();
 
-  AppContext& Context() { return context_; }
-  WindowHub& Hub() { return *hub_; }
-  Session& Sess() { return session_; }
+  AppContext& Context() { return program_->Context(); }
+  // The program's windows, created when first asked for and wired as main()
+  // wires them.
+  Program& Hub() { return *program_; }
+  Session& Sess() { return program_->Sess(); }
   RecordingPrompter& Prompts() { return prompter_; }
   RecordingShell& Browser() { return shell_; }
   SettableClock& Time() { return clock_; }
   FixedNetworkState& Network() { return network_; }
   SettingsStore& Settings() { return *settings_; }
-  HttpExchange& Http() { return http_; }
+  HttpExchange& Http() { return program_->Http(); }
   QString DataDir() const { return data_dir_.path(); }
-  QString CacheFile() const { return context_.CacheFilePath(); }
+  QString CacheFile() const { return program_->Cache().Path(); }
 
  private:
   QTemporaryDir data_dir_;
-  Session session_;
-  HttpExchange http_;
-  std::unique_ptr<ServiceClient> service_;
   RecordingPrompter prompter_;
   RecordingShell shell_;
   SettableClock clock_;
   FixedNetworkState network_;
   std::unique_ptr<SettingsStore> settings_;
-  AppContext context_;
-  std::unique_ptr<WindowHub> hub_;
+  std::unique_ptr<Program> program_;
 };
 
 // Registers a teacher on the service and fills it with classes, students,
