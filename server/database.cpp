@@ -101,6 +101,12 @@ const std::vector<std::vector<const char*>>& Migrations() {
           "teachers(id), wrong_codes INTEGER NOT NULL, last_wrong_at BIGINT NOT NULL, "
           "locked_until BIGINT NOT NULL, mail_hour_start BIGINT NOT NULL, mails INTEGER NOT NULL)",
       },
+      // Counters of each teacher's changes, so that every service process on
+      // one database knows when what it keeps of a teacher is out of date.
+      {
+          "ALTER TABLE teachers ADD COLUMN data_revision BIGINT NOT NULL DEFAULT 0",
+          "ALTER TABLE teachers ADD COLUMN secret_revision BIGINT NOT NULL DEFAULT 0",
+      },
   };
   return steps;
 }

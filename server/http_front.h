@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QAbstractHttpServer>
+#include <QHash>
 #include <QHostAddress>
 #include <functional>
+#include <memory>
 
 #include "server/request.h"
 
@@ -18,7 +20,8 @@ class HttpFront : public QAbstractHttpServer {
   Q_OBJECT
  public:
   using Respond = std::function<void(const Reply&)>;
-  // Must call respond exactly once, now or later on this thread.
+  // Must call respond exactly once, now or later on this thread. Answers
+  // leave each connection in the order of its requests, whenever they come.
   using Handler = std::function<void(const Request&, Respond)>;
 
   HttpFront(Handler handler, qint64 max_body_bytes, bool access_log, QObject* parent = nullptr);
@@ -35,10 +38,14 @@ class HttpFront : public QAbstractHttpServer {
   void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
  private:
+  struct AnswerQueue;
+  std::shared_ptr<AnswerQueue> QueueOf(QTcpSocket* socket);
+
   Handler handler_;
   qint64 max_body_bytes_;
   bool access_log_;
   EscapingTcpServer* tcp_server_ = nullptr;
+  QHash<QTcpSocket*, std::shared_ptr<AnswerQueue>> queues_;
 };
 
 // The bytes of an HTTP/1.1 response carrying reply.

@@ -15,12 +15,13 @@ std::optional<qint64> IdFrom(const std::optional<Row>& row) {
   return row->at(0).toLongLong();
 }
 
-// A row of the SELECT id, account, name, email and the three hashes.
+// A row of the SELECT id, account, name, email, the three hashes and the
+// two revisions.
 std::optional<Teacher> TeacherFrom(const std::optional<Row>& row) {
   if (!row) return std::nullopt;
   const Row& r = *row;
-  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]), Text(r[3]),
-                 Hash(r[4]),        Hash(r[5]), Hash(r[6])};
+  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]),        Text(r[3]),        Hash(r[4]),
+                 Hash(r[5]),        Hash(r[6]), r[7].toLongLong(), r[8].toLongLong()};
 }
 
 // Rows of the SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note.
@@ -47,16 +48,39 @@ std::vector<Named> Store::NamedRows(std::vector<Row> rows) {
 
 std::optional<Teacher> Store::FindTeacher(const QString& account_key) {
   return TeacherFrom(db_.SelectOne(
-      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
+      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash, data_revision, "
+      "secret_revision FROM teachers "
       "WHERE account_key = ?",
       {account_key}));
 }
 
 std::optional<Teacher> Store::TeacherById(qint64 id) {
   return TeacherFrom(db_.SelectOne(
-      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
+      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash, data_revision, "
+      "secret_revision FROM teachers "
       "WHERE id = ?",
       {id}));
+}
+
+std::optional<Revisions> Store::TeacherRevisions(qint64 teacher_id) {
+  const std::optional<Row> row =
+      db_.SelectOne("SELECT secret_revision, data_revision FROM teachers WHERE id = ?", {teacher_id});
+  if (!row) return std::nullopt;
+  return Revisions{row->at(0).toLongLong(), row->at(1).toLongLong()};
+}
+
+qint64 Store::NextRevision(qint64 teacher_id) {
+  // A write that gives back a value: the same path as an insert's new id.
+  return db_.InsertReturningId(
+      "UPDATE teachers SET data_revision = data_revision + 1 WHERE id = ? RETURNING data_revision",
+      {teacher_id});
+}
+
+qint64 Store::NextSecretRevision(qint64 teacher_id) {
+  return db_.InsertReturningId(
+      "UPDATE teachers SET secret_revision = secret_revision + 1 WHERE id = ? "
+      "RETURNING secret_revision",
+      {teacher_id});
 }
 
 qint64 Store::InsertTeacher(const NewTeacher& t, const QString& account_key) {
