@@ -304,10 +304,13 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
   const QString name = QStringLiteral("zorvanix-") + QUuid::createUuid().toString(QUuid::Id128);
   std::unique_ptr<Database> database;
   if (address.startsWith(u"sqlite:")) {
+    auto file_lock = SqliteFileLock::Take(address.sliced(7), error);
+    if (!file_lock) return nullptr;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(address.sliced(7));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     database.reset(new Database(name, false));
+    database->file_lock_ = std::move(file_lock);
     if (!db.open()) {
       *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
       return nullptr;
@@ -615,6 +618,16 @@ int Database::SchemaVersion() {
 bool Database::Migrate(QString* error) {
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   QSqlQuery query(db);
+  // Service processes starting together on one PostgreSQL database bring
+  // the schema up to date one after the other, not over each other.
+  constexpr char kMigrationLock[] = "SELECT pg_advisory_lock(7420190401)";
+  if (postgres_ && !query.exec(QString::fromLatin1(kMigrationLock))) {
+    *error = QStringLiteral("cannot lock the schema: %1").arg(ErrorText(query.lastError()));
+    return false;
+  }
+  const auto unlock = qScopeGuard([&] {
+    if (postgres_) QSqlQuery(db).exec(QStringLiteral("SELECT pg_advisory_unlock(7420190401)"));
+  });
   if (!query.exec(
           QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
     *error = ErrorText(query.lastError());
@@ -630,7 +643,18 @@ bool Database::Migrate(QString* error) {
   });
   try {
     const auto& steps = Migrations();
-    for (int version = SchemaVersion(); version < static_cast<int>(steps.size()); ++version) {
+    const int stored = SchemaVersion();
+    if (stored > static_cast<int>(steps.size())) {
+      // A newer service has changed the tables in ways this one does not
+      // know; writing to them could damage what it keeps.
+      *error = QStringLiteral(
+                   "the database has schema version %1, newer than this zorvanix-server knows "
+                   "(%2); run the newer zorvanix-server that upgraded it")
+                   .arg(stored)
+                   .arg(steps.size());
+      return false;
+    }
+    for (int version = stored; version < static_cast<int>(steps.size()); ++version) {
       Transaction transaction(*this);
       for (const char* statement : steps[version]) {
         QString sql = QString::fromUtf8(statement);

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/database_lock.h"
 #include "server/server_config.h"
 
 namespace zorvanix::server {
@@ -164,6 +165,7 @@ class Database {
 
   QString connection_name_;
   bool postgres_ = false;
+  std::unique_ptr<SqliteFileLock> file_lock_;  // SQLite: this process alone on the file
   bool in_transaction_ = false;
   struct Statement {
     QSqlQuery* query = nullptr;

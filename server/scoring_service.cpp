@@ -248,14 +248,21 @@ ScoringService::CheckStep ScoringService::BeginCheck(SecretKind kind, QStringVie
   if (key.isEmpty() || secret.isEmpty()) return WrongSecretText(kind);
   const SteadyTime now = std::chrono::steady_clock::now();
   if (const auto remembered = verified_.Find(kind, key, secret, now)) {
-    // Read from the database every time: a password changed through another
-    // service process makes the remembered check void, and while the
-    // database cannot be read nothing is answered from memory.
-    const std::optional<Revisions> revisions = store_.TeacherRevisions(remembered->teacher_id);
+    const qint64 id = remembered->teacher_id;
+    // One SQLite file has one service process (it is locked at start), so
+    // what this process changed is all that changed: a password changed here
+    // has already voided its remembered checks.
+    const auto known = revisions_.constFind(id);
+    if (!db_.IsPostgres() && known != revisions_.constEnd()) return Identified{id, *known};
+    // PostgreSQL may serve several processes: the revisions are read from
+    // the database every time, so a password changed through another process
+    // voids the remembered check at once, and while the database cannot be
+    // read nothing is answered from memory.
+    const std::optional<Revisions> revisions = store_.TeacherRevisions(id);
     if (revisions && revisions->secret == remembered->secret_revision) {
-      return Identified{remembered->teacher_id, revisions->data};
+      return Identified{id, revisions->data};
     }
-    verified_.ForgetTeacher(remembered->teacher_id);
+    verified_.ForgetTeacher(id);
   }
   // A stale digest (the program still holds the one of a changed password)
   // never slows down signing in: each kind of secret counts on its own.
