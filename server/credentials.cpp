@@ -62,9 +62,9 @@ QByteArray VerificationCache::Key(SecretKind kind, QStringView account_key,
 }
 
 std::optional<VerificationCache::Remembered> VerificationCache::Find(SecretKind kind,
-                                                                    QStringView account_key,
-                                                                    QStringView secret,
-                                                                    SteadyTime now) const {
+                                                                     QStringView account_key,
+                                                                     QStringView secret,
+                                                                     SteadyTime now) const {
   const auto it = entries_.constFind(Key(kind, account_key, secret));
   if (it == entries_.constEnd() || it->expires <= now) return std::nullopt;
   return Remembered{it->teacher_id, it->secret_revision};

@@ -11,8 +11,7 @@
 
 namespace zorvanix::server {
 
-std::unique_ptr<SqliteFileLock> SqliteFileLock::Take(const QString& database_path,
-                                                     QString* error) {
+std::unique_ptr<SqliteFileLock> SqliteFileLock::Take(const QString& database_path, QString* error) {
   const QString path = database_path + QStringLiteral(".lock");
   const QByteArray name = QFile::encodeName(path);
   // Close-on-exec: a mail program started by the service must not keep the
@@ -38,7 +37,8 @@ std::unique_ptr<SqliteFileLock> SqliteFileLock::Take(const QString& database_pat
                  "the SQLite file %1 is in use by another zorvanix-server process%2; one SQLite "
                  "file serves one process at a time (several processes need PostgreSQL)")
                  .arg(database_path,
-                      pid.isEmpty() ? QString() : QStringLiteral(" (pid %1)").arg(QString::fromLatin1(pid)));
+                      pid.isEmpty() ? QString()
+                                    : QStringLiteral(" (pid %1)").arg(QString::fromLatin1(pid)));
     return nullptr;
   }
   // The holder's pid, for the message another process gives.

@@ -91,16 +91,14 @@ const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
       {QStringLiteral("/score/delscale.php"),
        {Method::kPost, Caller::kOperator, &S::DeleteCriteria}},
       {QStringLiteral("/score/editscore.php"), {Method::kPost, Caller::kOperator, &S::EditScore}},
-      {QStringLiteral("/score/delscore.php"),
-       {Method::kPost, Caller::kOperator, &S::DeleteScores}},
+      {QStringLiteral("/score/delscore.php"), {Method::kPost, Caller::kOperator, &S::DeleteScores}},
       {QStringLiteral("/score/regteacher.php"),
        {Method::kPost, Caller::kNone, &S::RegisterTeacher}},
       {QStringLiteral("/score/checkusername.php"),
        {Method::kGet, Caller::kNone, &S::CheckUserName}},
       {QStringLiteral("/score/getpswdcode.php"),
        {Method::kGet, Caller::kNone, &S::RequestResetCode}},
-      {QStringLiteral("/score/setpassword.php"),
-       {Method::kPost, Caller::kNone, &S::ResetPassword}},
+      {QStringLiteral("/score/setpassword.php"), {Method::kPost, Caller::kNone, &S::ResetPassword}},
       // For operators and load balancers, by any method.
       {QStringLiteral("/healthz"), {Method::kAny, Caller::kNone, &S::Health}},
       {QStringLiteral("/metrics"), {Method::kAny, Caller::kNone, &S::MetricsPage}},
@@ -151,8 +149,7 @@ QString ScoringService::EndpointName(const Request& request) const {
   return QStringLiteral("other");
 }
 
-void ScoringService::HandleAsync(const Request& request,
-                                 std::function<void(const Reply&)> answer) {
+void ScoringService::HandleAsync(const Request& request, std::function<void(const Reply&)> answer) {
   QElapsedTimer timer;
   timer.start();
   ++in_flight_;
@@ -175,21 +172,21 @@ void ScoringService::Proceed(const Request& request, Admission admission,
   if (auto* deferred = std::get_if<Deferred>(&admission)) {
     // Argon2id takes its time and its memory: it runs on the worker thread,
     // and the request goes on here once the answer is known.
-    checks_.start([this, request, respond, route = deferred->route,
-                   check = std::move(deferred->check)] {
-      const bool match = PasswordHasher::Verify(check.hash, check.secret);
-      QMetaObject::invokeMethod(
-          &main_thread_,
-          [this, request, respond, route, check, match] {
-            std::optional<Admission> next;
-            const Reply failure = AnswerSafely([&] {
-              next = AdmitAfter(*route, ConcludeCheck(check, match));
-              return Reply();
-            });
-            Proceed(request, next ? std::move(*next) : Admission(failure), respond);
-          },
-          Qt::QueuedConnection);
-    });
+    checks_.start(
+        [this, request, respond, route = deferred->route, check = std::move(deferred->check)] {
+          const bool match = PasswordHasher::Verify(check.hash, check.secret);
+          QMetaObject::invokeMethod(
+              &main_thread_,
+              [this, request, respond, route, check, match] {
+                std::optional<Admission> next;
+                const Reply failure = AnswerSafely([&] {
+                  next = AdmitAfter(*route, ConcludeCheck(check, match));
+                  return Reply();
+                });
+                Proceed(request, next ? std::move(*next) : Admission(failure), respond);
+              },
+              Qt::QueuedConnection);
+        });
     return;
   }
   Reply reply;
@@ -242,8 +239,7 @@ Reply ScoringService::Refusal(const Route& route, const QString& text) const {
 }
 
 ScoringService::CheckStep ScoringService::BeginCheck(SecretKind kind, QStringView account,
-                                                     QStringView secret,
-                                                     const QString& address) {
+                                                     QStringView secret, const QString& address) {
   const QString key = AccountKey(account);
   if (key.isEmpty() || secret.isEmpty()) return WrongSecretText(kind);
   const SteadyTime now = std::chrono::steady_clock::now();
@@ -389,7 +385,9 @@ Reply ScoringService::MetricsPage(const Request&, qint64) {
                ServiceMetrics().Render()};
 }
 
-Reply ScoringService::ServiceHome(const Request&, qint64) { return Reply::Html(RenderServiceHome()); }
+Reply ScoringService::ServiceHome(const Request&, qint64) {
+  return Reply::Html(RenderServiceHome());
+}
 
 Reply ScoringService::VendorVersion(const Request& request, qint64) {
   if (request.Param(u"s") != kProduct) return Reply::Text(u"未知的产品", 404);

@@ -88,8 +88,8 @@ std::optional<QString> NewName(const QString& name, NameKind kind, Reply* refusa
 Reply ScoringService::Record(const Request& request, qint64 teacher_id) {
   const auto cached = records_.constFind(teacher_id);
   if (cached != records_.constEnd()) return Reply::GbkBytes(*cached);
-  QByteArray record =
-      RenderRecord(store_.Classes(teacher_id), store_.RecordTopics(teacher_id), store_.RecordStudents(teacher_id));
+  QByteArray record = RenderRecord(store_.Classes(teacher_id), store_.RecordTopics(teacher_id),
+                                   store_.RecordStudents(teacher_id));
   if (records_.size() >= kMaxCachedRecords) records_.clear();
   records_.insert(teacher_id, record);
   return Reply::GbkBytes(std::move(record));

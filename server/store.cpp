@@ -20,7 +20,7 @@ std::optional<qint64> IdFrom(const std::optional<Row>& row) {
 std::optional<Teacher> TeacherFrom(const std::optional<Row>& row) {
   if (!row) return std::nullopt;
   const Row& r = *row;
-  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]),        Text(r[3]),        Hash(r[4]),
+  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]),        Text(r[3]),       Hash(r[4]),
                  Hash(r[5]),        Hash(r[6]), r[7].toLongLong(), r[8].toLongLong()};
 }
 
@@ -63,8 +63,8 @@ std::optional<Teacher> Store::TeacherById(qint64 id) {
 }
 
 std::optional<Revisions> Store::TeacherRevisions(qint64 teacher_id) {
-  const std::optional<Row> row =
-      db_.SelectOne("SELECT secret_revision, data_revision FROM teachers WHERE id = ?", {teacher_id});
+  const std::optional<Row> row = db_.SelectOne(
+      "SELECT secret_revision, data_revision FROM teachers WHERE id = ?", {teacher_id});
   if (!row) return std::nullopt;
   return Revisions{row->at(0).toLongLong(), row->at(1).toLongLong()};
 }

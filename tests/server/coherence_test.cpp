@@ -61,8 +61,7 @@ QString SetTeacher(const ServiceHttp& http, const Account& teacher, const QStrin
 }
 
 QString ScoresOf(const ServiceHttp& http, const Account& teacher, const QString& class_name) {
-  return Read(http, QStringLiteral("/score/getscore.php"), teacher, {{"class", class_name}})
-      .Text();
+  return Read(http, QStringLiteral("/score/getscore.php"), teacher, {{"class", class_name}}).Text();
 }
 
 }  // namespace
@@ -83,10 +82,8 @@ class CoherenceTest : public QObject {
                           QStringLiteral("操作密码")};
     QCOMPARE(Register(http, teacher), kOk);
 
-    const QByteArray sign_in = FormBody()
-                                   .Add(u"username", teacher.user)
-                                   .Add(u"password", teacher.login)
-                                   .Bytes();
+    const QByteArray sign_in =
+        FormBody().Add(u"username", teacher.user).Add(u"password", teacher.login).Bytes();
     const QByteArray clock = "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n";
     const QByteArray requests =
         "POST /score/checkpassword.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
@@ -138,7 +135,8 @@ class CoherenceTest : public QObject {
                     {ScoreLineText("一班", "张三", "5分", "2024-03-01 08:00:00")}),
              kOk);
     QVERIFY(ScoresOf(two, t, QStringLiteral("一班")).contains(u"\t张三\t5\t"));
-    QVERIFY(Read(two, QStringLiteral("/score/record.php"), t).Text().contains(u"一班\t张三\t0\t1\t5"));
+    QVERIFY(
+        Read(two, QStringLiteral("/score/record.php"), t).Text().contains(u"一班\t张三\t0\t1\t5"));
     QCOMPARE(Change(one, QStringLiteral("/score/student.php"), t,
                     {{"class", "一班"}, {"student", "张三|李四|王五"}}),
              kOk);
@@ -208,7 +206,8 @@ class CoherenceTest : public QObject {
                                 .arg(first.Pid())),
              qPrintable(error));
     // The first goes on serving.
-    QCOMPARE(Register(ServiceHttp(first.Root()), {QStringLiteral("still_here"), "login", "op"}), kOk);
+    QCOMPARE(Register(ServiceHttp(first.Root()), {QStringLiteral("still_here"), "login", "op"}),
+             kOk);
   }
 
   void restartAfterAKillIsNotBlocked() {
