@@ -1,6 +1,8 @@
 // Answers that stay right: in request order on one connection, the same
 // through every service process on one PostgreSQL database, and a database
 // that one process cannot serve rightly is refused at start.
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -164,6 +166,48 @@ class CoherenceTest : public QObject {
     QCOMPARE(Change(two, QStringLiteral("/score/setketi.php"), t, {{"keti", "朗读|背诵"}}), kOk);
     QVERIFY(Read(one, QStringLiteral("/score/record.php"), t).Text().contains(u"[keti]\t背诵"));
     second.Stop();
+  }
+
+  void processesStartingTogetherOnANewPostgresDatabaseAllStart() {
+    if (!ServerProcess::UsesPostgres()) QSKIP("several processes share PostgreSQL only");
+    if (!ServerProcess::PostgresAvailable()) QSKIP("no PostgreSQL test cluster");
+    const QString name = QStringLiteral("zt_") + QUuid::createUuid().toString(QUuid::Id128);
+    QString error;
+    QVERIFY2(RunOnPostgresCluster(
+                 QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name),
+                 &error),
+             qPrintable(error));
+    const auto drop = qScopeGuard([&] {
+      RunOnPostgresCluster(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name),
+                           nullptr);
+    });
+    QUrl address(qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN"));
+    address.setPath(u'/' + name);
+    QTemporaryDir spool;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < 3; ++i) {
+      auto process = std::make_unique<QProcess>();
+      process->start(ServerBinary(), {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                      QStringLiteral("--database"), address.toString(),
+                                      QStringLiteral("--mail-spool"), spool.path()});
+      processes.push_back(std::move(process));
+    }
+    for (const auto& process : processes) QVERIFY(process->waitForStarted(5000));
+    // Each one brings the new database's schema up to date, or finds it so.
+    for (const auto& process : processes) {
+      QByteArray out;
+      const QDeadlineTimer deadline(15000);
+      while (!out.contains("listening on") && process->state() == QProcess::Running &&
+             !deadline.hasExpired()) {
+        process->waitForReadyRead(100);
+        out += process->readAllStandardOutput();
+      }
+      QVERIFY2(out.contains("listening on"), process->readAllStandardError().constData());
+    }
+    for (const auto& process : processes) {
+      process->terminate();
+      process->waitForFinished(10000);
+    }
   }
 
   void aRememberedPasswordIsNoAnswerWithoutTheDatabase() {
