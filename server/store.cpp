@@ -313,6 +313,51 @@ void Store::AddToCounters(const std::vector<CounterChange>& changes) {
   }
 }
 
+void Store::StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
+                        const std::vector<CounterChange>& changes) {
+  if (!db_.IsPostgres() || scores.empty() || changes.empty()) {
+    InsertScores(teacher_id, scores);
+    AddToCounters(changes);
+    return;
+  }
+  // The first rows of each in one statement: the insert as a data-changing
+  // WITH part of the counters' update. The rest, if any, the usual way.
+  static std::vector<std::vector<QByteArray>> texts(kScoreBatch + 1,
+                                                    std::vector<QByteArray>(kScoreBatch + 1));
+  const size_t n = std::min(kScoreBatch, scores.size());
+  const size_t m = std::min(kScoreBatch, changes.size());
+  QByteArray& text = texts[n][m];
+  if (text.isEmpty()) {
+    text = "WITH stored AS (INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, "
+           "note) VALUES ";
+    for (size_t i = 0; i < n; ++i) text += i ? ", (?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?)";
+    text += ") UPDATE students SET score_count = score_count + v.column2, score_sum = score_sum + "
+            "v.column3 FROM (VALUES ";
+    for (size_t i = 0; i < m; ++i) {
+      if (i) text += ", ";
+      text += "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))";
+    }
+    text += ") AS v WHERE students.id = v.column1";
+  }
+  QVariantList args;
+  args.reserve(static_cast<qsizetype>(n * 6 + m * 3));
+  for (size_t i = 0; i < n; ++i) {
+    const NewScore& score = scores[i];
+    args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
+         << score.note;
+  }
+  for (size_t i = 0; i < m; ++i) args << changes[i].student_id << changes[i].count << changes[i].sum;
+  db_.Execute(text.constData(), args);
+  if (n < scores.size()) {
+    InsertScores(teacher_id, std::vector<NewScore>(scores.begin() + static_cast<ptrdiff_t>(n),
+                                                   scores.end()));
+  }
+  if (m < changes.size()) {
+    AddToCounters(std::vector<CounterChange>(changes.begin() + static_cast<ptrdiff_t>(m),
+                                             changes.end()));
+  }
+}
+
 std::vector<Store::NewScore> Store::ScoresAt(
     qint64 teacher_id, const std::vector<std::pair<qint64, QString>>& moments) {
   static std::vector<QByteArray> texts;
