@@ -80,9 +80,16 @@ class OutageTest : public QObject {
   // refusal at once (no hang), the clock still answers, the health check
   // says so; once it is back, uploads work again within a few seconds.
   void aDatabaseThatStaysDownIsRefusedCleanlyUntilItIsBack() {
+    const ServiceHttp http(server_->Root());
+    // Signed in once: the service remembers the check.
+    QCOMPARE(SignIn(http, teacher_.user, teacher_.login).body, QByteArray("Success!"));
     QString error;
     QVERIFY2(cluster_.Stop(&error), qPrintable(error));
-    const ServiceHttp http(server_->Root());
+    // A remembered password check does not greet a teacher whose data
+    // cannot be reached.
+    const HttpResult sign_in = SignIn(http, teacher_.user, teacher_.login);
+    QCOMPARE(sign_in.status, 503);
+    QCOMPARE(sign_in.Text(), kUnavailable);
     for (int i = 0; i < 3; ++i) {
       QElapsedTimer timer;
       timer.start();
@@ -105,6 +112,7 @@ class OutageTest : public QObject {
     QCOMPARE(result.body, QByteArray("Success!"));
     QVERIFY2(back.elapsed() < 5000, qPrintable(QString::number(back.elapsed())));
     QCOMPARE(http.Get(QStringLiteral("/healthz")).status, 200);
+    QCOMPARE(SignIn(http, teacher_.user, teacher_.login).body, QByteArray("Success!"));
     const QHash<QString, int> lines = LinesPerTag();
     for (int i = 0; i < 3; ++i) QVERIFY(!lines.contains(QStringLiteral("while-down-%1").arg(i)));
     QCOMPARE(lines.value(QStringLiteral("back-up")), kLines);
