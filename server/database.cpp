@@ -411,8 +411,8 @@ std::optional<std::vector<std::pair<QString, QString>>> Database::PostgresSettin
   char* message = nullptr;
   PQconninfoOption* parsed = PQconninfoParse(address.toUtf8().constData(), &message);
   if (!parsed) {
-    QString reason = message ? QString::fromUtf8(message).trimmed()
-                             : QStringLiteral("out of memory");
+    QString reason =
+        message ? QString::fromUtf8(message).trimmed() : QStringLiteral("out of memory");
     if (message) PQfreemem(message);
     // libpq quotes the address in some messages: keep its password out.
     const QString password = QUrl(address).password();
@@ -422,8 +422,8 @@ std::optional<std::vector<std::pair<QString, QString>>> Database::PostgresSettin
   }
   std::vector<std::pair<QString, QString>> settings;
   for (const PQconninfoOption* option = parsed; option->keyword; ++option) {
-    if (option->val) settings.emplace_back(QString::fromUtf8(option->keyword),
-                                           QString::fromUtf8(option->val));
+    if (option->val)
+      settings.emplace_back(QString::fromUtf8(option->keyword), QString::fromUtf8(option->val));
   }
   PQconninfoFree(parsed);
   static const QStringList kSslModes{QStringLiteral("disable"),   QStringLiteral("allow"),
@@ -431,7 +431,8 @@ std::optional<std::vector<std::pair<QString, QString>>> Database::PostgresSettin
                                      QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
   for (const auto& [key, value] : settings) {
     if (value.contains(u';')) {
-      *error = QStringLiteral("bad PostgreSQL address: the %1 setting may not contain ';'").arg(key);
+      *error =
+          QStringLiteral("bad PostgreSQL address: the %1 setting may not contain ';'").arg(key);
       return std::nullopt;
     }
     if (key == u"sslmode" && !kSslModes.contains(value)) {
@@ -453,7 +454,8 @@ bool Database::ConnectPostgres(QString* error) {
   // A commit returns once it is flushed, whatever the server's default.
   QSqlQuery session(db);
   if (!session.exec(QStringLiteral("SET synchronous_commit = on"))) {
-    *error = QStringLiteral("cannot set synchronous_commit: %1").arg(ErrorText(session.lastError()));
+    *error =
+        QStringLiteral("cannot set synchronous_commit: %1").arg(ErrorText(session.lastError()));
     db.close();
     return false;
   }
@@ -825,7 +827,8 @@ void Database::WhenDurable(std::function<void(bool)> done) {
 // the server's flush of its log, synchronous_commit=on), and only then are
 // its answers released. So one flush of the server's log covers every
 // request served meanwhile, and a request is answered only once durable.
-// Outside an event loop (start-up, tools) every transaction commits at once.
+// Outside an event loop (start-up, tools) every transaction is a plain one
+// that commits at once.
 
 void Database::PgBegin() {
   EnsureConnected();
@@ -845,6 +848,11 @@ void Database::PgBegin() {
     batch_open_ = true;
     batch_start_ = written_;
   }
+  // Outside an event loop the transaction is the request's own.
+  if (QThread::currentThread()->loopLevel() == 0) {
+    in_transaction_ = true;
+    return;
+  }
   QString failure;
   // The savepoint of the request before is released in the same round trip.
   const char* open = release_pending_ ? "RELEASE request; SAVEPOINT request" : "SAVEPOINT request";
@@ -863,25 +871,28 @@ void Database::PgCommit() {
   // The savepoint is released with the next request's (or by the batch's
   // commit): a request's commit costs no round trip of its own.
   in_transaction_ = false;
-  release_pending_ = true;
   ++written_;
   if (QThread::currentThread()->loopLevel() == 0) {
     if (!PgCommitBatch()) throw DatabaseError("cannot commit");
     return;
   }
+  release_pending_ = true;
   PgScheduleCommit();
 }
 
 void Database::PgRollback() {
   // A lost connection has already taken the batch with it.
   if (connection_lost_ || !batch_open_) return;
+  if (QThread::currentThread()->loopLevel() == 0) {
+    batch_open_ = false;
+    release_pending_ = false;
+    if (!PgControl("ROLLBACK")) CheckConnectionLost();
+    committed_ = written_;
+    return;
+  }
   if (!PgControl("ROLLBACK TO request") || !PgControl("RELEASE request")) {
     CheckConnectionLost();
     PgBatchLost();
-    return;
-  }
-  if (QThread::currentThread()->loopLevel() == 0) {
-    PgCommitBatch();
     return;
   }
   PgScheduleCommit();
@@ -935,7 +946,8 @@ void Database::PgBatchLost() {
 
 void Database::PgScheduleDelivery() {
   // Never from inside a request: the answers go out from the event loop.
-  QMetaObject::invokeMethod(&owner_, [this] { PgDeliver(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &owner_, [this] { PgDeliver(); }, Qt::QueuedConnection);
 }
 
 void Database::PgDeliver() {

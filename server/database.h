@@ -8,11 +8,11 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <atomic>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -227,7 +227,7 @@ class Database {
   void PgScheduleDelivery();
   void PgDeliver();
   bool connection_lost_ = false;
-  bool release_pending_ = false;  // the last request's savepoint is still open
+  bool release_pending_ = false;         // the last request's savepoint is still open
   qint64 last_connect_failure_ms_ = -1;  // steady clock, ms
   int connections_ = 0;
   bool commit_scheduled_ = false;

@@ -93,9 +93,9 @@ Reply Busy() { return Reply::Text(u"服务器繁忙，请稍后再试", 503); }
 
 Reply ScoringService::CheckPassword(const Request& request) {
   QString refusal;
-  const std::optional<qint64> teacher = CheckSecret(
-      SecretKind::kLogin, request.Param(u"username"), request.Param(u"password"), request.address,
-      &refusal);
+  const std::optional<qint64> teacher =
+      CheckSecret(SecretKind::kLogin, request.Param(u"username"), request.Param(u"password"),
+                  request.address, &refusal);
   if (!teacher) return Reply::Text(refusal);
   // A remembered check never reads the database; signing in says the
   // service works, so the account is read (a database that is down is

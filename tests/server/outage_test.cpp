@@ -184,8 +184,10 @@ class OutageTest : public QObject {
           }
         } else {
           // A clean refusal the program shows, never a dropped connection.
-          QVERIFY2(reply.status == 503 || reply.status == 500,
-                   qPrintable(QStringLiteral("%1: %2 %3").arg(slot.tag).arg(reply.status).arg(reply.Text())));
+          QVERIFY2(
+              reply.status == 503 || reply.status == 500,
+              qPrintable(
+                  QStringLiteral("%1: %2 %3").arg(slot.tag).arg(reply.status).arg(reply.Text())));
           QVERIFY(!reply.Text().isEmpty());
           ++refused;
         }
@@ -194,10 +196,14 @@ class OutageTest : public QObject {
     }
     QVERIFY2(restarted_at >= 0, "the cluster did not restart");
     QVERIFY2(healed_at >= 0, "no upload succeeded after the restart");
-    qInfo("%lld uploads answered, %d refused; healed %lld ms after the restart; longest answer %lld ms",
-          static_cast<long long>(answers.size()), refused,
-          static_cast<long long>(healed_at - restarted_at), static_cast<long long>(longest_answer_ms));
-    QVERIFY2(healed_at - restarted_at < 5000, qPrintable(QString::number(healed_at - restarted_at)));
+    qInfo(
+        "%lld uploads answered, %d refused; healed %lld ms after the restart; longest answer %lld "
+        "ms",
+        static_cast<long long>(answers.size()), refused,
+        static_cast<long long>(healed_at - restarted_at),
+        static_cast<long long>(longest_answer_ms));
+    QVERIFY2(healed_at - restarted_at < 5000,
+             qPrintable(QString::number(healed_at - restarted_at)));
     // Let the uploads still in flight finish before looking.
     for (Slot& slot : lanes) {
       const QDeadlineTimer deadline(10000);
@@ -226,8 +232,9 @@ class OutageTest : public QObject {
       const QString tag = QStringLiteral("load%1").arg(i);
       if (answers.value(tag).body == "Success!") continue;
       const HttpResult reply = UploadTagged(http, tag);
-      QVERIFY2(reply.body == "Success!",
-               qPrintable(QStringLiteral("%1: %2 %3").arg(tag).arg(reply.status).arg(reply.Text())));
+      QVERIFY2(
+          reply.body == "Success!",
+          qPrintable(QStringLiteral("%1: %2 %3").arg(tag).arg(reply.status).arg(reply.Text())));
     }
     lines = LinesPerTag();
     for (int i = 0; i < next; ++i) {

@@ -1,5 +1,8 @@
 #include "tests/server/pg_cluster.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
@@ -8,8 +11,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace zorvanix::testing {
 namespace {
@@ -21,7 +22,8 @@ bool IsRoot() { return ::geteuid() == 0; }
 QString PgCluster::Programs() {
   const QString configured = qEnvironmentVariable("ZORVANIX_TEST_PG_BIN");
   if (!configured.isEmpty()) return configured;
-  QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  QStringList versions =
+      QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   QCollator numeric;
   numeric.setNumericMode(true);
   std::sort(versions.begin(), versions.end(), numeric);
@@ -77,7 +79,8 @@ bool PgCluster::Create(QString* error) {
   }
   if (IsRoot()) {
     const passwd* owner = ::getpwnam("postgres");
-    if (!owner || ::chown(dir_.path().toLocal8Bit().constData(), owner->pw_uid, owner->pw_gid) != 0) {
+    if (!owner ||
+        ::chown(dir_.path().toLocal8Bit().constData(), owner->pw_uid, owner->pw_gid) != 0) {
       *error = QStringLiteral("no 'postgres' user to run the cluster as");
       return false;
     }
@@ -109,11 +112,13 @@ bool PgCluster::Create(QString* error) {
 bool PgCluster::Start(QString* error) {
   const QString data = dir_.filePath(QStringLiteral("data"));
   for (int attempt = 0; attempt < 5; ++attempt) {
-    const quint16 port = port_ ? port_ : static_cast<quint16>(20000 + QRandomGenerator::global()->bounded(40000));
+    const quint16 port =
+        port_ ? port_ : static_cast<quint16>(20000 + QRandomGenerator::global()->bounded(40000));
     // The cluster's own durability is not under test here.
     if (Run(bin_ + QStringLiteral("/pg_ctl"),
-            {QStringLiteral("-D"), data, QStringLiteral("-l"), dir_.filePath(QStringLiteral("server.log")),
-             QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("30"), QStringLiteral("-o"),
+            {QStringLiteral("-D"), data, QStringLiteral("-l"),
+             dir_.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
+             QStringLiteral("-t"), QStringLiteral("30"), QStringLiteral("-o"),
              QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
                  .arg(port)
                  .arg(dir_.path()),

@@ -40,12 +40,11 @@ Started StartService(const QStringList& arguments, const QStringList& environmen
     env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
   }
   started.process->setProcessEnvironment(env);
-  started.process->start(ServerBinary(), QStringList{QStringLiteral("--listen"),
-                                                     QStringLiteral("127.0.0.1:0"),
-                                                     QStringLiteral("--mail-spool"), mail_dir,
-                                                     QStringLiteral("--password-cost"),
-                                                     QStringLiteral("min")} +
-                                             arguments);
+  started.process->start(ServerBinary(),
+                         QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                     QStringLiteral("--mail-spool"), mail_dir,
+                                     QStringLiteral("--password-cost"), QStringLiteral("min")} +
+                             arguments);
   if (!started.process->waitForStarted(5000)) return started;
   static const QRegularExpression ready(QStringLiteral("listening on (http://[0-9.:]+)"));
   const QDeadlineTimer deadline(20000);
@@ -125,18 +124,20 @@ class PgConnectTest : public QObject {
   // in pg_stat_activity, connect_timeout is taken (an invalid one refused).
   void settingsOfTheAddressReachTheConnection() {
     const QString address =
-        QStringLiteral("postgresql://127.0.0.1:%1/zx_peer?user=postgres&application_name=zx-desk-7"
-                       "&connect_timeout=3&sslmode=disable")
+        QStringLiteral(
+            "postgresql://127.0.0.1:%1/zx_peer?user=postgres&application_name=zx-desk-7"
+            "&connect_timeout=3&sslmode=disable")
             .arg(cluster_.Port());
     Started service = StartService({QStringLiteral("--database"), address}, {}, MailDir());
     QVERIFY2(!service.root.isEmpty(), qPrintable(service.output));
     QCOMPARE(ApplicationNames(QStringLiteral("zx_peer")), QStringList{"zx-desk-7"});
     StopService(service);
 
-    Started bad = StartService(
-        {QStringLiteral("--database"),
-         QStringLiteral("postgresql://127.0.0.1:%1/zx_peer?connect_timeout=soon").arg(cluster_.Port())},
-        {}, MailDir());
+    Started bad =
+        StartService({QStringLiteral("--database"),
+                      QStringLiteral("postgresql://127.0.0.1:%1/zx_peer?connect_timeout=soon")
+                          .arg(cluster_.Port())},
+                     {}, MailDir());
     QVERIFY(bad.root.isEmpty());
     QVERIFY2(bad.output.contains(u"connect_timeout"), qPrintable(bad.output));
   }
@@ -184,7 +185,8 @@ class PgConnectTest : public QObject {
     Started refused = StartService({QStringLiteral("--database"), bare},
                                    {QStringLiteral("HOME=/nonexistent")}, MailDir());
     QVERIFY(refused.root.isEmpty());
-    QVERIFY2(refused.output.contains(QStringLiteral("cannot connect to ") + role + QStringLiteral("@127.0.0.1")),
+    QVERIFY2(refused.output.contains(QStringLiteral("cannot connect to ") + role +
+                                     QStringLiteral("@127.0.0.1")),
              qPrintable(refused.output));
     QVERIFY2(refused.output.contains(u"password"), qPrintable(refused.output));
     Started wrong = StartService({QStringLiteral("--database"),
@@ -200,7 +202,8 @@ class PgConnectTest : public QObject {
   // A wrong sslmode is refused before any connection, naming the choices;
   // a TLS demand the server cannot meet is refused with libpq's reason.
   void badTlsSettingsAreRefusedClearly() {
-    const QString base = QStringLiteral("postgresql://postgres@127.0.0.1:%1/zx_peer").arg(cluster_.Port());
+    const QString base =
+        QStringLiteral("postgresql://postgres@127.0.0.1:%1/zx_peer").arg(cluster_.Port());
     const struct {
       QString query;
       QString says;
