@@ -72,6 +72,12 @@ QByteArray MaskedQuery(const QByteArray& encoded_query) {
 Reply AnswerSafely(const std::function<Reply()>& produce) {
   try {
     return produce();
+  } catch (const DatabaseUnavailable& error) {
+    // Nothing of the request stays; the next request reconnects.
+    ServiceMetrics().CountDatabaseError();
+    std::fprintf(stderr, "database unavailable: %s\n", error.what());
+    std::fflush(stderr);
+    return Reply::Text(u"数据库暂时无法访问，请稍后再试", 503);
   } catch (const DatabaseError& error) {
     ServiceMetrics().CountDatabaseError();
     std::fprintf(stderr, "database error: %s\n", error.what());

@@ -124,12 +124,11 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
     counter.second += score.value;
     fresh.push_back(std::move(score));
   }
-  store_.InsertScores(teacher_id, fresh);
   std::vector<Store::CounterChange> changes;
   changes.reserve(static_cast<size_t>(counters.size()));
   for (auto it = counters.constBegin(); it != counters.constEnd(); ++it)
     changes.push_back(Store::CounterChange{it.key(), it->first, it->second});
-  store_.AddToCounters(changes);
+  store_.StoreScores(teacher_id, fresh, changes);
   CommitScores(transaction, teacher_id, classes);
   return Reply::Text(kSuccess);
 }

@@ -310,11 +310,11 @@ void Store::InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores)
       args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
            << score.note;
     }
-    db_.Execute(BatchStatement(
-                    "INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
-                    "VALUES ",
-                    "(?, ?, ?, ?, ?, ?)", ", ", "", n, &texts),
-                args);
+    db_.Execute(
+        BatchStatement("INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
+                       "VALUES ",
+                       "(?, ?, ?, ?, ?, ?)", ", ", "", n, &texts),
+        args);
   }
 }
 
@@ -327,13 +327,60 @@ void Store::AddToCounters(const std::vector<CounterChange>& changes) {
     for (size_t i = start; i < start + n; ++i)
       args << changes[i].student_id << changes[i].count << changes[i].sum;
     // The casts give PostgreSQL the types of the bare parameters.
-    db_.Execute(BatchStatement(
-                    "UPDATE students SET score_count = score_count + v.column2, score_sum = "
-                    "score_sum + v.column3 FROM (VALUES ",
-                    "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
-                    ") AS v WHERE students.id = v.column1",
-                    n, &texts),
-                args);
+    db_.Execute(
+        BatchStatement("UPDATE students SET score_count = score_count + v.column2, score_sum = "
+                       "score_sum + v.column3 FROM (VALUES ",
+                       "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
+                       ") AS v WHERE students.id = v.column1", n, &texts),
+        args);
+  }
+}
+
+void Store::StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
+                        const std::vector<CounterChange>& changes) {
+  if (!db_.IsPostgres() || scores.empty() || changes.empty()) {
+    InsertScores(teacher_id, scores);
+    AddToCounters(changes);
+    return;
+  }
+  // The first rows of each in one statement: the insert as a data-changing
+  // WITH part of the counters' update. The rest, if any, the usual way.
+  static std::vector<std::vector<QByteArray>> texts(kScoreBatch + 1,
+                                                    std::vector<QByteArray>(kScoreBatch + 1));
+  const size_t n = std::min(kScoreBatch, scores.size());
+  const size_t m = std::min(kScoreBatch, changes.size());
+  QByteArray& text = texts[n][m];
+  if (text.isEmpty()) {
+    text =
+        "WITH stored AS (INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, "
+        "note) VALUES ";
+    for (size_t i = 0; i < n; ++i) text += i ? ", (?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?)";
+    text +=
+        ") UPDATE students SET score_count = score_count + v.column2, score_sum = score_sum + "
+        "v.column3 FROM (VALUES ";
+    for (size_t i = 0; i < m; ++i) {
+      if (i) text += ", ";
+      text += "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))";
+    }
+    text += ") AS v WHERE students.id = v.column1";
+  }
+  QVariantList args;
+  args.reserve(static_cast<qsizetype>(n * 6 + m * 3));
+  for (size_t i = 0; i < n; ++i) {
+    const NewScore& score = scores[i];
+    args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
+         << score.note;
+  }
+  for (size_t i = 0; i < m; ++i)
+    args << changes[i].student_id << changes[i].count << changes[i].sum;
+  db_.Execute(text.constData(), args);
+  if (n < scores.size()) {
+    InsertScores(teacher_id,
+                 std::vector<NewScore>(scores.begin() + static_cast<ptrdiff_t>(n), scores.end()));
+  }
+  if (m < changes.size()) {
+    AddToCounters(
+        std::vector<CounterChange>(changes.begin() + static_cast<ptrdiff_t>(m), changes.end()));
   }
 }
 
@@ -355,8 +402,8 @@ std::vector<Store::NewScore> Store::ScoresAt(
         "AND (",
         "(student_id = ? AND scored_at = ?)", " OR ", ")", n, &texts);
     for (const Row& row : db_.Select(sql, args)) {
-      found.push_back(
-          NewScore{row[0].toLongLong(), row[1].toDouble(), Text(row[2]), Text(row[3]), Text(row[4])});
+      found.push_back(NewScore{row[0].toLongLong(), row[1].toDouble(), Text(row[2]), Text(row[3]),
+                               Text(row[4])});
     }
   }
   return found;

@@ -181,6 +181,10 @@ class Store {
   };
   // Several scores of the teacher in a few statements.
   void InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores);
+  // The scores and the counter changes they make, on PostgreSQL in one
+  // statement (one round trip) for an upload of up to 32 lines.
+  void StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
+                   const std::vector<CounterChange>& changes);
   // The teacher's stored scores of these students at these times (student and
   // time as pairs), whatever their value, topic and criterion.
   std::vector<NewScore> ScoresAt(qint64 teacher_id,
