@@ -149,6 +149,7 @@ int main(int argc, char* argv[]) {
         service.HandleAsync(request, std::move(respond));
       },
       config->max_body_bytes, config->access_log);
+  front.SetTrustedProxies(config->trusted_proxies);
   const quint16 port = front.Listen(address, config->listen_port);
   if (port == 0) {
     std::fprintf(stderr, "zorvanix-server: cannot listen on %s:%u\n",
