@@ -123,38 +123,76 @@ void ScoringService::HandleAsync(const Request& request,
   QElapsedTimer timer;
   timer.start();
   ++in_flight_;
-  const auto respond = [this, answer = std::move(answer), timer,
-                        endpoint = EndpointName(request)](const Reply& reply) {
+  auto respond = [this, answer = std::move(answer), timer,
+                  endpoint = EndpointName(request)](const Reply& reply) {
     --in_flight_;
     ServiceMetrics().CountRequest(endpoint, reply.status, timer.nsecsElapsed() / 1e9);
     answer(reply);
   };
+  Run(request, std::move(respond), nullptr, nullptr);
+}
+
+void ScoringService::Run(const Request& request, std::function<void(const Reply&)> respond,
+                         std::shared_ptr<const CheckResult> check,
+                         std::shared_ptr<const Hashes> hashes) {
   std::optional<PendingCheck> pending;
+  std::optional<QStringList> to_hash;
+  known_hashes_ = hashes.get();
+  defer_hashes_ = true;
   const Reply reply = AnswerSafely([&] {
     try {
-      return HandleWith(request, nullptr, true);
+      return HandleWith(request, check.get(), !check);
     } catch (const NeedsCheck& need) {
       pending = need.check;
-      return Reply();
+    } catch (const NeedsHashes& need) {
+      to_hash = need.secrets;
     }
+    return Reply();
   });
-  // A change is answered once it is durable (see Database::WhenDurable).
-  if (!pending) {
-    db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
+  known_hashes_ = nullptr;
+  defer_hashes_ = false;
+  // Every handler checks its password and makes its hashes before it changes
+  // anything, so the request can simply run again once they are known.
+  if (pending) {
+    checks_.start([this, request, respond, hashes, check = *pending] {
+      const bool match = PasswordHasher::Verify(check.hash, check.secret);
+      QMetaObject::invokeMethod(
+          &main_thread_,
+          [this, request, respond, hashes,
+           result = std::make_shared<const CheckResult>(CheckResult{check, match})] {
+            Run(request, respond, result, hashes);
+          },
+          Qt::QueuedConnection);
+    });
     return;
   }
-  // Every handler checks its password before it changes anything, so the
-  // request can simply run again once the answer is known.
-  checks_.start([this, request, respond, check = *pending] {
-    const bool match = PasswordHasher::Verify(check.hash, check.secret);
-    QMetaObject::invokeMethod(
-        &main_thread_,
-        [this, request, respond, result = CheckResult{check, match}] {
-          const Reply reply = AnswerSafely([&] { return HandleWith(request, &result, false); });
-          db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
-        },
-        Qt::QueuedConnection);
-  });
+  if (to_hash) {
+    checks_.start([this, request, respond, check, hashes, hasher = hasher_,
+                   secrets = *to_hash] {
+      auto made = std::make_shared<Hashes>(hashes ? *hashes : Hashes());
+      for (const QString& secret : secrets) made->insert(secret, hasher.Hash(secret));
+      QMetaObject::invokeMethod(
+          &main_thread_,
+          [this, request, respond, check, made] { Run(request, respond, check, made); },
+          Qt::QueuedConnection);
+    });
+    return;
+  }
+  // A change is answered once it is durable (see Database::WhenDurable).
+  db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
+}
+
+QList<QByteArray> ScoringService::NewHashes(const QStringList& secrets) const {
+  QList<QByteArray> made;
+  for (const QString& secret : secrets) {
+    if (!known_hashes_ || !known_hashes_->contains(secret)) {
+      if (defer_hashes_) throw NeedsHashes{secrets};
+      made.append(hasher_.Hash(secret));
+    } else {
+      made.append(known_hashes_->value(secret));
+    }
+  }
+  return made;
 }
 
 Reply ScoringService::Dispatch(const Request& request) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "server/credentials.h"
@@ -58,6 +59,19 @@ class ScoringService {
     PendingCheck check;
     bool match = false;
   };
+  // Thrown by NewHashes on a request's first run: the hashes of new
+  // passwords are made on the worker thread and the request runs again.
+  struct NeedsHashes {
+    QStringList secrets;
+  };
+  using Hashes = QHash<QString, QByteArray>;
+  // One run of a request; what ran elsewhere (a check, new hashes) is known.
+  void Run(const Request& request, std::function<void(const Reply&)> respond,
+           std::shared_ptr<const CheckResult> check, std::shared_ptr<const Hashes> hashes);
+  // Argon2id hashes of new passwords, in the order of secrets. Never made on
+  // the request thread: the first call of a run leaves the handler, and the
+  // request's next run finds them made.
+  QList<QByteArray> NewHashes(const QStringList& secrets) const;
   Reply Dispatch(const Request& request);
   Reply HandleWith(const Request& request, const CheckResult* known, bool may_defer);
 
@@ -166,6 +180,8 @@ class ScoringService {
   int in_flight_ = 0;
   const CheckResult* known_check_ = nullptr;  // during a request's second run
   bool may_defer_ = false;
+  const Hashes* known_hashes_ = nullptr;  // during a run after the hashes were made
+  bool defer_hashes_ = false;
   // Receives the finished checks on the service's thread; declared before
   // the pool so the pool (and its last task) is gone first.
   QObject main_thread_;

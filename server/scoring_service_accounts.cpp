@@ -64,20 +64,27 @@ struct NewPasswordHashes {
   QByteArray operation;
 };
 
-// Empty when hashing failed (out of memory).
-std::optional<NewPasswordHashes> HashNewPasswords(const PasswordHasher& hasher,
+// Empty when hashing failed (out of memory). hash makes the hashes of a list
+// of secrets (off the request thread).
+template <typename HashFunction>
+std::optional<NewPasswordHashes> HashNewPasswords(const HashFunction& hash,
                                                   const QString& new_login,
                                                   const QString& new_operation) {
+  QStringList secrets;
+  if (!new_login.isEmpty()) secrets << new_login << Md5Hex(new_login);
+  if (!new_operation.isEmpty()) secrets << new_operation;
+  if (secrets.isEmpty()) return NewPasswordHashes{};
+  const QList<QByteArray> made = hash(secrets);
+  for (const QByteArray& one : made) {
+    if (one.isEmpty()) return std::nullopt;
+  }
   NewPasswordHashes hashes;
+  qsizetype next = 0;
   if (!new_login.isEmpty()) {
-    hashes.login = hasher.Hash(new_login);
-    hashes.digest = hasher.Hash(Md5Hex(new_login));
-    if (hashes.login.isEmpty() || hashes.digest.isEmpty()) return std::nullopt;
+    hashes.login = made[next++];
+    hashes.digest = made[next++];
   }
-  if (!new_operation.isEmpty()) {
-    hashes.operation = hasher.Hash(new_operation);
-    if (hashes.operation.isEmpty()) return std::nullopt;
-  }
+  if (!new_operation.isEmpty()) hashes.operation = made[next++];
   return hashes;
 }
 
@@ -137,9 +144,10 @@ Reply ScoringService::RegisterTeacher(const Request& request) {
   }
   const QString key = AccountKey(teacher.account);
   if (store_.FindTeacher(key)) return Reply::Text(u"该用户名已被注册");
-  teacher.login_hash = hasher_.Hash(password);
-  teacher.operation_hash = hasher_.Hash(super_password);
-  teacher.digest_hash = hasher_.Hash(Md5Hex(password));
+  const QList<QByteArray> hashes = NewHashes({password, super_password, Md5Hex(password)});
+  teacher.login_hash = hashes[0];
+  teacher.operation_hash = hashes[1];
+  teacher.digest_hash = hashes[2];
   if (teacher.login_hash.isEmpty() || teacher.operation_hash.isEmpty() ||
       teacher.digest_hash.isEmpty()) {
     return Busy();
@@ -180,7 +188,8 @@ Reply ScoringService::SetTeacher(const Request& request) {
   if (new_login.size() > kMaxPasswordLength || new_operation.size() > kMaxPasswordLength) {
     return Reply::Text(u"密码过长");
   }
-  const auto hashes = HashNewPasswords(hasher_, new_login, new_operation);
+  const auto hashes = HashNewPasswords(
+      [this](const QStringList& secrets) { return NewHashes(secrets); }, new_login, new_operation);
   if (!hashes) return Busy();
   Transaction transaction(db_);
   store_.UpdateEmail(*id, email);
@@ -288,7 +297,8 @@ Reply ScoringService::ResetPassword(const Request& request) {
     transaction.Commit();
     return Reply::Text(kFailure);
   }
-  const auto hashes = HashNewPasswords(hasher_, new_login, new_operation);
+  const auto hashes = HashNewPasswords(
+      [this](const QStringList& secrets) { return NewHashes(secrets); }, new_login, new_operation);
   if (!hashes) return Busy();
   Transaction transaction(db_);
   SaveNewPasswords(store_, teacher->id, *hashes);
