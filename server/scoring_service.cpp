@@ -139,6 +139,7 @@ void ScoringService::Run(const Request& request, std::function<void(const Reply&
   std::optional<QStringList> to_hash;
   known_hashes_ = hashes.get();
   defer_hashes_ = true;
+  then_ = nullptr;
   const Reply reply = AnswerSafely([&] {
     try {
       return HandleWith(request, check.get(), !check);
@@ -151,6 +152,7 @@ void ScoringService::Run(const Request& request, std::function<void(const Reply&
   });
   known_hashes_ = nullptr;
   defer_hashes_ = false;
+  auto then = std::exchange(then_, nullptr);
   // Every handler checks its password and makes its hashes before it changes
   // anything, so the request can simply run again once they are known.
   if (pending) {
@@ -179,7 +181,15 @@ void ScoringService::Run(const Request& request, std::function<void(const Reply&
     return;
   }
   // A change is answered once it is durable (see Database::WhenDurable).
-  db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
+  db_.WhenDurable([respond, reply, then](bool kept) {
+    if (!kept) {
+      respond(LostChange());
+    } else if (then) {
+      then(respond);
+    } else {
+      respond(reply);
+    }
+  });
 }
 
 QList<QByteArray> ScoringService::NewHashes(const QStringList& secrets) const {

@@ -182,6 +182,10 @@ class ScoringService {
   bool may_defer_ = false;
   const Hashes* known_hashes_ = nullptr;  // during a run after the hashes were made
   bool defer_hashes_ = false;
+  // A handler whose answer waits for more than the database (a mail handed
+  // to the relay) leaves the rest here; it gets the request's respond once
+  // the change is durable, and its reply stands in for the handler's.
+  std::function<void(std::function<void(const Reply&)>)> then_;
   // Receives the finished checks on the service's thread; declared before
   // the pool so the pool (and its last task) is gone first.
   QObject main_thread_;

@@ -241,19 +241,21 @@ Reply ScoringService::RequestResetCode(const Request& request) {
     transaction.Commit();
   }
   reset_mails_.RecordFailure(QStringView(), request.address, now);
-  const MailMessage mail{
-      teacher->email, QStringLiteral("Zorvanix 密码重置验证码"),
-      QStringLiteral("%1老师：\n\n您正在重置帐号 %2 的密码，验证码是：\n\n    %3\n\n"
-                     "验证码15分钟内有效，只能使用一次。如果这不是您本人的操作，请忽略本邮件。\n")
-          .arg(teacher->name, teacher->account, code)};
-  QString error;
-  const bool sent = mailer_.Send(mail, &error);
-  ServiceMetrics().CountMail(sent);
-  if (!sent) {
-    std::fprintf(stderr, "reset mail for %s: %s\n", teacher->account.toUtf8().constData(),
-                 error.toUtf8().constData());
-    return Reply::Text(u"邮件发送失败，请稍后再试");
-  }
+  // "success" only once the mail is handed over; the request waits for that
+  // (other requests go on meanwhile).
+  then_ = [this, mail = ResetCodeMail(teacher->email, teacher->name, teacher->account, code),
+           account = teacher->account](std::function<void(const Reply&)> respond) {
+    mailer_.Send(mail, [respond, account](bool sent, const QString& error) {
+      ServiceMetrics().CountMail(sent);
+      if (!sent) {
+        std::fprintf(stderr, "reset mail for %s not sent: %s\n", account.toUtf8().constData(),
+                     error.toUtf8().constData());
+        respond(Reply::Text(u"邮件发送失败，请稍后再试", 503));
+        return;
+      }
+      respond(Reply::Text(kSuccessLower));
+    });
+  };
   return Reply::Text(kSuccessLower);
 }
 
