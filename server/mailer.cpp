@@ -153,8 +153,7 @@ void Mailer::Send(const MailMessage& message, Done done) {
   });
 }
 
-bool SendBySmtp(const MailRoute& route, const QString& to, const QByteArray& mail,
-                QString* error) {
+bool SendBySmtp(const MailRoute& route, const QString& to, const QByteArray& mail, QString* error) {
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
   if (!curl) {
     *error = QStringLiteral("cannot start libcurl");
@@ -197,9 +196,10 @@ bool SendBySmtp(const MailRoute& route, const QString& to, const QByteArray& mai
   if (result == CURLE_OK) return true;
   long reply = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reply);
-  *error = QStringLiteral("SMTP %1: %2%3")
-               .arg(route.smtp_url, QString::fromUtf8(*message ? message : curl_easy_strerror(result)),
-                    reply ? QStringLiteral(" (relay answered %1)").arg(reply) : QString());
+  *error =
+      QStringLiteral("SMTP %1: %2%3")
+          .arg(route.smtp_url, QString::fromUtf8(*message ? message : curl_easy_strerror(result)),
+               reply ? QStringLiteral(" (relay answered %1)").arg(reply) : QString());
   return false;
 }
 

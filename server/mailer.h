@@ -71,8 +71,7 @@ class Mailer {
 };
 
 // Blocking deliveries, for worker threads.
-bool SendBySmtp(const MailRoute& route, const QString& to, const QByteArray& mail,
-                QString* error);
+bool SendBySmtp(const MailRoute& route, const QString& to, const QByteArray& mail, QString* error);
 bool SendBySendmail(const MailRoute& route, const QString& to, const QByteArray& mail,
                     QString* error);
 

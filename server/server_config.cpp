@@ -297,11 +297,14 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
                      "instead of SMTP or the spool."),
       QStringLiteral("program"));
   for (const auto* option :
-       {&trusted_proxy, &smtp_user, &smtp_password, &smtp_starttls, &smtp_ca_file, &smtp_timeout,
-        &sendmail, &config_file, &help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
+       {&config_file, &help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
         &vendor_version, &seed_demo, &password_cost, &sqlite_sync, &max_body, &account_failures,
         &address_failures, &failure_window, &no_access_log, &time_zone, &no_sign_up,
         &sign_ups_per_hour, &log_file}) {
+    parser.addOption(*option);
+  }
+  for (const auto* option : {&trusted_proxy, &smtp_user, &smtp_password, &smtp_starttls,
+                             &smtp_ca_file, &smtp_timeout, &sendmail}) {
     parser.addOption(*option);
   }
 
@@ -368,7 +371,9 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
   // --- Edge: proxies and mail.
   for (const QString& text : parser.values(trusted_proxy)) {
     const std::optional<Subnet> subnet = ParseSubnet(text);
-    if (!subnet) return fail(QStringLiteral("--trusted-proxy wants ADDRESS[/PREFIX], not %1").arg(text));
+    if (!subnet) {
+      return fail(QStringLiteral("--trusted-proxy wants ADDRESS[/PREFIX], not %1").arg(text));
+    }
     config.trusted_proxies.append(*subnet);
   }
   for (const QString& a : given_arguments.mid(1)) {

@@ -134,17 +134,18 @@ class FloodTest : public QObject {
     const qint64 flood_ms = flood_time.elapsed();
     QVERIFY2(answered() == int(flood.size()), "the flood was not answered in time");
     for (int i = 0; i < int(flood.size()); ++i) {
-      const QString expected = i < kSignUps || i % 2 ? QStringLiteral("Success!")
-                                                     : QStringLiteral("用户名或密码错误");
+      const QString expected =
+          i < kSignUps || i % 2 ? QStringLiteral("Success!") : QStringLiteral("用户名或密码错误");
       QCOMPARE(flood[i].replies.first().Text(), expected);
     }
     std::sort(samples.begin(), samples.end());
     QVERIFY2(samples.size() >= 20, "too few clock requests during the flood");
     const double p99 = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
-    qInfo("flood of %d requests answered in %lld ms; %zu clock requests in its first %lld ms, "
-          "median %.2f ms, p99 %.2f ms, slowest %.2f ms",
-          int(flood.size()), flood_ms, samples.size(), sampled_ms, samples[samples.size() / 2],
-          p99, samples.back());
+    qInfo(
+        "flood of %d requests answered in %lld ms; %zu clock requests in its first %lld ms, "
+        "median %.2f ms, p99 %.2f ms, slowest %.2f ms",
+        int(flood.size()), flood_ms, samples.size(), sampled_ms, samples[samples.size() / 2], p99,
+        samples.back());
     QVERIFY2(p99 < kClockP99Ms, qPrintable(QStringLiteral("clock p99 %1 ms").arg(p99)));
   }
 

@@ -87,9 +87,9 @@ class MailTest : public QObject {
     options.password = kRelayPassword;
     options.mechanisms = {mechanism};
     SmtpSink relay(options);
-    const QString settings = WriteFile(dir_.filePath(QStringLiteral("mail.conf")),
-                                       "smtp-user = " + kRelayUser + "\nsmtp-password = " +
-                                           kRelayPassword + "\n");
+    const QString settings =
+        WriteFile(dir_.filePath(QStringLiteral("mail.conf")),
+                  "smtp-user = " + kRelayUser + "\nsmtp-password = " + kRelayPassword + "\n");
     ServerProcess service(WithArguments(
         {QStringLiteral("--config"), settings, QStringLiteral("--smtp"),
          QStringLiteral("smtp://127.0.0.1:%1").arg(relay.Port()), QStringLiteral("--smtp-ca-file"),
@@ -129,9 +129,9 @@ class MailTest : public QObject {
     options.certificate_file = certificate_;
     options.key_file = key_;
     SmtpSink relay(options);
-    ServerProcess service(WithArguments(
-        {QStringLiteral("--smtp"), QStringLiteral("smtps://127.0.0.1:%1").arg(relay.Port()),
-         QStringLiteral("--smtp-ca-file"), certificate_}));
+    ServerProcess service(WithArguments({QStringLiteral("--smtp"),
+                                         QStringLiteral("smtps://127.0.0.1:%1").arg(relay.Port()),
+                                         QStringLiteral("--smtp-ca-file"), certificate_}));
     ZV_START_SERVICE(service);
     const ServiceHttp http(service.Root());
     const Account teacher{QStringLiteral("smtps_teacher"), QStringLiteral("pw"),
@@ -208,8 +208,9 @@ class MailTest : public QObject {
     QVERIFY(asking.waitForConnected(5000));
     QElapsedTimer timer;
     timer.start();
-    asking.write("GET /score/getpswdcode.php?username=unlucky&email=zhao@example.com "
-                 "HTTP/1.1\r\nHost: x\r\n\r\n");
+    asking.write(
+        "GET /score/getpswdcode.php?username=unlucky&email=zhao@example.com "
+        "HTTP/1.1\r\nHost: x\r\n\r\n");
     QVERIFY(asking.waitForBytesWritten(5000));
     if (failure == u"silent") {
       QElapsedTimer clock_time;
@@ -247,14 +248,13 @@ class MailTest : public QObject {
     for (const QString& program : {good, bad}) {
       QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    ServerProcess service(WithArguments({QStringLiteral("--sendmail"), good,
-                                         QStringLiteral("--mail-from"),
-                                         QStringLiteral("office@school.example")}));
+    ServerProcess service(
+        WithArguments({QStringLiteral("--sendmail"), good, QStringLiteral("--mail-from"),
+                       QStringLiteral("office@school.example")}));
     ZV_START_SERVICE(service);
     const ServiceHttp http(service.Root());
-    const Account teacher{QStringLiteral("by_sendmail"), QStringLiteral("pw"),
-                          QStringLiteral("op"), QStringLiteral("钱老师"),
-                          QStringLiteral("qian@example.com")};
+    const Account teacher{QStringLiteral("by_sendmail"), QStringLiteral("pw"), QStringLiteral("op"),
+                          QStringLiteral("钱老师"), QStringLiteral("qian@example.com")};
     QCOMPARE(Register(http, teacher), QStringLiteral("Success!"));
     QCOMPARE(AskCode(http, teacher).Text(), QStringLiteral("success"));
     QFile arguments(arguments_file);

@@ -209,10 +209,9 @@ class ProxyTest : public QObject {
                  &output),
              qPrintable(output));
 
-    ServerProcess service(WithArguments({QStringLiteral("--trusted-proxy"),
-                                         QStringLiteral("127.0.0.1"),
-                                         QStringLiteral("--max-sign-ups-address"),
-                                         QStringLiteral("2")}));
+    ServerProcess service(
+        WithArguments({QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1"),
+                       QStringLiteral("--max-sign-ups-address"), QStringLiteral("2")}));
     ZV_START_SERVICE(service);
     const quint16 service_port = static_cast<quint16>(QUrl(service.Root()).port());
     const quint16 port = FreePort();
@@ -229,13 +228,14 @@ class ProxyTest : public QObject {
       QVERIFY2(recipe.contains(from), qPrintable(from));
       recipe.replace(from, to);
     }
-    QString conf = QStringLiteral(
-        "daemon off;\nmaster_process off;\npid %1/nginx.pid;\nerror_log %1/error.log;\n"
-        "events {}\nhttp {\n"
-        "  client_body_temp_path %1/body;\n  proxy_temp_path %1/proxy;\n"
-        "  fastcgi_temp_path %1/fastcgi;\n  uwsgi_temp_path %1/uwsgi;\n"
-        "  scgi_temp_path %1/scgi;\n  access_log off;\n")
-                       .arg(dir.path());
+    QString conf =
+        QStringLiteral(
+            "daemon off;\nmaster_process off;\npid %1/nginx.pid;\nerror_log %1/error.log;\n"
+            "events {}\nhttp {\n"
+            "  client_body_temp_path %1/body;\n  proxy_temp_path %1/proxy;\n"
+            "  fastcgi_temp_path %1/fastcgi;\n  uwsgi_temp_path %1/uwsgi;\n"
+            "  scgi_temp_path %1/scgi;\n  access_log off;\n")
+            .arg(dir.path());
     conf += recipe + QStringLiteral("\n}\n");
     const QString conf_path = dir.filePath(QStringLiteral("nginx.conf"));
     {
@@ -283,8 +283,7 @@ class ProxyTest : public QObject {
     const Account reader = NewAccount(QStringLiteral("ngx_a1"));
     const QByteArray read_target = "/score/record.php?t=ngx_a1&mp=" + reader.Digest().toLatin1();
     QCOMPARE(desk_a.Get(read_target).status, 200);
-    QCOMPARE(desk_a
-                 .Get("/score/getpswdcode.php?username=ngx_a1&email=secret.teacher@example.com")
+    QCOMPARE(desk_a.Get("/score/getpswdcode.php?username=ngx_a1&email=secret.teacher@example.com")
                  .Text(),
              QStringLiteral("failure"));
     // Larger than the 1m of the recipe: nginx answers before the service.
@@ -308,10 +307,10 @@ class ProxyTest : public QObject {
   }
 
  private:
-  ServerProcess server_{WithArguments(
-      {QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1"),
-       QStringLiteral("--trusted-proxy"), QStringLiteral("10.0.0.0/8"),
-       QStringLiteral("--max-sign-ups-address"), QStringLiteral("2")})};
+  ServerProcess server_{
+      WithArguments({QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1"),
+                     QStringLiteral("--trusted-proxy"), QStringLiteral("10.0.0.0/8"),
+                     QStringLiteral("--max-sign-ups-address"), QStringLiteral("2")})};
 };
 
 QTEST_GUILESS_MAIN(ProxyTest)

@@ -31,8 +31,8 @@ class ProxyUnitTest : public QObject {
     QTest::newRow("untrusted peer ignores the header")
         << "192.0.2.10" << L{"198.51.100.1"} << "192.0.2.10";
     QTest::newRow("trusted peer without header") << "127.0.0.1" << L{} << "127.0.0.1";
-    QTest::newRow("trusted peer names the client") << "127.0.0.1" << L{"198.51.100.1"}
-                                                   << "198.51.100.1";
+    QTest::newRow("trusted peer names the client")
+        << "127.0.0.1" << L{"198.51.100.1"} << "198.51.100.1";
     QTest::newRow("a spoofed left part is passed over")
         << "127.0.0.1" << L{"203.0.113.9, 198.51.100.1"} << "198.51.100.1";
     QTest::newRow("trusted hops are skipped")
@@ -44,8 +44,7 @@ class ProxyUnitTest : public QObject {
     QTest::newRow("garbage stops at the hop that reported it")
         << "127.0.0.1" << L{"198.51.100.1, unknown, 10.0.0.7"} << "10.0.0.7";
     QTest::newRow("ports are dropped") << "127.0.0.1" << L{"198.51.100.1:5123"} << "198.51.100.1";
-    QTest::newRow("IPv6 peer and client")
-        << "::1" << L{"2001:db8::7, fd00::1"} << "2001:db8::7";
+    QTest::newRow("IPv6 peer and client") << "::1" << L{"2001:db8::7, fd00::1"} << "2001:db8::7";
     QTest::newRow("bracketed IPv6 with port") << "::1" << L{"[2001:db8::8]:443"} << "2001:db8::8";
     QTest::newRow("IPv4-mapped peer is the IPv4 proxy")
         << "::ffff:127.0.0.1" << L{"198.51.100.2"} << "198.51.100.2";
@@ -56,8 +55,7 @@ class ProxyUnitTest : public QObject {
     QFETCH(QString, peer);
     QFETCH(QList<QByteArray>, forwarded);
     QFETCH(QString, client);
-    const QList<Subnet> trusted =
-        Subnets({"127.0.0.1", "10.0.0.0/8", "::1", "fd00::/8"});
+    const QList<Subnet> trusted = Subnets({"127.0.0.1", "10.0.0.0/8", "::1", "fd00::/8"});
     QCOMPARE(ClientAddress(QHostAddress(peer), forwarded, trusted), QHostAddress(client));
   }
 
@@ -73,8 +71,7 @@ class ProxyUnitTest : public QObject {
     std::optional<ServerConfig> config = ParseServerArguments(
         {"zorvanix-server", "--config", path, "--trusted-proxy", "127.0.0.1"}, &message, &code);
     QVERIFY2(config, qPrintable(message));
-    QCOMPARE(config->trusted_proxies,
-             Subnets({"10.0.0.0/8", "2001:db8::/32", "127.0.0.1"}));
+    QCOMPARE(config->trusted_proxies, Subnets({"10.0.0.0/8", "2001:db8::/32", "127.0.0.1"}));
     QCOMPARE(config->trusted_proxies.last().second, 32);
 
     for (const char* bad : {"10.0.0.0/33", "proxy.example", "", "::1/129"}) {

@@ -101,13 +101,14 @@ class SmtpSinkServer : public QTcpServer {
         continue;
       }
       const QByteArray verb = trimmed.split(' ').value(0).toUpper();
-      const bool tls_pending = Options().tls == SmtpSinkOptions::Tls::kStartTls &&
-                               !socket->isEncrypted();
+      const bool tls_pending =
+          Options().tls == SmtpSinkOptions::Tls::kStartTls && !socket->isEncrypted();
       const bool needs_auth = !Options().user.isEmpty();
       if (verb == "EHLO") {
         QByteArray reply = "250-sink\r\n";
         if (tls_pending) reply += "250-STARTTLS\r\n";
-        if (needs_auth && !tls_pending) reply += "250-AUTH " + Options().mechanisms.join(' ') + "\r\n";
+        if (needs_auth && !tls_pending)
+          reply += "250-AUTH " + Options().mechanisms.join(' ') + "\r\n";
         reply += "250 8BITMIME";
         Reply(socket, reply);
       } else if (verb == "HELO") {
@@ -224,8 +225,7 @@ QList<SmtpSession> SmtpSink::Sessions() const {
   return sessions_;
 }
 
-bool MakeTestCertificate(const QString& dir, QString* certificate, QString* key,
-                         QString* error) {
+bool MakeTestCertificate(const QString& dir, QString* certificate, QString* key, QString* error) {
   const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
   if (openssl.isEmpty()) {
     *error = QStringLiteral("openssl is not installed");

@@ -34,9 +34,9 @@ struct SmtpSinkOptions {
 
 // What the relay saw.
 struct SmtpSession {
-  bool encrypted = false;   // TLS was in place when the mail came
-  QByteArray mechanism;     // AUTH mechanism used, empty without
-  QByteArray user;          // who logged in
+  bool encrypted = false;  // TLS was in place when the mail came
+  QByteArray mechanism;    // AUTH mechanism used, empty without
+  QByteArray user;         // who logged in
 };
 
 class SmtpSink {
@@ -67,7 +67,6 @@ class SmtpSink {
 
 // A self-signed certificate for 127.0.0.1 and localhost, made with the
 // openssl program into dir. False (with *error) when openssl is missing.
-bool MakeTestCertificate(const QString& dir, QString* certificate, QString* key,
-                         QString* error);
+bool MakeTestCertificate(const QString& dir, QString* certificate, QString* key, QString* error);
 
 }  // namespace zorvanix::testing
