@@ -135,6 +135,7 @@ quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
   RequestLimits limits;
   limits.max_body = max_body_bytes_;
   tcp_server_ = new EscapingTcpServer(limits, this);
+  tcp_server_->SetUncapped(trusted_proxies_);
   // Requests the stream's limits refused never reach the handler; they are
   // counted here.
   connect(tcp_server_, &EscapingTcpServer::refused, this, [](int status) {
@@ -167,7 +168,15 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   exchange->close = WantsClose(request, socket);
   const QUrl url = request.url();
   const QByteArray encoded_query = url.query(QUrl::FullyEncoded).toLatin1();
-  const QString address = request.remoteAddress().toString();
+  QList<QByteArray> forwarded_for;
+  if (!trusted_proxies_.isEmpty()) {
+    for (const auto& [name, value] : request.headers()) {
+      if (name.compare("x-forwarded-for", Qt::CaseInsensitive) == 0) forwarded_for.append(value);
+    }
+  }
+  // Every limit per address and the access log see the client, not the proxy.
+  const QString address =
+      ClientAddress(request.remoteAddress(), forwarded_for, trusted_proxies_).toString();
   if (access_log_) {
     QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
     if (!encoded_query.isEmpty()) target += '?' + MaskedQuery(encoded_query);

@@ -26,6 +26,11 @@ class HttpFront : public QAbstractHttpServer {
 
   HttpFront(Handler handler, qint64 max_body_bytes, bool access_log, QObject* parent = nullptr);
 
+  // Peers whose X-Forwarded-For names the client (before Listen). They are
+  // also spared the cap on connections per address: one proxy carries the
+  // connections of a whole school.
+  void SetTrustedProxies(QList<Subnet> trusted) { trusted_proxies_ = std::move(trusted); }
+
   // Listens on host:port (port 0: any free port). Returns the port, 0 on failure.
   quint16 Listen(const QHostAddress& address, quint16 port);
   // Takes no new connections (open ones are still served).
@@ -44,6 +49,7 @@ class HttpFront : public QAbstractHttpServer {
   Handler handler_;
   qint64 max_body_bytes_;
   bool access_log_;
+  QList<Subnet> trusted_proxies_;
   EscapingTcpServer* tcp_server_ = nullptr;
   QHash<QTcpSocket*, std::shared_ptr<AnswerQueue>> queues_;
 };

@@ -75,7 +75,8 @@ const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
       {QStringLiteral("/score/getscale.php"), {Method::kGet, Caller::kReader, &S::GetCriteria}},
       // The account's page proves itself with the current operation password.
       {QStringLiteral("/score/setteacher.php"),
-       {Method::kPost, Caller::kOperator, &S::SetTeacher, u"oldsuperpassword"}},
+       {Method::kPost, Caller::kOperator, &S::SetTeacher, u"oldsuperpassword", false,
+        &S::AccountSecrets}},
       {QStringLiteral("/score/setclass.php"), {Method::kPost, Caller::kOperator, &S::SetClasses}},
       {QStringLiteral("/score/renameclass.php"),
        {Method::kPost, Caller::kOperator, &S::RenameClass}},
@@ -93,12 +94,14 @@ const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
       {QStringLiteral("/score/editscore.php"), {Method::kPost, Caller::kOperator, &S::EditScore}},
       {QStringLiteral("/score/delscore.php"), {Method::kPost, Caller::kOperator, &S::DeleteScores}},
       {QStringLiteral("/score/regteacher.php"),
-       {Method::kPost, Caller::kNone, &S::RegisterTeacher}},
+       {Method::kPost, Caller::kNone, &S::RegisterTeacher, u"password", false,
+        &S::SignUpSecrets}},
       {QStringLiteral("/score/checkusername.php"),
        {Method::kGet, Caller::kNone, &S::CheckUserName}},
       {QStringLiteral("/score/getpswdcode.php"),
        {Method::kGet, Caller::kNone, &S::RequestResetCode}},
-      {QStringLiteral("/score/setpassword.php"), {Method::kPost, Caller::kNone, &S::ResetPassword}},
+      {QStringLiteral("/score/setpassword.php"),
+       {Method::kPost, Caller::kNone, &S::ResetPassword, u"password", false, &S::ResetSecrets}},
       // For operators and load balancers, by any method.
       {QStringLiteral("/healthz"), {Method::kAny, Caller::kNone, &S::Health}},
       {QStringLiteral("/metrics"), {Method::kAny, Caller::kNone, &S::MetricsPage}},
@@ -153,8 +156,8 @@ void ScoringService::HandleAsync(const Request& request, std::function<void(cons
   QElapsedTimer timer;
   timer.start();
   ++in_flight_;
-  const auto respond = [this, answer = std::move(answer), timer,
-                        endpoint = EndpointName(request)](const Reply& reply) {
+  auto respond = [this, answer = std::move(answer), timer,
+                  endpoint = EndpointName(request)](const Reply& reply) {
     --in_flight_;
     ServiceMetrics().CountRequest(endpoint, reply.status, timer.nsecsElapsed() / 1e9);
     answer(reply);
@@ -189,15 +192,63 @@ void ScoringService::Proceed(const Request& request, Admission admission,
         });
     return;
   }
+  if (auto* admitted = std::get_if<Admitted>(&admission);
+      admitted && admitted->route->new_secrets && !admitted->hashes) {
+    // New passwords are hashed on the worker thread too, before the handler
+    // runs: a sign-up or a password change never holds up the clock.
+    QStringList secrets;
+    bool named = false;
+    const Reply failure = AnswerSafely([&] {
+      secrets = (this->*(admitted->route->new_secrets))(request, admitted->teacher_id);
+      named = true;
+      return Reply();
+    });
+    if (!named) {
+      Proceed(request, failure, respond);
+      return;
+    }
+    secrets.removeDuplicates();
+    if (!secrets.isEmpty()) {
+      checks_.start([this, request, respond, admitted = *admitted, secrets,
+                     hasher = hasher_]() mutable {
+        auto made = std::make_shared<Hashes>();
+        for (const QString& secret : secrets) made->insert(secret, hasher.Hash(secret));
+        admitted.hashes = std::move(made);
+        QMetaObject::invokeMethod(
+            &main_thread_,
+            [this, request, respond, admitted] { Proceed(request, admitted, respond); },
+            Qt::QueuedConnection);
+      });
+      return;
+    }
+  }
   Reply reply;
+  HandOver hand_over;
   if (const auto* admitted = std::get_if<Admitted>(&admission)) {
+    new_hashes_ = admitted->hashes.get();
+    hand_over_ = nullptr;
     reply = AnswerSafely(
         [&] { return (this->*(admitted->route->handler))(request, admitted->teacher_id); });
+    new_hashes_ = nullptr;
+    hand_over = std::exchange(hand_over_, nullptr);
   } else {
     reply = std::get<Reply>(std::move(admission));
   }
-  // A change is answered once it is durable (see Database::WhenDurable).
-  db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
+  // A change is answered once it is durable (see Database::WhenDurable);
+  // what the handler left to do after it (a mail) starts only then.
+  db_.WhenDurable([respond, reply, hand_over](bool kept) {
+    if (!kept) {
+      respond(LostChange());
+    } else if (hand_over) {
+      hand_over(respond);
+    } else {
+      respond(reply);
+    }
+  });
+}
+
+QByteArray ScoringService::NewHash(const QString& secret) const {
+  return new_hashes_ ? new_hashes_->value(secret) : QByteArray();
 }
 
 ScoringService::Admission ScoringService::Admit(const Request& request) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <variant>
 
@@ -44,6 +45,11 @@ class ScoringService {
   };
   // Runs once, after the check, for the teacher it identified (0 for kNone).
   using Handler = Reply (ScoringService::*)(const Request&, qint64 teacher_id);
+  // Names the new passwords the handler is about to store (changing
+  // nothing), or none when the request will be refused anyway: their
+  // Argon2id hashes are made on the worker thread before the handler runs,
+  // and the handler finds them with NewHash.
+  using NewSecrets = QStringList (ScoringService::*)(const Request&, qint64 teacher_id);
   enum class Method { kGet, kPost, kAny };
   struct Route {
     Method method;
@@ -53,6 +59,7 @@ class ScoringService {
     const char16_t* secret_field = u"password";
     // Refusals of a reader as a page rather than a text.
     bool html = false;
+    NewSecrets new_secrets = nullptr;
   };
   const QHash<QString, Route>& Routes() const;
   // The maker's pages (with --vendor).
@@ -82,9 +89,12 @@ class ScoringService {
 
   // What the check before the handler decided: answer at once, run the
   // handler for a teacher, or wait for the password check first.
+  using Hashes = QHash<QString, QByteArray>;  // by the secret hashed
   struct Admitted {
     const Route* route;
     qint64 teacher_id = 0;
+    // The hashes of the route's new secrets, once they are made.
+    std::shared_ptr<const Hashes> hashes;
   };
   struct Deferred {
     const Route* route;
@@ -96,6 +106,14 @@ class ScoringService {
   Reply Refusal(const Route& route, const QString& text) const;
   void Proceed(const Request& request, Admission admission,
                const std::function<void(const Reply&)>& respond);
+  // The hash made for a new secret the route named; empty when none was
+  // made (the handler answers that the service is busy).
+  QByteArray NewHash(const QString& secret) const;
+  // A handler whose answer waits for more than the database (a mail handed
+  // to the relay) leaves the rest here: it gets the request's respond once
+  // the handler's change is durable, and answers in the handler's stead.
+  using HandOver = std::function<void(std::function<void(const Reply&)>)>;
+  void AnswerAfterCommit(HandOver hand_over) { hand_over_ = std::move(hand_over); }
 
   // What is kept in memory for a teacher was made at one data revision; a
   // change through another service process on the same database moves the
@@ -128,6 +146,11 @@ class ScoringService {
   // --- Accounts (scoring_service_accounts.cpp)
   Reply CheckPassword(const Request& request, qint64 teacher_id);
   Reply RegisterTeacher(const Request& request, qint64 teacher_id);
+  // What a sign-up would store, or its refusal (nothing changed).
+  std::variant<Reply, NewTeacher> ReadSignUp(const Request& request);
+  QStringList SignUpSecrets(const Request& request, qint64 teacher_id);
+  QStringList AccountSecrets(const Request& request, qint64 teacher_id);
+  QStringList ResetSecrets(const Request& request, qint64 teacher_id);
   Reply CheckUserName(const Request& request, qint64 teacher_id);
   Reply GetTeacher(const Request& request, qint64 teacher_id);
   Reply SetTeacher(const Request& request, qint64 teacher_id);
@@ -205,6 +228,8 @@ class ScoringService {
   QHash<qint64, qint64> revisions_;
 
   int in_flight_ = 0;
+  const Hashes* new_hashes_ = nullptr;  // while a handler runs
+  HandOver hand_over_;                  // left by the handler that just ran
   // Receives the finished checks on the service's thread; declared before
   // the pool so the pool (and its last task) is gone first.
   QObject main_thread_;
