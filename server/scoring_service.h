@@ -146,8 +146,9 @@ class ScoringService {
   // --- Accounts (scoring_service_accounts.cpp)
   Reply CheckPassword(const Request& request, qint64 teacher_id);
   Reply RegisterTeacher(const Request& request, qint64 teacher_id);
-  // What a sign-up would store, or its refusal (nothing changed).
-  std::variant<Reply, NewTeacher> ReadSignUp(const Request& request);
+  // What a sign-up would store, or its refusal (nothing changed; the
+  // refusal is counted in the metrics when count_refusal).
+  std::variant<Reply, NewTeacher> ReadSignUp(const Request& request, bool count_refusal);
   QStringList SignUpSecrets(const Request& request, qint64 teacher_id);
   QStringList AccountSecrets(const Request& request, qint64 teacher_id);
   QStringList ResetSecrets(const Request& request, qint64 teacher_id);

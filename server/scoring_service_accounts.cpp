@@ -132,12 +132,13 @@ Reply Busy() { return Reply::Text(u"服务器繁忙，请稍后再试", 503); }
 // The password was checked before: the sign-in only says so.
 Reply ScoringService::CheckPassword(const Request&, qint64) { return Reply::Text(kSuccess); }
 
-std::variant<Reply, NewTeacher> ScoringService::ReadSignUp(const Request& request) {
+std::variant<Reply, NewTeacher> ScoringService::ReadSignUp(const Request& request,
+                                                            bool count_refusal) {
   if (!config_.sign_up) return Reply::Text(u"本服务器已关闭注册，请联系管理员开通帐号");
   // Sign-ups per address in an hour, checked before any work is done.
   const SteadyTime now = std::chrono::steady_clock::now();
   if (sign_ups_.AddressBlocked(request.address, now)) {
-    ServiceMetrics().CountRefusal(Metrics::Limit::kSignUp);
+    if (count_refusal) ServiceMetrics().CountRefusal(Metrics::Limit::kSignUp);
     return Reply::Text(u"注册过于频繁，请稍后再试");
   }
   NewTeacher teacher;
@@ -174,14 +175,14 @@ std::variant<Reply, NewTeacher> ScoringService::ReadSignUp(const Request& reques
 
 QStringList ScoringService::SignUpSecrets(const Request& request, qint64) {
   // A sign-up that will be refused costs no hashing.
-  if (std::holds_alternative<Reply>(ReadSignUp(request))) return {};
+  if (std::holds_alternative<Reply>(ReadSignUp(request, false))) return {};
   const QString password = request.Param(u"password");
   return {password, request.Param(u"superpassword"), Md5Hex(password)};
 }
 
 Reply ScoringService::RegisterTeacher(const Request& request, qint64) {
   // Checked again: another sign-up may have taken the name meanwhile.
-  std::variant<Reply, NewTeacher> read = ReadSignUp(request);
+  std::variant<Reply, NewTeacher> read = ReadSignUp(request, true);
   if (auto* refusal = std::get_if<Reply>(&read)) return *refusal;
   NewTeacher& teacher = std::get<NewTeacher>(read);
   const QString password = request.Param(u"password");
