@@ -61,17 +61,20 @@ QByteArray VerificationCache::Key(SecretKind kind, QStringView account_key,
   return mac;
 }
 
-std::optional<qint64> VerificationCache::Find(SecretKind kind, QStringView account_key,
-                                              QStringView secret, SteadyTime now) const {
+std::optional<VerificationCache::Remembered> VerificationCache::Find(SecretKind kind,
+                                                                     QStringView account_key,
+                                                                     QStringView secret,
+                                                                     SteadyTime now) const {
   const auto it = entries_.constFind(Key(kind, account_key, secret));
   if (it == entries_.constEnd() || it->expires <= now) return std::nullopt;
-  return it->teacher_id;
+  return Remembered{it->teacher_id, it->secret_revision};
 }
 
 void VerificationCache::Remember(SecretKind kind, QStringView account_key, QStringView secret,
-                                 qint64 teacher_id, SteadyTime now) {
+                                 qint64 teacher_id, qint64 secret_revision, SteadyTime now) {
   if (entries_.size() >= kMaxCacheEntries) Prune(now);
-  entries_.insert(Key(kind, account_key, secret), Entry{teacher_id, now + lifetime_});
+  entries_.insert(Key(kind, account_key, secret),
+                  Entry{teacher_id, secret_revision, now + lifetime_});
 }
 
 void VerificationCache::ForgetTeacher(qint64 teacher_id) {

@@ -40,10 +40,16 @@ class VerificationCache {
  public:
   explicit VerificationCache(std::chrono::seconds lifetime = std::chrono::minutes(5));
 
-  std::optional<qint64> Find(SecretKind kind, QStringView account_key, QStringView secret,
-                             SteadyTime now) const;
+  // A check remembered with the teacher's password revision at the time;
+  // the caller compares it with the stored one.
+  struct Remembered {
+    qint64 teacher_id = 0;
+    qint64 secret_revision = 0;
+  };
+  std::optional<Remembered> Find(SecretKind kind, QStringView account_key, QStringView secret,
+                                 SteadyTime now) const;
   void Remember(SecretKind kind, QStringView account_key, QStringView secret, qint64 teacher_id,
-                SteadyTime now);
+                qint64 secret_revision, SteadyTime now);
   // A changed password must not keep working from memory.
   void ForgetTeacher(qint64 teacher_id);
   qsizetype Size() const { return entries_.size(); }
@@ -51,6 +57,7 @@ class VerificationCache {
  private:
   struct Entry {
     qint64 teacher_id;
+    qint64 secret_revision;
     SteadyTime expires;
   };
   QByteArray Key(SecretKind kind, QStringView account_key, QStringView secret) const;

@@ -2,8 +2,10 @@
 
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 #include <QUuid>
 #include <cerrno>
@@ -13,6 +15,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <libpq-fe.h>
 
 namespace zorvanix::server {
 namespace {
@@ -101,12 +105,64 @@ const std::vector<std::vector<const char*>>& Migrations() {
           "teachers(id), wrong_codes INTEGER NOT NULL, last_wrong_at BIGINT NOT NULL, "
           "locked_until BIGINT NOT NULL, mail_hour_start BIGINT NOT NULL, mails INTEGER NOT NULL)",
       },
+      // Counters of each teacher's changes, so that every service process on
+      // one database knows when what it keeps of a teacher is out of date.
+      {
+          "ALTER TABLE teachers ADD COLUMN data_revision BIGINT NOT NULL DEFAULT 0",
+          "ALTER TABLE teachers ADD COLUMN secret_revision BIGINT NOT NULL DEFAULT 0",
+      },
+      // PostgreSQL checks a score's teacher at the commit instead of at each
+      // row: checked at once, every line of every upload of a batch locks
+      // the teacher's row from a savepoint of its own, and those locks pile
+      // up into ever larger shared locks. The reference holds all the same.
+      {
+          "postgresql:ALTER TABLE scores ALTER CONSTRAINT scores_teacher_id_fkey DEFERRABLE "
+          "INITIALLY DEFERRED",
+      },
   };
   return steps;
 }
 
 QString ErrorText(const QSqlError& error) {
   return error.text().isEmpty() ? QStringLiteral("unknown database error") : error.text();
+}
+
+// After a failed attempt to reach PostgreSQL, requests are refused at once
+// for this long before the next one tries again, so an outage neither stalls
+// every request for a connection timeout nor hammers the database.
+constexpr qint64 kReconnectPauseMs = 500;
+// Seconds a connection attempt may take unless the address says otherwise.
+constexpr char kDefaultConnectTimeout[] = "5";
+
+qint64 SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// A libpq setting's value quoted for a connection string.
+QString QuotedSetting(const QString& value) {
+  QString quoted = value;
+  quoted.replace(u'\\', QStringLiteral("\\\\"));
+  quoted.replace(u'\'', QStringLiteral("\\'"));
+  return u'\'' + quoted + u'\'';
+}
+
+// Where a PostgreSQL address leads, for messages (never the password).
+QString DescribePostgres(const std::vector<std::pair<QString, QString>>& settings) {
+  QString host, port, dbname, user;
+  for (const auto& [key, value] : settings) {
+    if (key == u"host") host = value;
+    if (key == u"hostaddr" && host.isEmpty()) host = value;
+    if (key == u"port") port = value;
+    if (key == u"dbname") dbname = value;
+    if (key == u"user") user = value;
+  }
+  QString where = host.isEmpty() ? QStringLiteral("the local socket") : host;
+  if (!port.isEmpty()) where += u':' + port;
+  where += u'/' + dbname;
+  if (!user.isEmpty()) where = user + u'@' + where;
+  return where;
 }
 
 constexpr auto kCheckpointInterval = std::chrono::milliseconds(250);
@@ -276,6 +332,7 @@ Database::Database(QString connection_name, bool postgres)
     : connection_name_(std::move(connection_name)), postgres_(postgres) {}
 
 Database::~Database() {
+  if (postgres_ && batch_open_ && !in_transaction_) PgCommitBatch();
   checkpointer_.reset();
   if (flusher_) {
     CommitBatch();
@@ -285,8 +342,7 @@ Database::~Database() {
     QSqlQuery(QSqlDatabase::database(connection_name_, false))
         .exec(QStringLiteral("PRAGMA synchronous=FULL"));
   }
-  for (const Statement& statement : std::as_const(statements_)) delete statement.query;
-  statements_.clear();
+  DropStatements();
   {
     QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
     if (db.isOpen()) db.close();
@@ -298,10 +354,13 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
   const QString name = QStringLiteral("zorvanix-") + QUuid::createUuid().toString(QUuid::Id128);
   std::unique_ptr<Database> database;
   if (address.startsWith(u"sqlite:")) {
+    auto file_lock = SqliteFileLock::Take(address.sliced(7), error);
+    if (!file_lock) return nullptr;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(address.sliced(7));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     database.reset(new Database(name, false));
+    database->file_lock_ = std::move(file_lock);
     if (!db.open()) {
       *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
       return nullptr;
@@ -317,32 +376,36 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
         self->RestartLogIfLong();
       });
     }
-  } else if (address.startsWith(u"postgresql://") || address.startsWith(u"postgres://")) {
-    const QUrl url(address);
-    if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2) {
-      *error = QStringLiteral("bad PostgreSQL address %1").arg(address);
-      return nullptr;
+  } else if (address.startsWith(u"postgresql:") || address.startsWith(u"postgres:")) {
+    std::optional<std::vector<std::pair<QString, QString>>> settings =
+        PostgresSettings(address, error);
+    if (!settings) return nullptr;
+    // Every setting of the address goes to libpq as it stands. What the
+    // address leaves out libpq finds itself: the password in PGPASSWORD or
+    // ~/.pgpass (PGPASSFILE), the local socket when there is no host, peer
+    // or certificate authentication, the PG* environment.
+    QStringList options;
+    bool has_timeout = false, has_name = false;
+    for (const auto& [key, value] : *settings) {
+      options << key + u'=' + QuotedSetting(value);
+      has_timeout = has_timeout || key == u"connect_timeout";
+      has_name = has_name || key == u"application_name";
+    }
+    // A connection attempt never hangs a request for long, and the
+    // database's activity list says who is connected.
+    if (!has_timeout && qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT")) {
+      options << QStringLiteral("connect_timeout=") + QLatin1String(kDefaultConnectTimeout);
+    }
+    if (!has_name && qEnvironmentVariableIsEmpty("PGAPPNAME")) {
+      options << QStringLiteral("application_name='zorvanix-server'");
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(url.host());
-    db.setPort(url.port(5432));
-    db.setUserName(url.userName());
-    db.setPassword(url.password());
-    db.setDatabaseName(url.path().sliced(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    // The driver joins the options with blanks (';' separates them here).
+    db.setConnectOptions(options.join(u';'));
     database.reset(new Database(name, true));
-    if (!db.open()) {
-      *error = QStringLiteral("cannot connect to %1:%2/%3: %4")
-                   .arg(url.host())
-                   .arg(url.port(5432))
-                   .arg(url.path().sliced(1), ErrorText(db.lastError()));
-      return nullptr;
-    }
-    // A commit returns once it is flushed, whatever the server's default.
-    QSqlQuery session(db);
-    if (!session.exec(QStringLiteral("SET synchronous_commit = on"))) {
-      *error = QStringLiteral("cannot set synchronous_commit: %1")
-                   .arg(ErrorText(session.lastError()));
+    QString failure;
+    if (!database->ConnectPostgres(&failure)) {
+      *error = QStringLiteral("cannot connect to %1: %2").arg(DescribePostgres(*settings), failure);
       return nullptr;
     }
   } else {
@@ -350,6 +413,117 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     return nullptr;
   }
   return database;
+}
+
+std::optional<std::vector<std::pair<QString, QString>>> Database::PostgresSettings(
+    const QString& address, QString* error) {
+  char* message = nullptr;
+  PQconninfoOption* parsed = PQconninfoParse(address.toUtf8().constData(), &message);
+  if (!parsed) {
+    QString reason =
+        message ? QString::fromUtf8(message).trimmed() : QStringLiteral("out of memory");
+    if (message) PQfreemem(message);
+    // libpq quotes the address in some messages: keep its password out.
+    const QString password = QUrl(address).password();
+    if (!password.isEmpty()) reason.replace(password, QStringLiteral("***"));
+    *error = QStringLiteral("bad PostgreSQL address: %1").arg(reason);
+    return std::nullopt;
+  }
+  std::vector<std::pair<QString, QString>> settings;
+  for (const PQconninfoOption* option = parsed; option->keyword; ++option) {
+    if (option->val)
+      settings.emplace_back(QString::fromUtf8(option->keyword), QString::fromUtf8(option->val));
+  }
+  PQconninfoFree(parsed);
+  static const QStringList kSslModes{QStringLiteral("disable"),   QStringLiteral("allow"),
+                                     QStringLiteral("prefer"),    QStringLiteral("require"),
+                                     QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+  for (const auto& [key, value] : settings) {
+    if (value.contains(u';')) {
+      *error =
+          QStringLiteral("bad PostgreSQL address: the %1 setting may not contain ';'").arg(key);
+      return std::nullopt;
+    }
+    if (key == u"sslmode" && !kSslModes.contains(value)) {
+      *error = QStringLiteral("bad PostgreSQL address: sslmode=%1 is not one of %2")
+                   .arg(value, kSslModes.join(QStringLiteral(", ")));
+      return std::nullopt;
+    }
+  }
+  return settings;
+}
+
+bool Database::ConnectPostgres(QString* error) {
+  QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+  if (!db.open()) {
+    *error = db.lastError().databaseText().trimmed();
+    if (error->isEmpty()) *error = ErrorText(db.lastError());
+    return false;
+  }
+  // A commit returns once it is flushed, whatever the server's default.
+  QSqlQuery session(db);
+  if (!session.exec(QStringLiteral("SET synchronous_commit = on"))) {
+    *error =
+        QStringLiteral("cannot set synchronous_commit: %1").arg(ErrorText(session.lastError()));
+    db.close();
+    return false;
+  }
+  ++connections_;
+  return true;
+}
+
+bool Database::CheckConnectionLost() {
+  if (!postgres_) return false;
+  if (!connection_lost_) {
+    QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+    const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
+    PGconn* connection = nullptr;
+    if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+      connection = *static_cast<PGconn* const*>(handle.constData());
+    }
+    connection_lost_ = !connection || PQstatus(connection) == CONNECTION_BAD;
+    if (connection_lost_) std::fprintf(stderr, "the connection to the database was lost\n");
+  }
+  return connection_lost_;
+}
+
+void Database::DropStatements() {
+  for (const Statement& statement : std::as_const(statements_)) delete statement.query;
+  statements_.clear();
+}
+
+void Database::EnsureConnected() {
+  if (!connection_lost_) return;
+  // A lost connection took its open transaction with it; the batch was
+  // already counted lost, so nothing depends on the old connection now.
+  if (in_transaction_ || batch_open_) {
+    throw DatabaseUnavailable("the connection to the database was lost");
+  }
+  if (last_connect_failure_ms_ >= 0 && SteadyMs() - last_connect_failure_ms_ < kReconnectPauseMs) {
+    throw DatabaseUnavailable("the database is out of reach");
+  }
+  DropStatements();
+  QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
+  db.close();
+  QString failure;
+  if (!ConnectPostgres(&failure)) {
+    last_connect_failure_ms_ = SteadyMs();
+    std::fprintf(stderr, "cannot reconnect to the database: %s\n",
+                 failure.toLocal8Bit().constData());
+    throw DatabaseUnavailable(("the database is out of reach: " + failure).toStdString());
+  }
+  connection_lost_ = false;
+  last_connect_failure_ms_ = -1;
+  std::fprintf(stderr, "reconnected to the database\n");
+}
+
+bool Database::PgControl(const char* sql, QString* failure) {
+  QSqlQuery query(QSqlDatabase::database(connection_name_, false));
+  if (query.exec(QString::fromLatin1(sql))) return true;
+  const QString reason = ErrorText(query.lastError());
+  if (failure) *failure = reason;
+  std::fprintf(stderr, "%s: %s\n", sql, reason.toLocal8Bit().constData());
+  return false;
 }
 
 bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
@@ -403,8 +577,10 @@ Database::Statement& Database::Prepared(const char* sql) {
     if (!query->prepare(QString::fromUtf8(sql))) {
       const QSqlError failure = query->lastError();
       statements_.remove(sql);
-      throw DatabaseError(
-          QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString());
+      const std::string text =
+          QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString();
+      if (CheckConnectionLost()) throw DatabaseUnavailable(text);
+      throw DatabaseError(text);
     }
     statement.query = query.release();
   }
@@ -412,19 +588,46 @@ Database::Statement& Database::Prepared(const char* sql) {
 }
 
 QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count) {
-  QSqlQuery* query = Prepared(sql).query;
-  for (qsizetype i = 0; i < count; ++i) {
-    // The drivers bind a null QString as SQL NULL; every text column here
-    // wants an empty text instead.
-    const QVariant& arg = args[i];
-    if (arg.typeId() == QMetaType::QString && arg.toString().isNull()) {
-      query->bindValue(static_cast<int>(i), QStringLiteral(""));
-    } else {
-      query->bindValue(static_cast<int>(i), arg);
+  EnsureConnected();
+  for (int attempt = 0;; ++attempt) {
+    QSqlQuery* query = nullptr;
+    try {
+      query = Prepared(sql).query;
+    } catch (const DatabaseUnavailable&) {
+      // The connection was found gone before this statement did anything:
+      // when no transaction depended on it, one new connection is tried.
+      if (attempt > 0 || batch_open_ || in_transaction_) {
+        if (batch_open_) PgBatchLost();
+        throw;
+      }
+      EnsureConnected();
+      continue;
     }
+    for (qsizetype i = 0; i < count; ++i) {
+      // The drivers bind a null QString as SQL NULL; every text column here
+      // wants an empty text instead.
+      const QVariant& arg = args[i];
+      if (arg.typeId() == QMetaType::QString && arg.toString().isNull()) {
+        query->bindValue(static_cast<int>(i), QStringLiteral(""));
+      } else {
+        query->bindValue(static_cast<int>(i), arg);
+      }
+    }
+    if (query->exec()) return *query;
+    if (!CheckConnectionLost()) {
+      // On PostgreSQL a failed statement spoils the whole transaction; one
+      // outside any request's savepoint takes the batch with it.
+      if (postgres_ && batch_open_ && !in_transaction_) PgBatchLost();
+      Throw(*query, sql);
+    }
+    if (attempt > 0 || batch_open_ || in_transaction_) {
+      if (batch_open_) PgBatchLost();
+      throw DatabaseUnavailable(QStringLiteral("%1 [%2]")
+                                    .arg(ErrorText(query->lastError()), QString::fromUtf8(sql))
+                                    .toStdString());
+    }
+    EnsureConnected();
   }
-  if (!query->exec()) Throw(*query, sql);
-  return *query;
 }
 
 std::vector<Row> Database::Select(const char* sql, Args args) {
@@ -491,6 +694,10 @@ bool Database::Control(const char* sql) {
 }
 
 void Database::Begin() {
+  if (postgres_) {
+    PgBegin();
+    return;
+  }
   if (flusher_) {
     if (!batch_open_) {
       if (!Control("BEGIN")) throw DatabaseError("cannot begin a transaction");
@@ -509,6 +716,10 @@ void Database::Begin() {
 }
 
 void Database::Commit() {
+  if (postgres_) {
+    PgCommit();
+    return;
+  }
   if (flusher_) {
     in_transaction_ = false;
     if (!Control("RELEASE request")) {
@@ -534,6 +745,10 @@ void Database::Commit() {
 void Database::Rollback() {
   if (!in_transaction_) return;
   in_transaction_ = false;
+  if (postgres_) {
+    PgRollback();
+    return;
+  }
   if (flusher_) {
     // Only this request's changes go; the batch's other requests stay. A
     // failure that took the whole transaction with it leaves no savepoint.
@@ -586,6 +801,18 @@ void Database::BatchLost() {
 }
 
 void Database::WhenDurable(std::function<void(bool)> done) {
+  if (postgres_) {
+    // An answer waits for the batch it was served in: its changes, or the
+    // changes of others it may have read, are committed (or lost) with it.
+    // Answers leave in the order the requests were served.
+    if (!batch_open_ && pg_waiting_.empty()) {
+      done(true);
+      return;
+    }
+    pg_waiting_.push_back(PgWaiting{std::move(done), false, !batch_open_});
+    if (!batch_open_) PgScheduleDelivery();
+    return;
+  }
   if (!flusher_) {
     done(true);
     return;
@@ -601,6 +828,147 @@ void Database::WhenDurable(std::function<void(bool)> done) {
   flusher_->Enqueue(written_, std::move(done));
 }
 
+// --- PostgreSQL batches ----------------------------------------------------
+// While the service serves from its event loop, the requests handled in one
+// pass of the loop share one transaction, each in a savepoint of its own:
+// a request that fails rolls back to its savepoint and takes nothing else
+// with it. The batch commits once the pass is over (the commit waits for
+// the server's flush of its log, synchronous_commit=on), and only then are
+// its answers released. So one flush of the server's log covers every
+// request served meanwhile, and a request is answered only once durable.
+// Outside an event loop (start-up, tools) every transaction is a plain one
+// that commits at once.
+
+void Database::PgBegin() {
+  EnsureConnected();
+  if (!batch_open_) {
+    QString failure;
+    if (!PgControl("BEGIN", &failure)) {
+      // Nothing depended on the connection yet: one reconnection is tried.
+      if (!CheckConnectionLost()) {
+        throw DatabaseError(("cannot begin a transaction: " + failure).toStdString());
+      }
+      EnsureConnected();
+      if (!PgControl("BEGIN", &failure)) {
+        CheckConnectionLost();
+        throw DatabaseUnavailable(("cannot begin a transaction: " + failure).toStdString());
+      }
+    }
+    batch_open_ = true;
+    batch_start_ = written_;
+  }
+  // Outside an event loop the transaction is the request's own.
+  if (QThread::currentThread()->loopLevel() == 0) {
+    in_transaction_ = true;
+    return;
+  }
+  QString failure;
+  // The savepoint of the request before is released in the same round trip.
+  const char* open = release_pending_ ? "RELEASE request; SAVEPOINT request" : "SAVEPOINT request";
+  release_pending_ = false;
+  if (!PgControl(open, &failure)) {
+    const bool lost = CheckConnectionLost();
+    PgBatchLost();
+    const std::string text = "cannot begin a transaction: " + failure.toStdString();
+    if (lost) throw DatabaseUnavailable(text);
+    throw DatabaseError(text);
+  }
+  in_transaction_ = true;
+}
+
+void Database::PgCommit() {
+  // The savepoint is released with the next request's (or by the batch's
+  // commit): a request's commit costs no round trip of its own.
+  in_transaction_ = false;
+  ++written_;
+  if (QThread::currentThread()->loopLevel() == 0) {
+    if (!PgCommitBatch()) throw DatabaseError("cannot commit");
+    return;
+  }
+  release_pending_ = true;
+  PgScheduleCommit();
+}
+
+void Database::PgRollback() {
+  // A lost connection has already taken the batch with it.
+  if (connection_lost_ || !batch_open_) return;
+  if (QThread::currentThread()->loopLevel() == 0) {
+    batch_open_ = false;
+    release_pending_ = false;
+    if (!PgControl("ROLLBACK")) CheckConnectionLost();
+    committed_ = written_;
+    return;
+  }
+  if (!PgControl("ROLLBACK TO request") || !PgControl("RELEASE request")) {
+    CheckConnectionLost();
+    PgBatchLost();
+    return;
+  }
+  PgScheduleCommit();
+}
+
+void Database::PgScheduleCommit() {
+  if (commit_scheduled_) return;
+  commit_scheduled_ = true;
+  QMetaObject::invokeMethod(
+      &owner_,
+      [this] {
+        commit_scheduled_ = false;
+        PgCommitBatch();
+      },
+      Qt::QueuedConnection);
+}
+
+bool Database::PgCommitBatch() {
+  if (!batch_open_ || in_transaction_) return true;
+  QString failure;
+  if (!PgControl("COMMIT", &failure)) {
+    // Whether a commit whose answer never came was kept is unknown; its
+    // requests are answered as failed, and a resent upload finds the lines
+    // it may have stored.
+    CheckConnectionLost();
+    PgBatchLost();
+    return false;
+  }
+  batch_open_ = false;
+  release_pending_ = false;
+  committed_ = written_;
+  for (PgWaiting& waiting : pg_waiting_) waiting.settled = true;
+  PgDeliver();
+  return true;
+}
+
+void Database::PgBatchLost() {
+  if (!batch_open_) return;
+  batch_open_ = false;
+  in_transaction_ = false;
+  release_pending_ = false;
+  if (!connection_lost_) PgControl("ROLLBACK");
+  for (PgWaiting& waiting : pg_waiting_) {
+    if (!waiting.settled) waiting.lost = true;
+    waiting.settled = true;
+  }
+  committed_ = written_;
+  PgScheduleDelivery();
+  if (on_batch_lost_) on_batch_lost_();
+}
+
+void Database::PgScheduleDelivery() {
+  // Never from inside a request: the answers go out from the event loop.
+  QMetaObject::invokeMethod(
+      &owner_, [this] { PgDeliver(); }, Qt::QueuedConnection);
+}
+
+void Database::PgDeliver() {
+  size_t ready = 0;
+  while (ready < pg_waiting_.size() && pg_waiting_[ready].settled) ++ready;
+  if (ready == 0) return;
+  std::vector<PgWaiting> answers(std::make_move_iterator(pg_waiting_.begin()),
+                                 std::make_move_iterator(pg_waiting_.begin() + ready));
+  pg_waiting_.erase(pg_waiting_.begin(), pg_waiting_.begin() + ready);
+  for (PgWaiting& waiting : answers) waiting.done(!waiting.lost);
+}
+
 int Database::SchemaVersion() {
   const std::optional<Row> row = SelectOne("SELECT MAX(version) FROM schema_version");
   return row && !row->at(0).isNull() ? row->at(0).toInt() : 0;
@@ -609,6 +977,16 @@ int Database::SchemaVersion() {
 bool Database::Migrate(QString* error) {
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
   QSqlQuery query(db);
+  // Service processes starting together on one PostgreSQL database bring
+  // the schema up to date one after the other, not over each other.
+  constexpr char kMigrationLock[] = "SELECT pg_advisory_lock(7420190401)";
+  if (postgres_ && !query.exec(QString::fromLatin1(kMigrationLock))) {
+    *error = QStringLiteral("cannot lock the schema: %1").arg(ErrorText(query.lastError()));
+    return false;
+  }
+  const auto unlock = qScopeGuard([&] {
+    if (postgres_) QSqlQuery(db).exec(QStringLiteral("SELECT pg_advisory_unlock(7420190401)"));
+  });
   if (!query.exec(
           QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))) {
     *error = ErrorText(query.lastError());
@@ -624,13 +1002,28 @@ bool Database::Migrate(QString* error) {
   });
   try {
     const auto& steps = Migrations();
-    for (int version = SchemaVersion(); version < static_cast<int>(steps.size()); ++version) {
+    const int stored = SchemaVersion();
+    if (stored > static_cast<int>(steps.size())) {
+      // A newer service has changed the tables in ways this one does not
+      // know; writing to them could damage what it keeps.
+      *error = QStringLiteral(
+                   "the database has schema version %1, newer than this zorvanix-server knows "
+                   "(%2); run the newer zorvanix-server that upgraded it")
+                   .arg(stored)
+                   .arg(steps.size());
+      return false;
+    }
+    for (int version = stored; version < static_cast<int>(steps.size()); ++version) {
       Transaction transaction(*this);
       for (const char* statement : steps[version]) {
         QString sql = QString::fromUtf8(statement);
         if (sql.startsWith(u"sqlite:")) {
           if (postgres_) continue;
           sql.remove(0, 7);
+        }
+        if (sql.startsWith(u"postgresql:")) {
+          if (!postgres_) continue;
+          sql.remove(0, 11);
         }
         sql.replace(QStringLiteral("%PK%"), key);
         if (!query.exec(sql)) {

@@ -335,8 +335,13 @@ void EscapingTcpServer::incomingConnection(qintptr descriptor) {
     delete socket;
     return;
   }
-  const QString address = socket->peerAddress().toString();
-  if (open_.value(address) >= kMaxConnectionsPerAddress) {
+  QHostAddress peer = socket->peerAddress();
+  const QString address = peer.toString();
+  bool is_v4 = false;
+  if (const quint32 v4 = peer.toIPv4Address(&is_v4); is_v4) peer = QHostAddress(v4);
+  bool uncapped = false;
+  for (const auto& subnet : uncapped_) uncapped = uncapped || peer.isInSubnet(subnet);
+  if (!uncapped && open_.value(address) >= kMaxConnectionsPerAddress) {
     socket->abort();
     socket->deleteLater();
     emit refused(429);

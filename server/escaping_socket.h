@@ -13,6 +13,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <utility>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -117,6 +120,8 @@ class EscapingTcpServer : public QTcpServer {
   // Open connections one address may hold; more are closed at once. Generous:
   // a whole school may reach the service from one address.
   static constexpr int kMaxConnectionsPerAddress = 64;
+  // Peers the cap does not apply to (the trusted proxies).
+  void SetUncapped(QList<std::pair<QHostAddress, int>> subnets) { uncapped_ = std::move(subnets); }
 
  signals:
   void refused(int status);
@@ -126,6 +131,7 @@ class EscapingTcpServer : public QTcpServer {
 
  private:
   RequestLimits limits_;
+  QList<std::pair<QHostAddress, int>> uncapped_;
   QHash<QString, int> open_;
 };
 

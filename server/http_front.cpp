@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 #include <cstdio>
+#include <deque>
 #include <memory>
 
 #include "core/form_encoding.h"
@@ -82,9 +83,33 @@ struct Exchange {
   QElapsedTimer timer;
   QByteArray log_prefix;  // address, method and target
   bool answered = false;
+  QByteArray response;  // ready to leave once every earlier answer has left
 };
 
 }  // namespace
+
+// The exchanges of one connection that are not answered yet, in the order
+// their requests arrived. A client may send several requests before the
+// first answer (pipelining) and reads the answers in that order, so an
+// answer that is ready early (a clock request behind a sign-in whose
+// password check is still running) waits for the ones before it.
+struct HttpFront::AnswerQueue {
+  std::deque<std::shared_ptr<Exchange>> exchanges;
+
+  void Drain() {
+    while (!exchanges.empty() && exchanges.front()->answered) {
+      const std::shared_ptr<Exchange> exchange = std::move(exchanges.front());
+      exchanges.pop_front();
+      if (!exchange->socket) continue;
+      exchange->socket->write(exchange->response);
+      if (exchange->close) {
+        // Nothing after this answer is read by the client.
+        exchange->socket->disconnectFromHost();
+        exchanges.clear();
+      }
+    }
+  }
+};
 
 QByteArray ResponseBytes(const Reply& reply, bool close_connection) {
   QByteArray bytes;
@@ -110,6 +135,7 @@ quint16 HttpFront::Listen(const QHostAddress& address, quint16 port) {
   RequestLimits limits;
   limits.max_body = max_body_bytes_;
   tcp_server_ = new EscapingTcpServer(limits, this);
+  tcp_server_->SetUncapped(trusted_proxies_);
   // Requests the stream's limits refused never reach the handler; they are
   // counted here.
   connect(tcp_server_, &EscapingTcpServer::refused, this, [](int status) {
@@ -142,7 +168,15 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   exchange->close = WantsClose(request, socket);
   const QUrl url = request.url();
   const QByteArray encoded_query = url.query(QUrl::FullyEncoded).toLatin1();
-  const QString address = request.remoteAddress().toString();
+  QList<QByteArray> forwarded_for;
+  if (!trusted_proxies_.isEmpty()) {
+    for (const auto& [name, value] : request.headers()) {
+      if (name.compare("x-forwarded-for", Qt::CaseInsensitive) == 0) forwarded_for.append(value);
+    }
+  }
+  // Every limit per address and the access log see the client, not the proxy.
+  const QString address =
+      ClientAddress(request.remoteAddress(), forwarded_for, trusted_proxies_).toString();
   if (access_log_) {
     QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
     if (!encoded_query.isEmpty()) target += '?' + MaskedQuery(encoded_query);
@@ -150,13 +184,13 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   }
   // The reply is written here rather than through the server's responder,
   // because it may come after this function has returned.
-  const Respond respond = [this, exchange](const Reply& reply) {
+  std::shared_ptr<AnswerQueue> queue = QueueOf(socket);
+  queue->exchanges.push_back(exchange);
+  const Respond respond = [this, exchange, queue](const Reply& reply) {
     if (exchange->answered) return;
     exchange->answered = true;
-    if (exchange->socket) {
-      exchange->socket->write(ResponseBytes(reply, exchange->close));
-      if (exchange->close) exchange->socket->disconnectFromHost();
-    }
+    exchange->response = ResponseBytes(reply, exchange->close);
+    queue->Drain();
     if (access_log_) {
       // With its offset from UTC, so lines from hosts in different zones (or
       // across a change of the clock) still read unambiguously.
@@ -189,6 +223,15 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   decoded.address = address;
   handler_(decoded, respond);
   return true;
+}
+
+std::shared_ptr<HttpFront::AnswerQueue> HttpFront::QueueOf(QTcpSocket* socket) {
+  std::shared_ptr<AnswerQueue>& queue = queues_[socket];
+  if (!queue) {
+    queue = std::make_shared<AnswerQueue>();
+    connect(socket, &QObject::destroyed, this, [this, socket] { queues_.remove(socket); });
+  }
+  return queue;
 }
 
 void HttpFront::missingHandler(const QHttpServerRequest&, QTcpSocket* socket) {

@@ -137,7 +137,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "zorvanix-server: %s\n", error.toLocal8Bit().constData());
     return 1;
   }
-  Mailer mailer(config->mail_spool, config->smtp, config->mail_from);
+  Mailer mailer(MailRoute::FromConfig(*config));
   ScoringService service(*config, *db, mailer);
   if (config->seed_demo && !SeedDemo(service.Data(), service.Hasher(), &error)) {
     std::fprintf(stderr, "zorvanix-server: demo data: %s\n", error.toLocal8Bit().constData());
@@ -149,6 +149,7 @@ int main(int argc, char* argv[]) {
         service.HandleAsync(request, std::move(respond));
       },
       config->max_body_bytes, config->access_log);
+  front.SetTrustedProxies(config->trusted_proxies);
   const quint16 port = front.Listen(address, config->listen_port);
   if (port == 0) {
     std::fprintf(stderr, "zorvanix-server: cannot listen on %s:%u\n",

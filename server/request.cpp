@@ -43,7 +43,56 @@ bool IsSecretKey(QByteArrayView encoded_key) {
   return false;
 }
 
+// IPv4 peers of a dual-stack socket arrive as ::ffff:a.b.c.d.
+QHostAddress Plain(const QHostAddress& address) {
+  if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+    bool is_v4 = false;
+    const quint32 v4 = address.toIPv4Address(&is_v4);
+    if (is_v4) return QHostAddress(v4);
+  }
+  return address;
+}
+
+bool Trusted(const QHostAddress& address, const QList<Subnet>& trusted) {
+  for (const Subnet& subnet : trusted) {
+    if (address.isInSubnet(subnet)) return true;
+  }
+  return false;
+}
+
+// One hop of X-Forwarded-For: "a.b.c.d", "a.b.c.d:port", "v6", "[v6]" or
+// "[v6]:port"; null when it is none of these.
+QHostAddress ForwardedHop(QByteArray hop) {
+  hop = hop.trimmed();
+  if (hop.startsWith('[')) {
+    const qsizetype end = hop.indexOf(']');
+    if (end < 0) return {};
+    hop = hop.mid(1, end - 1);
+  } else if (hop.count(':') == 1) {
+    hop.truncate(hop.indexOf(':'));
+  }
+  QHostAddress address;
+  if (hop.isEmpty() || !address.setAddress(QString::fromLatin1(hop))) return {};
+  return Plain(address);
+}
+
 }  // namespace
+
+QHostAddress ClientAddress(const QHostAddress& peer, const QList<QByteArray>& forwarded_for,
+                           const QList<Subnet>& trusted) {
+  QHostAddress client = Plain(peer);
+  if (!Trusted(client, trusted)) return client;
+  QList<QByteArray> hops;
+  for (const QByteArray& header : forwarded_for) hops += header.split(',');
+  for (qsizetype i = hops.size() - 1; i >= 0; --i) {
+    if (hops[i].trimmed().isEmpty()) continue;
+    const QHostAddress hop = ForwardedHop(hops[i]);
+    if (hop.isNull()) break;
+    client = hop;
+    if (!Trusted(hop, trusted)) break;
+  }
+  return client;
+}
 
 QString Request::Param(QStringView key) const {
   if (const QString* value = Find(form, key)) return *value;
@@ -72,6 +121,12 @@ QByteArray MaskedQuery(const QByteArray& encoded_query) {
 Reply AnswerSafely(const std::function<Reply()>& produce) {
   try {
     return produce();
+  } catch (const DatabaseUnavailable& error) {
+    // Nothing of the request stays; the next request reconnects.
+    ServiceMetrics().CountDatabaseError();
+    std::fprintf(stderr, "database unavailable: %s\n", error.what());
+    std::fflush(stderr);
+    return Reply::Text(u"数据库暂时无法访问，请稍后再试", 503);
   } catch (const DatabaseError& error) {
     ServiceMetrics().CountDatabaseError();
     std::fprintf(stderr, "database error: %s\n", error.what());

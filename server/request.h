@@ -3,11 +3,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringView>
 #include <functional>
+
+#include "server/server_config.h"
 
 namespace zorvanix::server {
 
@@ -32,6 +35,15 @@ FormPairs DecodeQuery(const QByteArray& encoded_query);
 // The query with the values of password-like keys (and e-mail addresses)
 // replaced by "***", for the access log.
 QByteArray MaskedQuery(const QByteArray& encoded_query);
+
+// The address a request counts against. A peer that is not a trusted proxy
+// is the client itself, whatever it claims. From a trusted proxy the
+// X-Forwarded-For values (every such header, in order) are read from the
+// right: each trusted hop is skipped and the first other address is the
+// client. A chain of trusted hops only ends at its left-most address; a value
+// that is no address stops the walk at the last hop before it.
+QHostAddress ClientAddress(const QHostAddress& peer, const QList<QByteArray>& forwarded_for,
+                           const QList<Subnet>& trusted);
 
 struct Reply {
   int status = 200;

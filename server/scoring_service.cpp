@@ -12,6 +12,8 @@ namespace zorvanix::server {
 namespace {
 
 constexpr char16_t kProduct[] = u"Pellory";
+// Teachers whose data is kept in memory at once; past it all is dropped.
+constexpr qsizetype kMaxKeptTeachers = 100000;
 
 QString LockedText(int minutes) {
   return QStringLiteral("密码错误次数过多，请%1分钟后再试").arg(std::max(minutes, 1));
@@ -54,138 +56,261 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
   dummy_hash_ = hasher_.Hash(u"no such account");
   checks_.setMaxThreadCount(1);
   // What was rendered from a lost batch shows changes that never were.
-  db_.OnBatchLost([this] {
-    records_.clear();
-    class_caches_.clear();
-    score_list_bytes_ = 0;
-  });
+  db_.OnBatchLost([this] { ForgetKeptData(); });
 }
 
 const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
+  using S = ScoringService;
   static const QHash<QString, Route> routes = {
-      {QStringLiteral("/score/checkpassword.php"), {Method::kPost, &ScoringService::CheckPassword}},
-      {QStringLiteral("/score/record.php"), {Method::kGet, &ScoringService::Record}},
-      {QStringLiteral("/score/servertime.php"), {Method::kGet, &ScoringService::ServerTime}},
-      {QStringLiteral("/score/index.php"), {Method::kPost, &ScoringService::Upload}},
-      {QStringLiteral("/score/"), {Method::kGet, &ScoringService::Results}},
-      {QStringLiteral("/score"), {Method::kGet, &ScoringService::Results}},
-      {QStringLiteral("/score/group.php"), {Method::kPost, &ScoringService::Groups}},
-      {QStringLiteral("/score/getteacher.php"), {Method::kGet, &ScoringService::GetTeacher}},
-      {QStringLiteral("/score/getscore.php"), {Method::kGet, &ScoringService::GetScores}},
-      {QStringLiteral("/score/getscale.php"), {Method::kGet, &ScoringService::GetCriteria}},
-      {QStringLiteral("/score/setteacher.php"), {Method::kPost, &ScoringService::SetTeacher}},
-      {QStringLiteral("/score/setclass.php"), {Method::kPost, &ScoringService::SetClasses}},
-      {QStringLiteral("/score/renameclass.php"), {Method::kPost, &ScoringService::RenameClass}},
-      {QStringLiteral("/score/student.php"), {Method::kPost, &ScoringService::SetStudents}},
-      {QStringLiteral("/score/renamestudent.php"), {Method::kPost, &ScoringService::RenameStudent}},
-      {QStringLiteral("/score/setketi.php"), {Method::kPost, &ScoringService::SetTopics}},
-      {QStringLiteral("/score/renameketi.php"), {Method::kPost, &ScoringService::RenameTopic}},
-      {QStringLiteral("/score/newscale.php"), {Method::kPost, &ScoringService::NewCriteria}},
-      {QStringLiteral("/score/editscale.php"), {Method::kPost, &ScoringService::EditCriterion}},
-      {QStringLiteral("/score/delscale.php"), {Method::kPost, &ScoringService::DeleteCriteria}},
-      {QStringLiteral("/score/editscore.php"), {Method::kPost, &ScoringService::EditScore}},
-      {QStringLiteral("/score/delscore.php"), {Method::kPost, &ScoringService::DeleteScores}},
-      {QStringLiteral("/score/regteacher.php"), {Method::kPost, &ScoringService::RegisterTeacher}},
-      {QStringLiteral("/score/checkusername.php"), {Method::kGet, &ScoringService::CheckUserName}},
-      {QStringLiteral("/score/getpswdcode.php"), {Method::kGet, &ScoringService::RequestResetCode}},
-      {QStringLiteral("/score/setpassword.php"), {Method::kPost, &ScoringService::ResetPassword}},
+      {QStringLiteral("/score/checkpassword.php"),
+       {Method::kPost, Caller::kSignIn, &S::CheckPassword}},
+      {QStringLiteral("/score/record.php"), {Method::kGet, Caller::kReader, &S::Record}},
+      {QStringLiteral("/score/servertime.php"), {Method::kGet, Caller::kNone, &S::ServerTime}},
+      {QStringLiteral("/score/index.php"), {Method::kPost, Caller::kOperator, &S::Upload}},
+      {QStringLiteral("/score/"), {Method::kGet, Caller::kReader, &S::Results, u"", true}},
+      {QStringLiteral("/score"), {Method::kGet, Caller::kReader, &S::Results, u"", true}},
+      {QStringLiteral("/score/group.php"), {Method::kPost, Caller::kOperator, &S::Groups}},
+      {QStringLiteral("/score/getteacher.php"), {Method::kGet, Caller::kReader, &S::GetTeacher}},
+      {QStringLiteral("/score/getscore.php"), {Method::kGet, Caller::kReader, &S::GetScores}},
+      {QStringLiteral("/score/getscale.php"), {Method::kGet, Caller::kReader, &S::GetCriteria}},
+      // The account's page proves itself with the current operation password.
+      {QStringLiteral("/score/setteacher.php"),
+       {Method::kPost, Caller::kOperator, &S::SetTeacher, u"oldsuperpassword", false,
+        &S::AccountSecrets}},
+      {QStringLiteral("/score/setclass.php"), {Method::kPost, Caller::kOperator, &S::SetClasses}},
+      {QStringLiteral("/score/renameclass.php"),
+       {Method::kPost, Caller::kOperator, &S::RenameClass}},
+      {QStringLiteral("/score/student.php"), {Method::kPost, Caller::kOperator, &S::SetStudents}},
+      {QStringLiteral("/score/renamestudent.php"),
+       {Method::kPost, Caller::kOperator, &S::RenameStudent}},
+      {QStringLiteral("/score/setketi.php"), {Method::kPost, Caller::kOperator, &S::SetTopics}},
+      {QStringLiteral("/score/renameketi.php"),
+       {Method::kPost, Caller::kOperator, &S::RenameTopic}},
+      {QStringLiteral("/score/newscale.php"), {Method::kPost, Caller::kOperator, &S::NewCriteria}},
+      {QStringLiteral("/score/editscale.php"),
+       {Method::kPost, Caller::kOperator, &S::EditCriterion}},
+      {QStringLiteral("/score/delscale.php"),
+       {Method::kPost, Caller::kOperator, &S::DeleteCriteria}},
+      {QStringLiteral("/score/editscore.php"), {Method::kPost, Caller::kOperator, &S::EditScore}},
+      {QStringLiteral("/score/delscore.php"), {Method::kPost, Caller::kOperator, &S::DeleteScores}},
+      {QStringLiteral("/score/regteacher.php"),
+       {Method::kPost, Caller::kNone, &S::RegisterTeacher, u"password", false,
+        &S::SignUpSecrets}},
+      {QStringLiteral("/score/checkusername.php"),
+       {Method::kGet, Caller::kNone, &S::CheckUserName}},
+      {QStringLiteral("/score/getpswdcode.php"),
+       {Method::kGet, Caller::kNone, &S::RequestResetCode}},
+      {QStringLiteral("/score/setpassword.php"),
+       {Method::kPost, Caller::kNone, &S::ResetPassword, u"password", false, &S::ResetSecrets}},
+      // For operators and load balancers, by any method.
+      {QStringLiteral("/healthz"), {Method::kAny, Caller::kNone, &S::Health}},
+      {QStringLiteral("/metrics"), {Method::kAny, Caller::kNone, &S::MetricsPage}},
   };
   return routes;
 }
 
-Reply ScoringService::HandleWith(const Request& request, const CheckResult* known, bool may_defer) {
-  known_check_ = known;
-  may_defer_ = may_defer;
-  struct Reset {
-    ScoringService* service;
-    ~Reset() {
-      service->known_check_ = nullptr;
-      service->may_defer_ = false;
-    }
-  } reset{this};
-  return Dispatch(request);
+const QHash<QString, ScoringService::Route>& ScoringService::VendorRoutes() const {
+  using S = ScoringService;
+  static const QHash<QString, Route> routes = {
+      {QStringLiteral("/version.php"), {Method::kAny, Caller::kNone, &S::VendorVersion}},
+      {QStringLiteral("/update.php"), {Method::kAny, Caller::kNone, &S::VendorUpdate}},
+      {QStringLiteral("/"), {Method::kAny, Caller::kNone, &S::VendorHome}},
+      {QString(), {Method::kAny, Caller::kNone, &S::VendorHome}},
+  };
+  return routes;
+}
+
+std::variant<const ScoringService::Route*, Reply> ScoringService::Resolve(
+    const Request& request) const {
+  if (config_.vendor) {
+    const auto vendor = VendorRoutes().constFind(request.path);
+    if (vendor != VendorRoutes().constEnd()) return &*vendor;
+  }
+  // Reading the results page by its PHP name works as well as by the folder.
+  const QString path = request.path == u"/score/index.php" && !request.is_post
+                           ? QStringLiteral("/score/")
+                           : request.path;
+  const auto it = Routes().constFind(path);
+  if (it == Routes().constEnd()) return Reply::Text(u"页面不存在", 404);
+  if (it->method != Method::kAny && (it->method == Method::kPost) != request.is_post) {
+    return Reply::Text(it->method == Method::kPost ? u"请使用POST方式提交" : u"请使用GET方式访问",
+                       405);
+  }
+  // The results page without a teacher is the service's home page.
+  if (it->handler == &ScoringService::Results && !request.Has(u"t")) {
+    static const Route home{Method::kGet, Caller::kNone, &ScoringService::ServiceHome};
+    return &home;
+  }
+  return &*it;
 }
 
 QString ScoringService::EndpointName(const Request& request) const {
-  if (Routes().contains(request.path) || request.path == u"/healthz" ||
-      request.path == u"/metrics") {
-    return request.path;
-  }
-  if (config_.vendor && (request.path == u"/version.php" || request.path == u"/update.php" ||
-                         request.path == u"/")) {
+  if (Routes().contains(request.path)) return request.path;
+  if (config_.vendor && !request.path.isEmpty() && VendorRoutes().contains(request.path)) {
     return request.path;
   }
   return QStringLiteral("other");
 }
 
-void ScoringService::HandleAsync(const Request& request,
-                                 std::function<void(const Reply&)> answer) {
+void ScoringService::HandleAsync(const Request& request, std::function<void(const Reply&)> answer) {
   QElapsedTimer timer;
   timer.start();
   ++in_flight_;
-  const auto respond = [this, answer = std::move(answer), timer,
-                        endpoint = EndpointName(request)](const Reply& reply) {
+  auto respond = [this, answer = std::move(answer), timer,
+                  endpoint = EndpointName(request)](const Reply& reply) {
     --in_flight_;
     ServiceMetrics().CountRequest(endpoint, reply.status, timer.nsecsElapsed() / 1e9);
     answer(reply);
   };
-  std::optional<PendingCheck> pending;
-  const Reply reply = AnswerSafely([&] {
-    try {
-      return HandleWith(request, nullptr, true);
-    } catch (const NeedsCheck& need) {
-      pending = need.check;
-      return Reply();
-    }
+  std::optional<Admission> admission;
+  const Reply failure = AnswerSafely([&] {
+    admission = Admit(request);
+    return Reply();
   });
-  // A change is answered once it is durable (see Database::WhenDurable).
-  if (!pending) {
-    db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
+  Proceed(request, admission ? std::move(*admission) : Admission(failure), respond);
+}
+
+void ScoringService::Proceed(const Request& request, Admission admission,
+                             const std::function<void(const Reply&)>& respond) {
+  if (auto* deferred = std::get_if<Deferred>(&admission)) {
+    // Argon2id takes its time and its memory: it runs on the worker thread,
+    // and the request goes on here once the answer is known.
+    checks_.start(
+        [this, request, respond, route = deferred->route, check = std::move(deferred->check)] {
+          const bool match = PasswordHasher::Verify(check.hash, check.secret);
+          QMetaObject::invokeMethod(
+              &main_thread_,
+              [this, request, respond, route, check, match] {
+                std::optional<Admission> next;
+                const Reply failure = AnswerSafely([&] {
+                  next = AdmitAfter(*route, ConcludeCheck(check, match));
+                  return Reply();
+                });
+                Proceed(request, next ? std::move(*next) : Admission(failure), respond);
+              },
+              Qt::QueuedConnection);
+        });
     return;
   }
-  // Every handler checks its password before it changes anything, so the
-  // request can simply run again once the answer is known.
-  checks_.start([this, request, respond, check = *pending] {
-    const bool match = PasswordHasher::Verify(check.hash, check.secret);
-    QMetaObject::invokeMethod(
-        &main_thread_,
-        [this, request, respond, result = CheckResult{check, match}] {
-          const Reply reply = AnswerSafely([&] { return HandleWith(request, &result, false); });
-          db_.WhenDurable([respond, reply](bool kept) { respond(kept ? reply : LostChange()); });
-        },
-        Qt::QueuedConnection);
+  if (auto* admitted = std::get_if<Admitted>(&admission);
+      admitted && admitted->route->new_secrets && !admitted->hashes) {
+    // New passwords are hashed on the worker thread too, before the handler
+    // runs: a sign-up or a password change never holds up the clock.
+    QStringList secrets;
+    bool named = false;
+    const Reply failure = AnswerSafely([&] {
+      secrets = (this->*(admitted->route->new_secrets))(request, admitted->teacher_id);
+      named = true;
+      return Reply();
+    });
+    if (!named) {
+      Proceed(request, failure, respond);
+      return;
+    }
+    secrets.removeDuplicates();
+    if (!secrets.isEmpty()) {
+      checks_.start([this, request, respond, admitted = *admitted, secrets,
+                     hasher = hasher_]() mutable {
+        auto made = std::make_shared<Hashes>();
+        for (const QString& secret : secrets) made->insert(secret, hasher.Hash(secret));
+        admitted.hashes = std::move(made);
+        QMetaObject::invokeMethod(
+            &main_thread_,
+            [this, request, respond, admitted] { Proceed(request, admitted, respond); },
+            Qt::QueuedConnection);
+      });
+      return;
+    }
+  }
+  Reply reply;
+  HandOver hand_over;
+  if (const auto* admitted = std::get_if<Admitted>(&admission)) {
+    new_hashes_ = admitted->hashes.get();
+    hand_over_ = nullptr;
+    reply = AnswerSafely(
+        [&] { return (this->*(admitted->route->handler))(request, admitted->teacher_id); });
+    new_hashes_ = nullptr;
+    hand_over = std::exchange(hand_over_, nullptr);
+  } else {
+    reply = std::get<Reply>(std::move(admission));
+  }
+  // A change is answered once it is durable (see Database::WhenDurable);
+  // what the handler left to do after it (a mail) starts only then.
+  db_.WhenDurable([respond, reply, hand_over](bool kept) {
+    if (!kept) {
+      respond(LostChange());
+    } else if (hand_over) {
+      hand_over(respond);
+    } else {
+      respond(reply);
+    }
   });
 }
 
-Reply ScoringService::Dispatch(const Request& request) {
-  if (request.path == u"/healthz") return Health(request);
-  if (request.path == u"/metrics") return MetricsPage(request);
-  if (config_.vendor) {
-    if (request.path == u"/version.php") return VendorVersion(request);
-    if (request.path == u"/update.php") return VendorUpdate(request);
-    if (request.path == u"/" || request.path.isEmpty()) return VendorHome(request);
-  }
-  // Reading the results page by its PHP name works as well as by the folder.
-  if (request.path == u"/score/index.php" && !request.is_post) return Results(request);
-  const auto it = Routes().constFind(request.path);
-  if (it == Routes().constEnd()) return Reply::Text(u"页面不存在", 404);
-  if ((it->method == Method::kPost) != request.is_post) {
-    return Reply::Text(it->method == Method::kPost ? u"请使用POST方式提交" : u"请使用GET方式访问",
-                       405);
-  }
-  return (this->*(it->handler))(request);
+QByteArray ScoringService::NewHash(const QString& secret) const {
+  return new_hashes_ ? new_hashes_->value(secret) : QByteArray();
 }
 
-std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView account,
-                                                  QStringView secret, const QString& address,
-                                                  QString* refusal) {
-  const QString key = AccountKey(account);
-  if (key.isEmpty() || secret.isEmpty()) {
-    *refusal = WrongSecretText(kind);
-    return std::nullopt;
+ScoringService::Admission ScoringService::Admit(const Request& request) {
+  const auto resolved = Resolve(request);
+  if (const auto* refusal = std::get_if<Reply>(&resolved)) return *refusal;
+  const Route& route = *std::get<const Route*>(resolved);
+  switch (route.caller) {
+    case Caller::kNone:
+      return Admitted{&route, 0};
+    case Caller::kOperator:
+      return AdmitAfter(route, BeginCheck(SecretKind::kOperation, request.Param(u"username"),
+                                          request.Param(route.secret_field), request.address));
+    case Caller::kSignIn:
+      return AdmitAfter(route, BeginCheck(SecretKind::kLogin, request.Param(u"username"),
+                                          request.Param(u"password"), request.address));
+    case Caller::kReader:
+      return AdmitAfter(route, BeginCheck(SecretKind::kDigest, request.Param(u"t"),
+                                          request.Param(u"mp"), request.address));
   }
+  return Reply::Text(u"页面不存在", 404);
+}
+
+ScoringService::Admission ScoringService::AdmitAfter(const Route& route, CheckStep step) {
+  if (const auto* text = std::get_if<QString>(&step)) return Refusal(route, *text);
+  if (auto* pending = std::get_if<PendingCheck>(&step)) {
+    return Deferred{&route, std::move(*pending)};
+  }
+  const Identified& who = std::get<Identified>(step);
+  SyncCaches(who.teacher_id, who.revision);
+  return Admitted{&route, who.teacher_id};
+}
+
+Reply ScoringService::Refusal(const Route& route, const QString& text) const {
+  if (route.caller != Caller::kReader) return Reply::Text(text);
+  // A read is refused with 403, or 429 while the guesses wait.
+  const int status = text.startsWith(u"密码错误次数过多") ? 429 : 403;
+  return route.html ? Reply::Html(RenderMessagePage(u"无法查看", text), status)
+                    : Reply::Text(text, status);
+}
+
+ScoringService::CheckStep ScoringService::BeginCheck(SecretKind kind, QStringView account,
+                                                     QStringView secret, const QString& address) {
+  const QString key = AccountKey(account);
+  if (key.isEmpty() || secret.isEmpty()) return WrongSecretText(kind);
   const SteadyTime now = std::chrono::steady_clock::now();
-  if (const auto cached = verified_.Find(kind, key, secret, now)) return cached;
+  if (const auto remembered = verified_.Find(kind, key, secret, now)) {
+    const qint64 id = remembered->teacher_id;
+    // One SQLite file has one service process (it is locked at start), so
+    // what this process changed is all that changed: a password changed here
+    // has already voided its remembered checks.
+    const auto known = revisions_.constFind(id);
+    if (!db_.IsPostgres() && known != revisions_.constEnd()) return Identified{id, *known};
+    // PostgreSQL may serve several processes: the revisions are read from
+    // the database every time, so a password changed through another process
+    // voids the remembered check at once, and while the database cannot be
+    // read nothing is answered from memory.
+    const std::optional<Revisions> revisions = store_.TeacherRevisions(id);
+    if (revisions && revisions->secret == remembered->secret_revision) {
+      return Identified{id, revisions->data};
+    }
+    verified_.ForgetTeacher(id);
+  }
   // A stale digest (the program still holds the one of a changed password)
   // never slows down signing in: each kind of secret counts on its own.
   const QString pair = QString(QChar::fromLatin1(static_cast<char>(kind))) + key + u'\n' + address;
@@ -201,57 +326,92 @@ std::optional<qint64> ScoringService::CheckSecret(SecretKind kind, QStringView a
   }
   if (wait.count() > 0) {
     ServiceMetrics().CountRefusal(Metrics::Limit::kPassword);
-    *refusal = LockedText(static_cast<int>((wait.count() + 59) / 60));
-    return std::nullopt;
+    return LockedText(static_cast<int>((wait.count() + 59) / 60));
   }
   const std::optional<Teacher> teacher = store_.FindTeacher(key);
-  const QByteArray& hash = !teacher                         ? dummy_hash_
-                           : kind == SecretKind::kLogin     ? teacher->login_hash
-                           : kind == SecretKind::kOperation ? teacher->operation_hash
-                                                            : teacher->digest_hash;
-  bool match = false;
-  if (known_check_ && known_check_->check.kind == kind && known_check_->check.account_key == key &&
-      known_check_->check.secret == secret && known_check_->check.hash == hash) {
-    match = known_check_->match;
-  } else if (may_defer_) {
-    throw NeedsCheck{PendingCheck{kind, key, secret.toString(), hash}};
-  } else {
-    match = PasswordHasher::Verify(hash, secret);
+  return PendingCheck{kind, key, secret.toString(), StoredHash(teacher, kind), address};
+}
+
+QByteArray ScoringService::StoredHash(const std::optional<Teacher>& teacher,
+                                      SecretKind kind) const {
+  // An unknown account is checked against a dummy, so it takes as long.
+  if (!teacher) return dummy_hash_;
+  switch (kind) {
+    case SecretKind::kLogin:
+      return teacher->login_hash;
+    case SecretKind::kOperation:
+      return teacher->operation_hash;
+    case SecretKind::kDigest:
+      return teacher->digest_hash;
+  }
+  return dummy_hash_;
+}
+
+ScoringService::CheckStep ScoringService::ConcludeCheck(const PendingCheck& check, bool match) {
+  const SteadyTime now = std::chrono::steady_clock::now();
+  const std::optional<Teacher> teacher = store_.FindTeacher(check.account_key);
+  const QByteArray hash = StoredHash(teacher, check.kind);
+  if (hash != check.hash) {
+    // The password changed while the check ran: check against the new one.
+    PendingCheck again = check;
+    again.hash = hash;
+    return again;
   }
   if (!teacher || !match) {
+    const QString pair = QString(QChar::fromLatin1(static_cast<char>(check.kind))) +
+                         check.account_key + u'\n' + check.address;
     pair_failures_.RecordFailure(pair, now);
-    address_failures_.RecordFailure(address, now);
-    if (kind == SecretKind::kDigest) digest_failures_.RecordFailure(QString(u'D') + key, now);
-    *refusal = WrongSecretText(kind);
-    return std::nullopt;
+    address_failures_.RecordFailure(check.address, now);
+    if (check.kind == SecretKind::kDigest) {
+      digest_failures_.RecordFailure(QString(u'D') + check.account_key, now);
+    }
+    return WrongSecretText(check.kind);
   }
-  verified_.Remember(kind, key, secret, teacher->id, now);
-  return teacher->id;
+  verified_.Remember(check.kind, check.account_key, check.secret, teacher->id,
+                     teacher->secret_revision, now);
+  return Identified{teacher->id, teacher->data_revision};
 }
 
-std::optional<qint64> ScoringService::Operator(const Request& request, Reply* refusal) {
-  QString text;
-  const auto teacher = CheckSecret(SecretKind::kOperation, request.Param(u"username"),
-                                   request.Param(u"password"), request.address, &text);
-  if (!teacher) *refusal = Reply::Text(text);
-  return teacher;
+void ScoringService::SyncCaches(qint64 teacher_id, qint64 revision) {
+  const auto known = revisions_.constFind(teacher_id);
+  if (known != revisions_.constEnd() && *known == revision) return;
+  Changed(teacher_id);
+  if (revisions_.size() >= kMaxKeptTeachers) ForgetKeptData();
+  revisions_.insert(teacher_id, revision);
 }
 
-std::optional<qint64> ScoringService::Reader(const Request& request, Reply* refusal, bool html) {
-  QString text;
-  const auto teacher = CheckSecret(SecretKind::kDigest, request.Param(u"t"), request.Param(u"mp"),
-                                   request.address, &text);
-  if (!teacher) {
-    const int status = text.startsWith(u"密码错误次数过多") ? 429 : 403;
-    *refusal = html ? Reply::Html(RenderMessagePage(u"无法查看", text), status)
-                    : Reply::Text(text, status);
+void ScoringService::ForgetKeptData() {
+  records_.clear();
+  class_caches_.clear();
+  score_list_bytes_ = 0;
+  revisions_.clear();
+}
+
+void ScoringService::CommitChange(Transaction& transaction, qint64 teacher_id) {
+  const qint64 revision = store_.NextRevision(teacher_id);
+  transaction.Commit();
+  Changed(teacher_id);
+  revisions_.insert(teacher_id, revision);
+}
+
+void ScoringService::CommitScores(Transaction& transaction, qint64 teacher_id,
+                                  const QList<qint64>& class_ids) {
+  const qint64 revision = store_.NextRevision(teacher_id);
+  transaction.Commit();
+  // Only when no other process changed the teacher's data since it was
+  // read does the rest of what is kept stay.
+  const auto known = revisions_.constFind(teacher_id);
+  if (known == revisions_.constEnd() || *known + 1 != revision) {
+    Changed(teacher_id);
+  } else {
+    ScoresChanged(teacher_id, class_ids);
   }
-  return teacher;
+  revisions_.insert(teacher_id, revision);
 }
 
 void ScoringService::PasswordsChanged(qint64 teacher_id) { verified_.ForgetTeacher(teacher_id); }
 
-Reply ScoringService::ServerTime(const Request&) {
+Reply ScoringService::ServerTime(const Request&, qint64) {
   return Reply::GbkBytes(QByteArray::number(ServiceSeconds(SchoolNow())));
 }
 
@@ -259,7 +419,7 @@ QDateTime ScoringService::SchoolNow() const {
   return QDateTime::currentDateTimeUtc().toTimeZone(zone_);
 }
 
-Reply ScoringService::Health(const Request&) {
+Reply ScoringService::Health(const Request&, qint64) {
   // For load balancers: healthy only while the database answers.
   try {
     db_.SelectOne("SELECT COUNT(*) FROM schema_version");
@@ -271,23 +431,25 @@ Reply ScoringService::Health(const Request&) {
   return Reply::Text(u"ok");
 }
 
-Reply ScoringService::MetricsPage(const Request&) {
+Reply ScoringService::MetricsPage(const Request&, qint64) {
   return Reply{200, QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
                ServiceMetrics().Render()};
 }
 
-Reply ScoringService::ServiceHome(const Request&) { return Reply::Html(RenderServiceHome()); }
+Reply ScoringService::ServiceHome(const Request&, qint64) {
+  return Reply::Html(RenderServiceHome());
+}
 
-Reply ScoringService::VendorVersion(const Request& request) {
+Reply ScoringService::VendorVersion(const Request& request, qint64) {
   if (request.Param(u"s") != kProduct) return Reply::Text(u"未知的产品", 404);
   return Reply::Text(QString::fromUtf16(kProduct) + u':' + config_.vendor_version);
 }
 
-Reply ScoringService::VendorUpdate(const Request&) {
+Reply ScoringService::VendorUpdate(const Request&, qint64) {
   return Reply::Html(RenderUpdatePage(config_.vendor_version));
 }
 
-Reply ScoringService::VendorHome(const Request&) {
+Reply ScoringService::VendorHome(const Request&, qint64) {
   return Reply::Html(RenderVendorHome(config_.vendor_version));
 }
 

@@ -8,7 +8,9 @@
 #include <QString>
 #include <QThreadPool>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <variant>
 
 #include "server/credentials.h"
 #include "server/database.h"
@@ -34,40 +36,94 @@ class ScoringService {
   const PasswordHasher& Hasher() const { return hasher_; }
 
  private:
-  using Handler = Reply (ScoringService::*)(const Request&);
-  enum class Method { kGet, kPost };
+  // Who may call an endpoint: the secret checked before its handler runs.
+  enum class Caller {
+    kNone,      // anyone
+    kOperator,  // username + the operation password (a change)
+    kReader,    // t + mp, the digest of the login password (a read)
+    kSignIn,    // username + the login password
+  };
+  // Runs once, after the check, for the teacher it identified (0 for kNone).
+  using Handler = Reply (ScoringService::*)(const Request&, qint64 teacher_id);
+  // Names the new passwords the handler is about to store (changing
+  // nothing), or none when the request will be refused anyway: their
+  // Argon2id hashes are made on the worker thread before the handler runs,
+  // and the handler finds them with NewHash.
+  using NewSecrets = QStringList (ScoringService::*)(const Request&, qint64 teacher_id);
+  enum class Method { kGet, kPost, kAny };
   struct Route {
     Method method;
+    Caller caller;
     Handler handler;
+    // The field holding the operation password, where it is not "password".
+    const char16_t* secret_field = u"password";
+    // Refusals of a reader as a page rather than a text.
+    bool html = false;
+    NewSecrets new_secrets = nullptr;
   };
   const QHash<QString, Route>& Routes() const;
+  // The maker's pages (with --vendor).
+  const QHash<QString, Route>& VendorRoutes() const;
+  // The route of a request, or the refusal (unknown path, wrong method).
+  std::variant<const Route*, Reply> Resolve(const Request& request) const;
 
-  // A check that has to run before the request can go on.
+  // A password check that still has to run (on the worker thread).
   struct PendingCheck {
     SecretKind kind;
     QString account_key;
     QString secret;
-    QByteArray hash;
+    QByteArray hash;  // the stored one (a dummy for an unknown account)
+    QString address;
   };
-  // Thrown by CheckSecret while deferring is allowed.
-  struct NeedsCheck {
-    PendingCheck check;
+  // The teacher a check found, with the teacher's data revision as read now.
+  struct Identified {
+    qint64 teacher_id = 0;
+    qint64 revision = 0;
   };
-  // The outcome of a check that ran elsewhere, for the request's second run.
-  struct CheckResult {
-    PendingCheck check;
-    bool match = false;
-  };
-  Reply Dispatch(const Request& request);
-  Reply HandleWith(const Request& request, const CheckResult* known, bool may_defer);
+  // A refusal text, the teacher, or the check still to run.
+  using CheckStep = std::variant<QString, Identified, PendingCheck>;
+  CheckStep BeginCheck(SecretKind kind, QStringView account, QStringView secret,
+                       const QString& address);
+  CheckStep ConcludeCheck(const PendingCheck& check, bool match);
+  QByteArray StoredHash(const std::optional<Teacher>& teacher, SecretKind kind) const;
 
-  // --- Who is asking. Each returns the teacher's id, or fills *refusal.
-  std::optional<qint64> CheckSecret(SecretKind kind, QStringView account, QStringView secret,
-                                    const QString& address, QString* refusal);
-  // username + password (the operation password) of a change.
-  std::optional<qint64> Operator(const Request& request, Reply* refusal);
-  // t + mp of a read; a refusal is status 403 (429 while locked out).
-  std::optional<qint64> Reader(const Request& request, Reply* refusal, bool html = false);
+  // What the check before the handler decided: answer at once, run the
+  // handler for a teacher, or wait for the password check first.
+  using Hashes = QHash<QString, QByteArray>;  // by the secret hashed
+  struct Admitted {
+    const Route* route;
+    qint64 teacher_id = 0;
+    // The hashes of the route's new secrets, once they are made.
+    std::shared_ptr<const Hashes> hashes;
+  };
+  struct Deferred {
+    const Route* route;
+    PendingCheck check;
+  };
+  using Admission = std::variant<Reply, Admitted, Deferred>;
+  Admission Admit(const Request& request);
+  Admission AdmitAfter(const Route& route, CheckStep step);
+  Reply Refusal(const Route& route, const QString& text) const;
+  void Proceed(const Request& request, Admission admission,
+               const std::function<void(const Reply&)>& respond);
+  // The hash made for a new secret the route named; empty when none was
+  // made (the handler answers that the service is busy).
+  QByteArray NewHash(const QString& secret) const;
+  // A handler whose answer waits for more than the database (a mail handed
+  // to the relay) leaves the rest here: it gets the request's respond once
+  // the handler's change is durable, and answers in the handler's stead.
+  using HandOver = std::function<void(std::function<void(const Reply&)>)>;
+  void AnswerAfterCommit(HandOver hand_over) { hand_over_ = std::move(hand_over); }
+
+  // What is kept in memory for a teacher was made at one data revision; a
+  // change through another service process on the same database moves the
+  // revision on, and what was kept goes.
+  void SyncCaches(qint64 teacher_id, qint64 revision);
+  void ForgetKeptData();
+  // Commits a change of the teacher's lists (or, below, of the scores of
+  // some classes), moving the teacher's revision on with it.
+  void CommitChange(Transaction& transaction, qint64 teacher_id);
+  void CommitScores(Transaction& transaction, qint64 teacher_id, const QList<qint64>& class_ids);
   // Forget what was rendered or remembered for the teacher.
   void Changed(qint64 teacher_id) {
     records_.remove(teacher_id);
@@ -88,48 +144,54 @@ class ScoringService {
   void PasswordsChanged(qint64 teacher_id);
 
   // --- Accounts (scoring_service_accounts.cpp)
-  Reply CheckPassword(const Request& request);
-  Reply RegisterTeacher(const Request& request);
-  Reply CheckUserName(const Request& request);
-  Reply GetTeacher(const Request& request);
-  Reply SetTeacher(const Request& request);
-  Reply RequestResetCode(const Request& request);
-  Reply ResetPassword(const Request& request);
+  Reply CheckPassword(const Request& request, qint64 teacher_id);
+  Reply RegisterTeacher(const Request& request, qint64 teacher_id);
+  // What a sign-up would store, or its refusal (nothing changed; the
+  // refusal is counted in the metrics when count_refusal).
+  std::variant<Reply, NewTeacher> ReadSignUp(const Request& request, bool count_refusal);
+  QStringList SignUpSecrets(const Request& request, qint64 teacher_id);
+  QStringList AccountSecrets(const Request& request, qint64 teacher_id);
+  QStringList ResetSecrets(const Request& request, qint64 teacher_id);
+  Reply CheckUserName(const Request& request, qint64 teacher_id);
+  Reply GetTeacher(const Request& request, qint64 teacher_id);
+  Reply SetTeacher(const Request& request, qint64 teacher_id);
+  Reply RequestResetCode(const Request& request, qint64 teacher_id);
+  Reply ResetPassword(const Request& request, qint64 teacher_id);
 
   // --- Lists (scoring_service_lists.cpp)
-  Reply Record(const Request& request);
-  Reply SetClasses(const Request& request);
-  Reply RenameClass(const Request& request);
-  Reply SetStudents(const Request& request);
-  Reply RenameStudent(const Request& request);
-  Reply SetTopics(const Request& request);
-  Reply RenameTopic(const Request& request);
-  Reply Groups(const Request& request);
-  Reply GetCriteria(const Request& request);
-  Reply NewCriteria(const Request& request);
-  Reply EditCriterion(const Request& request);
-  Reply DeleteCriteria(const Request& request);
+  Reply Record(const Request& request, qint64 teacher_id);
+  Reply SetClasses(const Request& request, qint64 teacher_id);
+  Reply RenameClass(const Request& request, qint64 teacher_id);
+  Reply SetStudents(const Request& request, qint64 teacher_id);
+  Reply RenameStudent(const Request& request, qint64 teacher_id);
+  Reply SetTopics(const Request& request, qint64 teacher_id);
+  Reply RenameTopic(const Request& request, qint64 teacher_id);
+  Reply Groups(const Request& request, qint64 teacher_id);
+  Reply GetCriteria(const Request& request, qint64 teacher_id);
+  Reply NewCriteria(const Request& request, qint64 teacher_id);
+  Reply EditCriterion(const Request& request, qint64 teacher_id);
+  Reply DeleteCriteria(const Request& request, qint64 teacher_id);
 
   // --- Scores (scoring_service_scores.cpp)
-  Reply Upload(const Request& request);
-  Reply GetScores(const Request& request);
-  Reply EditScore(const Request& request);
-  Reply DeleteScores(const Request& request);
-  Reply Results(const Request& request);
+  Reply Upload(const Request& request, qint64 teacher_id);
+  Reply GetScores(const Request& request, qint64 teacher_id);
+  Reply EditScore(const Request& request, qint64 teacher_id);
+  Reply DeleteScores(const Request& request, qint64 teacher_id);
+  Reply Results(const Request& request, qint64 teacher_id);
 
   // --- Clock, home pages and the maker's pages
-  Reply ServerTime(const Request& request);
+  Reply ServerTime(const Request& request, qint64 teacher_id);
   // --- For operators: health and counters
-  Reply Health(const Request& request);
-  Reply MetricsPage(const Request& request);
+  Reply Health(const Request& request, qint64 teacher_id);
+  Reply MetricsPage(const Request& request, qint64 teacher_id);
   // The school's wall clock now (the --time-zone zone).
   QDateTime SchoolNow() const;
   // The path when the service knows it, "other" when not (for the counters).
   QString EndpointName(const Request& request) const;
-  Reply ServiceHome(const Request& request);
-  Reply VendorVersion(const Request& request);
-  Reply VendorUpdate(const Request& request);
-  Reply VendorHome(const Request& request);
+  Reply ServiceHome(const Request& request, qint64 teacher_id);
+  Reply VendorVersion(const Request& request, qint64 teacher_id);
+  Reply VendorUpdate(const Request& request, qint64 teacher_id);
+  Reply VendorHome(const Request& request, qint64 teacher_id);
 
   const ServerConfig& config_;
   Database& db_;
@@ -163,9 +225,12 @@ class ScoringService {
   QHash<qint64, ClassCaches> class_caches_;  // by teacher
   qsizetype score_list_bytes_ = 0;           // held in every score_lists
 
+  // The data revision each teacher's kept data was made at.
+  QHash<qint64, qint64> revisions_;
+
   int in_flight_ = 0;
-  const CheckResult* known_check_ = nullptr;  // during a request's second run
-  bool may_defer_ = false;
+  const Hashes* new_hashes_ = nullptr;  // while a handler runs
+  HandOver hand_over_;                  // left by the handler that just ran
   // Receives the finished checks on the service's thread; declared before
   // the pool so the pool (and its last task) is gone first.
   QObject main_thread_;

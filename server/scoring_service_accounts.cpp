@@ -64,21 +64,59 @@ struct NewPasswordHashes {
   QByteArray operation;
 };
 
-// Empty when hashing failed (out of memory).
-std::optional<NewPasswordHashes> HashNewPasswords(const PasswordHasher& hasher,
-                                                  const QString& new_login,
-                                                  const QString& new_operation) {
+// The new passwords of a change, as hashed: the login password, its digest
+// (which the reads send) and the operation password, those not left empty.
+QStringList NewPasswordSecrets(const QString& new_login, const QString& new_operation) {
+  QStringList secrets;
+  if (!new_login.isEmpty()) secrets << new_login << Md5Hex(new_login);
+  if (!new_operation.isEmpty()) secrets << new_operation;
+  return secrets;
+}
+
+// Empty when a hash is missing (hashing failed: out of memory). made gives
+// the hash made for a secret.
+template <typename Made>
+std::optional<NewPasswordHashes> NewPasswords(const Made& made, const QString& new_login,
+                                              const QString& new_operation) {
   NewPasswordHashes hashes;
   if (!new_login.isEmpty()) {
-    hashes.login = hasher.Hash(new_login);
-    hashes.digest = hasher.Hash(Md5Hex(new_login));
+    hashes.login = made(new_login);
+    hashes.digest = made(Md5Hex(new_login));
     if (hashes.login.isEmpty() || hashes.digest.isEmpty()) return std::nullopt;
   }
   if (!new_operation.isEmpty()) {
-    hashes.operation = hasher.Hash(new_operation);
+    hashes.operation = made(new_operation);
     if (hashes.operation.isEmpty()) return std::nullopt;
   }
   return hashes;
+}
+
+// Whether a reset code holds, read without changing anything. Wrong codes
+// count against the account whatever code was last mailed, in the database
+// (a restart buys no new guesses); past a few, every further guess waits
+// twice as long as the one before.
+enum class CodeState { kLocked, kMissing, kUsedUp, kWrong, kGood };
+CodeState ReadResetCode(Store& store, qint64 teacher_id, QStringView code,
+                        std::optional<ResetCode>* stored) {
+  if (store.FindResetGuard(teacher_id).locked_until > NowMs()) return CodeState::kLocked;
+  *stored = store.FindResetCode(teacher_id);
+  if (!*stored) return CodeState::kMissing;
+  if ((*stored)->expires_at <= NowMs() || (*stored)->tries >= kResetCodeTries) {
+    return CodeState::kUsedUp;
+  }
+  const QByteArray given = ResetCodeHash(teacher_id, code);
+  if (given.size() != (*stored)->code_hash.size() ||
+      sodium_memcmp(given.constData(), (*stored)->code_hash.constData(),
+                    static_cast<size_t>(given.size())) != 0) {
+    return CodeState::kWrong;
+  }
+  return CodeState::kGood;
+}
+
+// New passwords of a reset: at least one, none too long.
+bool PlausibleNewPasswords(const QString& new_login, const QString& new_operation) {
+  return (!new_login.isEmpty() || !new_operation.isEmpty()) &&
+         new_login.size() <= kMaxPasswordLength && new_operation.size() <= kMaxPasswordLength;
 }
 
 // Inside the caller's transaction.
@@ -91,21 +129,16 @@ Reply Busy() { return Reply::Text(u"服务器繁忙，请稍后再试", 503); }
 
 }  // namespace
 
-Reply ScoringService::CheckPassword(const Request& request) {
-  QString refusal;
-  if (!CheckSecret(SecretKind::kLogin, request.Param(u"username"), request.Param(u"password"),
-                   request.address, &refusal)) {
-    return Reply::Text(refusal);
-  }
-  return Reply::Text(kSuccess);
-}
+// The password was checked before: the sign-in only says so.
+Reply ScoringService::CheckPassword(const Request&, qint64) { return Reply::Text(kSuccess); }
 
-Reply ScoringService::RegisterTeacher(const Request& request) {
+std::variant<Reply, NewTeacher> ScoringService::ReadSignUp(const Request& request,
+                                                            bool count_refusal) {
   if (!config_.sign_up) return Reply::Text(u"本服务器已关闭注册，请联系管理员开通帐号");
   // Sign-ups per address in an hour, checked before any work is done.
   const SteadyTime now = std::chrono::steady_clock::now();
   if (sign_ups_.AddressBlocked(request.address, now)) {
-    ServiceMetrics().CountRefusal(Metrics::Limit::kSignUp);
+    if (count_refusal) ServiceMetrics().CountRefusal(Metrics::Limit::kSignUp);
     return Reply::Text(u"注册过于频繁，请稍后再试");
   }
   NewTeacher teacher;
@@ -137,42 +170,60 @@ Reply ScoringService::RegisterTeacher(const Request& request) {
   }
   const QString key = AccountKey(teacher.account);
   if (store_.FindTeacher(key)) return Reply::Text(u"该用户名已被注册");
-  teacher.login_hash = hasher_.Hash(password);
-  teacher.operation_hash = hasher_.Hash(super_password);
-  teacher.digest_hash = hasher_.Hash(Md5Hex(password));
+  return teacher;
+}
+
+QStringList ScoringService::SignUpSecrets(const Request& request, qint64) {
+  // A sign-up that will be refused costs no hashing.
+  if (std::holds_alternative<Reply>(ReadSignUp(request, false))) return {};
+  const QString password = request.Param(u"password");
+  return {password, request.Param(u"superpassword"), Md5Hex(password)};
+}
+
+Reply ScoringService::RegisterTeacher(const Request& request, qint64) {
+  // Checked again: another sign-up may have taken the name meanwhile.
+  std::variant<Reply, NewTeacher> read = ReadSignUp(request, true);
+  if (auto* refusal = std::get_if<Reply>(&read)) return *refusal;
+  NewTeacher& teacher = std::get<NewTeacher>(read);
+  const QString password = request.Param(u"password");
+  teacher.login_hash = NewHash(password);
+  teacher.operation_hash = NewHash(request.Param(u"superpassword"));
+  teacher.digest_hash = NewHash(Md5Hex(password));
   if (teacher.login_hash.isEmpty() || teacher.operation_hash.isEmpty() ||
       teacher.digest_hash.isEmpty()) {
     return Busy();
   }
   Transaction transaction(db_);
-  store_.InsertTeacher(teacher, key);
+  store_.InsertTeacher(teacher, AccountKey(teacher.account));
   transaction.Commit();
-  sign_ups_.RecordFailure(QStringView(), request.address, now);
+  sign_ups_.RecordFailure(QStringView(), request.address, std::chrono::steady_clock::now());
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::CheckUserName(const Request& request) {
+Reply ScoringService::CheckUserName(const Request& request, qint64) {
   const QString account = request.Param(u"u").trimmed();
   if (!IsValidAccount(account)) return Reply::Text(u"用户名须为4至32位字母、数字或下划线");
   if (store_.FindTeacher(AccountKey(account))) return Reply::Text(u"该用户名已被注册");
   return Reply::Text(u"√");
 }
 
-Reply ScoringService::GetTeacher(const Request& request) {
-  Reply refusal;
-  const auto id = Reader(request, &refusal);
-  if (!id) return refusal;
-  const std::optional<Teacher> teacher = store_.TeacherById(*id);
+Reply ScoringService::GetTeacher(const Request& request, qint64 teacher_id) {
+  const std::optional<Teacher> teacher = store_.TeacherById(teacher_id);
   if (!teacher) return Reply::Text(u"用户不存在", 403);
   return Reply::Text(QStringList{teacher->name, teacher->account, teacher->email}.join(u"\r\n"));
 }
 
-Reply ScoringService::SetTeacher(const Request& request) {
-  // The account comes from the page, the proof is the current operation password.
-  QString refusal;
-  const auto id = CheckSecret(SecretKind::kOperation, request.Param(u"username"),
-                              request.Param(u"oldsuperpassword"), request.address, &refusal);
-  if (!id) return Reply::Text(refusal);
+QStringList ScoringService::AccountSecrets(const Request& request, qint64) {
+  const QString new_login = request.Param(u"newlogpassword");
+  const QString new_operation = request.Param(u"newsuperpassword");
+  if (!IsPlausibleEmail(request.Param(u"email").trimmed()) ||
+      new_login.size() > kMaxPasswordLength || new_operation.size() > kMaxPasswordLength) {
+    return {};
+  }
+  return NewPasswordSecrets(new_login, new_operation);
+}
+
+Reply ScoringService::SetTeacher(const Request& request, qint64 teacher_id) {
   const QString email = request.Param(u"email").trimmed();
   const QString new_login = request.Param(u"newlogpassword");
   const QString new_operation = request.Param(u"newsuperpassword");
@@ -180,17 +231,20 @@ Reply ScoringService::SetTeacher(const Request& request) {
   if (new_login.size() > kMaxPasswordLength || new_operation.size() > kMaxPasswordLength) {
     return Reply::Text(u"密码过长");
   }
-  const auto hashes = HashNewPasswords(hasher_, new_login, new_operation);
+  const auto hashes = NewPasswords([this](const QString& secret) { return NewHash(secret); },
+                                   new_login, new_operation);
   if (!hashes) return Busy();
   Transaction transaction(db_);
-  store_.UpdateEmail(*id, email);
-  SaveNewPasswords(store_, *id, *hashes);
+  store_.UpdateEmail(teacher_id, email);
+  SaveNewPasswords(store_, teacher_id, *hashes);
+  const bool new_passwords = !new_login.isEmpty() || !new_operation.isEmpty();
+  if (new_passwords) store_.NextSecretRevision(teacher_id);
   transaction.Commit();
-  if (!new_login.isEmpty() || !new_operation.isEmpty()) PasswordsChanged(*id);
+  if (new_passwords) PasswordsChanged(teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::RequestResetCode(const Request& request) {
+Reply ScoringService::RequestResetCode(const Request& request, qint64) {
   const SteadyTime now = std::chrono::steady_clock::now();
   if (failures_.AddressBlocked(request.address, now)) {
     return Reply::Text(u"请求过于频繁，请稍后再试");
@@ -232,66 +286,80 @@ Reply ScoringService::RequestResetCode(const Request& request) {
     transaction.Commit();
   }
   reset_mails_.RecordFailure(QStringView(), request.address, now);
-  const MailMessage mail{
-      teacher->email, QStringLiteral("Zorvanix 密码重置验证码"),
-      QStringLiteral("%1老师：\n\n您正在重置帐号 %2 的密码，验证码是：\n\n    %3\n\n"
-                     "验证码15分钟内有效，只能使用一次。如果这不是您本人的操作，请忽略本邮件。\n")
-          .arg(teacher->name, teacher->account, code)};
-  QString error;
-  const bool sent = mailer_.Send(mail, &error);
-  ServiceMetrics().CountMail(sent);
-  if (!sent) {
-    std::fprintf(stderr, "reset mail for %s: %s\n", teacher->account.toUtf8().constData(),
-                 error.toUtf8().constData());
-    return Reply::Text(u"邮件发送失败，请稍后再试");
-  }
+  // "success" only once the mail is handed over; the request waits for that
+  // (other requests go on meanwhile).
+  AnswerAfterCommit([this, mail = ResetCodeMail(teacher->email, teacher->name, teacher->account, code),
+           account = teacher->account](std::function<void(const Reply&)> respond) {
+    mailer_.Send(mail, [respond, account](bool sent, const QString& error) {
+      ServiceMetrics().CountMail(sent);
+      if (!sent) {
+        std::fprintf(stderr, "reset mail for %s not sent: %s\n", account.toUtf8().constData(),
+                     error.toUtf8().constData());
+        respond(Reply::Text(u"邮件发送失败，请稍后再试", 503));
+        return;
+      }
+      respond(Reply::Text(kSuccessLower));
+    });
+  });
   return Reply::Text(kSuccessLower);
 }
 
-Reply ScoringService::ResetPassword(const Request& request) {
+QStringList ScoringService::ResetSecrets(const Request& request, qint64) {
   const std::optional<Teacher> teacher = store_.FindTeacher(AccountKey(request.Param(u"username")));
   const QString code = request.Param(u"checkcode").trimmed();
   const QString new_login = request.Param(u"newpswd");
   const QString new_operation = request.Param(u"newsuperpswd");
-  if (!teacher || code.isEmpty()) return Reply::Text(kFailure);
-  if ((new_login.isEmpty() && new_operation.isEmpty()) || new_login.size() > kMaxPasswordLength ||
-      new_operation.size() > kMaxPasswordLength) {
+  // A wrong or spent code costs no hashing.
+  std::optional<ResetCode> stored;
+  if (!teacher || code.isEmpty() || !PlausibleNewPasswords(new_login, new_operation) ||
+      ReadResetCode(store_, teacher->id, code, &stored) != CodeState::kGood) {
+    return {};
+  }
+  return NewPasswordSecrets(new_login, new_operation);
+}
+
+Reply ScoringService::ResetPassword(const Request& request, qint64) {
+  const std::optional<Teacher> teacher = store_.FindTeacher(AccountKey(request.Param(u"username")));
+  const QString code = request.Param(u"checkcode").trimmed();
+  const QString new_login = request.Param(u"newpswd");
+  const QString new_operation = request.Param(u"newsuperpswd");
+  if (!teacher || code.isEmpty() || !PlausibleNewPasswords(new_login, new_operation)) {
     return Reply::Text(kFailure);
   }
-  // Wrong codes count against the account whatever code was last mailed, in
-  // the database (a restart buys no new guesses); past a few, every further
-  // guess waits twice as long as the one before.
-  if (store_.FindResetGuard(teacher->id).locked_until > NowMs()) {
-    ServiceMetrics().CountRefusal(Metrics::Limit::kResetCode);
-    return Reply::Text(kFailure);
-  }
-  const std::optional<ResetCode> stored = store_.FindResetCode(teacher->id);
-  if (!stored) return Reply::Text(kFailure);
-  if (stored->expires_at <= NowMs() || stored->tries >= kResetCodeTries) {
-    Transaction transaction(db_);
-    store_.DeleteResetCode(teacher->id);
-    transaction.Commit();
-    return Reply::Text(kFailure);
-  }
-  const QByteArray given = ResetCodeHash(teacher->id, code);
-  if (given.size() != stored->code_hash.size() ||
-      sodium_memcmp(given.constData(), stored->code_hash.constData(),
-                    static_cast<size_t>(given.size())) != 0) {
-    Transaction transaction(db_);
-    CountWrongResetCode(store_, teacher->id, NowMs());
-    // The fifth wrong try uses the code up.
-    if (stored->tries + 1 >= kResetCodeTries) {
+  std::optional<ResetCode> stored;
+  switch (ReadResetCode(store_, teacher->id, code, &stored)) {
+    case CodeState::kLocked:
+      ServiceMetrics().CountRefusal(Metrics::Limit::kResetCode);
+      return Reply::Text(kFailure);
+    case CodeState::kMissing:
+      return Reply::Text(kFailure);
+    case CodeState::kUsedUp: {
+      Transaction transaction(db_);
       store_.DeleteResetCode(teacher->id);
-    } else {
-      store_.SetResetTries(teacher->id, stored->tries + 1);
+      transaction.Commit();
+      return Reply::Text(kFailure);
     }
-    transaction.Commit();
-    return Reply::Text(kFailure);
+    case CodeState::kWrong: {
+      Transaction transaction(db_);
+      CountWrongResetCode(store_, teacher->id, NowMs());
+      // The fifth wrong try uses the code up.
+      if (stored->tries + 1 >= kResetCodeTries) {
+        store_.DeleteResetCode(teacher->id);
+      } else {
+        store_.SetResetTries(teacher->id, stored->tries + 1);
+      }
+      transaction.Commit();
+      return Reply::Text(kFailure);
+    }
+    case CodeState::kGood:
+      break;
   }
-  const auto hashes = HashNewPasswords(hasher_, new_login, new_operation);
+  const auto hashes = NewPasswords([this](const QString& secret) { return NewHash(secret); },
+                                   new_login, new_operation);
   if (!hashes) return Busy();
   Transaction transaction(db_);
   SaveNewPasswords(store_, teacher->id, *hashes);
+  store_.NextSecretRevision(teacher->id);
   store_.DeleteResetCode(teacher->id);
   ResetGuard guard = store_.FindResetGuard(teacher->id);
   guard.wrong_codes = 0;

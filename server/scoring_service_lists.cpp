@@ -85,65 +85,54 @@ std::optional<QString> NewName(const QString& name, NameKind kind, Reply* refusa
 
 }  // namespace
 
-Reply ScoringService::Record(const Request& request) {
-  Reply refusal;
-  const auto id = Reader(request, &refusal);
-  if (!id) return refusal;
-  const auto cached = records_.constFind(*id);
+Reply ScoringService::Record(const Request& request, qint64 teacher_id) {
+  const auto cached = records_.constFind(teacher_id);
   if (cached != records_.constEnd()) return Reply::GbkBytes(*cached);
-  QByteArray record =
-      RenderRecord(store_.Classes(*id), store_.RecordTopics(*id), store_.RecordStudents(*id));
+  QByteArray record = RenderRecord(store_.Classes(teacher_id), store_.RecordTopics(teacher_id),
+                                   store_.RecordStudents(teacher_id));
   if (records_.size() >= kMaxCachedRecords) records_.clear();
-  records_.insert(*id, record);
+  records_.insert(teacher_id, record);
   return Reply::GbkBytes(std::move(record));
 }
 
 // --- Classes ------------------------------------------------------------------
 
-Reply ScoringService::SetClasses(const Request& request) {
+Reply ScoringService::SetClasses(const Request& request, qint64 teacher_id) {
   Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
   if (MissingList(request, u"class", &refusal)) return refusal;
   const auto names = ListEntries(request.Param(u"class"), NameKind::kClass, &refusal);
   if (!names) return refusal;
   Transaction transaction(db_);
   ReplaceList(
-      store_.Classes(*teacher), *names,
-      [&](const QString& name, int order) { store_.InsertClass(*teacher, name, order); },
+      store_.Classes(teacher_id), *names,
+      [&](const QString& name, int order) { store_.InsertClass(teacher_id, name, order); },
       [&](qint64 id, int order) { store_.SetClassOrder(id, order); },
       [&](qint64 id) { store_.DeleteClass(id); });
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::RenameClass(const Request& request) {
+Reply ScoringService::RenameClass(const Request& request, qint64 teacher_id) {
   Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
   const QString old_name = request.Param(u"oldclassname");
   const auto new_name = NewName(request.Param(u"newclassname"), NameKind::kClass, &refusal);
   if (!new_name) return refusal;
-  const auto id = store_.FindClass(*teacher, old_name);
+  const auto id = store_.FindClass(teacher_id, old_name);
   if (!id) return Reply::Text(u"班级不存在");
   if (*new_name == old_name) return Reply::Text(kSuccess);
-  if (store_.FindClass(*teacher, *new_name)) return Reply::Text(u"班级名称已存在");
+  if (store_.FindClass(teacher_id, *new_name)) return Reply::Text(u"班级名称已存在");
   Transaction transaction(db_);
   store_.RenameClass(*id, *new_name);
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
 // --- Students -----------------------------------------------------------------
 
-Reply ScoringService::SetStudents(const Request& request) {
+Reply ScoringService::SetStudents(const Request& request, qint64 teacher_id) {
   Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
   if (MissingList(request, u"student", &refusal)) return refusal;
-  const auto class_id = store_.FindClass(*teacher, request.Param(u"class"));
+  const auto class_id = store_.FindClass(teacher_id, request.Param(u"class"));
   if (!class_id) return Reply::Text(u"班级不存在");
   const auto names = ListEntries(request.Param(u"student"), NameKind::kStudent, &refusal);
   if (!names) return refusal;
@@ -156,16 +145,13 @@ Reply ScoringService::SetStudents(const Request& request) {
       },
       [&](qint64 id, int order) { store_.SetStudentOrder(id, order); },
       [&](qint64 id) { store_.DeleteStudent(id); });
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::RenameStudent(const Request& request) {
+Reply ScoringService::RenameStudent(const Request& request, qint64 teacher_id) {
   Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
-  const auto class_id = store_.FindClass(*teacher, request.Param(u"class"));
+  const auto class_id = store_.FindClass(teacher_id, request.Param(u"class"));
   if (!class_id) return Reply::Text(u"班级不存在");
   const QString old_name = request.Param(u"oldstuname");
   const auto new_name = NewName(request.Param(u"newstuname"), NameKind::kStudent, &refusal);
@@ -176,17 +162,13 @@ Reply ScoringService::RenameStudent(const Request& request) {
   if (store_.FindStudent(*class_id, *new_name)) return Reply::Text(u"该班级已有同名学生");
   Transaction transaction(db_);
   store_.RenameStudent(*id, *new_name);
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::Groups(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
+Reply ScoringService::Groups(const Request& request, qint64 teacher_id) {
   const QString class_name = request.Param(u"class");
-  const auto class_id = store_.FindClass(*teacher, class_name);
+  const auto class_id = store_.FindClass(teacher_id, class_name);
   if (!class_id) return Reply::Text(u"班级不存在");
   QHash<QString, qint64> students;
   for (const Named& student : store_.Students(*class_id)) students.insert(student.name, student.id);
@@ -207,56 +189,46 @@ Reply ScoringService::Groups(const Request& request) {
   for (auto it = groups.constBegin(); it != groups.constEnd(); ++it) {
     store_.SetStudentGroup(it.key(), it.value());
   }
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
 // --- Topics -------------------------------------------------------------------
 
-Reply ScoringService::SetTopics(const Request& request) {
+Reply ScoringService::SetTopics(const Request& request, qint64 teacher_id) {
   Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
   if (MissingList(request, u"keti", &refusal)) return refusal;
   const auto names = ListEntries(request.Param(u"keti"), NameKind::kTopic, &refusal);
   if (!names) return refusal;
   Transaction transaction(db_);
   ReplaceList(
-      store_.Topics(*teacher), *names,
-      [&](const QString& name, int order) { store_.InsertTopic(*teacher, name, order); },
+      store_.Topics(teacher_id), *names,
+      [&](const QString& name, int order) { store_.InsertTopic(teacher_id, name, order); },
       [&](qint64 id, int order) { store_.SetTopicOrder(id, order); },
       [&](qint64 id) { store_.DeleteTopic(id); });
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::RenameTopic(const Request& request) {
+Reply ScoringService::RenameTopic(const Request& request, qint64 teacher_id) {
   Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
   const QString old_name = request.Param(u"oldketi");
   const auto new_name = NewName(request.Param(u"newketi"), NameKind::kTopic, &refusal);
   if (!new_name) return refusal;
-  const auto id = store_.FindTopic(*teacher, old_name);
+  const auto id = store_.FindTopic(teacher_id, old_name);
   if (!id) return Reply::Text(u"课题不存在");
   if (*new_name == old_name) return Reply::Text(kSuccess);
-  if (store_.FindTopic(*teacher, *new_name)) return Reply::Text(u"课题名称已存在");
+  if (store_.FindTopic(teacher_id, *new_name)) return Reply::Text(u"课题名称已存在");
   Transaction transaction(db_);
   store_.RenameTopic(*id, *new_name);
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
 // --- Criteria -----------------------------------------------------------------
 
-Reply ScoringService::GetCriteria(const Request& request) {
-  Reply refusal;
-  const auto teacher = Reader(request, &refusal);
-  if (!teacher) return refusal;
-  const auto topic = store_.FindTopic(*teacher, request.Param(u"keti"));
+Reply ScoringService::GetCriteria(const Request& request, qint64 teacher_id) {
+  const auto topic = store_.FindTopic(teacher_id, request.Param(u"keti"));
   if (!topic) return Reply::Text(u"");
   QStringList lines;
   for (const CriterionRow& criterion : store_.Criteria(*topic)) {
@@ -265,11 +237,8 @@ Reply ScoringService::GetCriteria(const Request& request) {
   return Reply::Text(lines.join(u"\r\n"));
 }
 
-Reply ScoringService::NewCriteria(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
-  const auto topic = store_.FindTopic(*teacher, request.Param(u"keti"));
+Reply ScoringService::NewCriteria(const Request& request, qint64 teacher_id) {
+  const auto topic = store_.FindTopic(teacher_id, request.Param(u"keti"));
   if (!topic) return Reply::Text(u"课题不存在");
   const QStringList texts = request.Param(u"newscale").split(u'\t');
   const QStringList scores = request.Param(u"newscore").split(u'\t');
@@ -289,38 +258,30 @@ Reply ScoringService::NewCriteria(const Request& request) {
   int order = store_.NextCriterionOrder(*topic);
   for (const CriterionRow& row : rows)
     store_.InsertCriterion(*topic, row.label, row.score, order++);
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::EditCriterion(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
+Reply ScoringService::EditCriterion(const Request& request, qint64 teacher_id) {
   const auto id = ParseId(request.Param(u"scaleid"));
   if (!id) return Reply::Text(u"无效的ID");
   // Another teacher's criterion is answered like a missing one.
-  if (store_.CriterionTeacher(*id) != teacher) return Reply::Text(u"评分标准不存在");
+  if (store_.CriterionTeacher(*id) != teacher_id) return Reply::Text(u"评分标准不存在");
   const QString text = request.Param(u"scale");
   if (text.trimmed().isEmpty()) return Reply::Text(kEmptyCriterion);
   const QString problem = NameProblem(text, NameKind::kCriterion);
   if (!problem.isEmpty()) return Reply::Text(problem);
   Transaction transaction(db_);
   store_.UpdateCriterion(*id, text, NormalizeNumberText(request.Param(u"score")));
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::DeleteCriteria(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
+Reply ScoringService::DeleteCriteria(const Request& request, qint64 teacher_id) {
   QString bad_id;
   const auto ids = ParseIdList(request.Param(u"delid"), &bad_id);
   if (!ids) return Reply::Text(QStringLiteral("无效的ID：%1").arg(bad_id));
-  const auto topic = store_.FindTopic(*teacher, request.Param(u"keti"));
+  const auto topic = store_.FindTopic(teacher_id, request.Param(u"keti"));
   if (!topic) return Reply::Text(u"课题不存在");
   Transaction transaction(db_);
   // IDs are never given twice, so an ID that is gone was deleted before and
@@ -342,8 +303,7 @@ Reply ScoringService::DeleteCriteria(const Request& request) {
                            .arg(strangers.join(u'、'), request.Param(u"keti")));
   }
   for (const qint64 id : present) store_.DeleteCriterion(id);
-  transaction.Commit();
-  Changed(*teacher);
+  CommitChange(transaction, teacher_id);
   return Reply::Text(kSuccess);
 }
 

@@ -63,10 +63,7 @@ QString ScoreRecordLine(const ScoreListRow& row) {
 
 }  // namespace
 
-Reply ScoringService::Upload(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
+Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   const QString topic = request.Param(u"keti");
   if (!IsSingleField(topic)) return Reply::Text(u"课题名称不能包含制表符或换行符");
   QList<UploadLine> lines;
@@ -88,7 +85,7 @@ Reply ScoringService::Upload(const Request& request) {
   scores.reserve(static_cast<size_t>(lines.size()));
   for (int i = 0; i < lines.size(); ++i) {
     const UploadLine& line = lines[i];
-    const Roster* roster = RosterOf(*teacher, line.class_name);
+    const Roster* roster = RosterOf(teacher_id, line.class_name);
     if (!roster) {
       return Reply::Text(QStringLiteral("第%1行：班级“%2”不存在").arg(i + 1).arg(line.class_name));
     }
@@ -112,7 +109,7 @@ Reply ScoringService::Upload(const Request& request) {
     return a.student_id == b.student_id && a.value == b.value && a.scored_at == b.scored_at &&
            a.topic == b.topic && a.note == b.note;
   };
-  std::vector<Store::NewScore> stored = store_.ScoresAt(*teacher, moments);
+  std::vector<Store::NewScore> stored = store_.ScoresAt(teacher_id, moments);
   std::vector<Store::NewScore> fresh;
   fresh.reserve(scores.size());
   QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
@@ -127,26 +124,21 @@ Reply ScoringService::Upload(const Request& request) {
     counter.second += score.value;
     fresh.push_back(std::move(score));
   }
-  store_.InsertScores(*teacher, fresh);
   std::vector<Store::CounterChange> changes;
   changes.reserve(static_cast<size_t>(counters.size()));
   for (auto it = counters.constBegin(); it != counters.constEnd(); ++it)
     changes.push_back(Store::CounterChange{it.key(), it->first, it->second});
-  store_.AddToCounters(changes);
-  transaction.Commit();
-  ScoresChanged(*teacher, classes);
+  store_.StoreScores(teacher_id, fresh, changes);
+  CommitScores(transaction, teacher_id, classes);
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::GetScores(const Request& request) {
-  Reply refusal;
-  const auto teacher = Reader(request, &refusal);
-  if (!teacher) return refusal;
-  const Roster* roster = RosterOf(*teacher, request.Param(u"class"));
+Reply ScoringService::GetScores(const Request& request, qint64 teacher_id) {
+  const Roster* roster = RosterOf(teacher_id, request.Param(u"class"));
   if (!roster) return Reply::Text(u"");
   // Rendered once, then served as it stands until a score of the class
   // changes: re-reading a long list costs a copy, not a query.
-  ClassCaches& caches = class_caches_[*teacher];
+  ClassCaches& caches = class_caches_[teacher_id];
   const auto cached = caches.score_lists.constFind(roster->class_id);
   if (cached != caches.score_lists.constEnd()) return Reply::GbkBytes(*cached);
   QStringList lines;
@@ -200,15 +192,12 @@ void ScoringService::DropClassCaches(qint64 teacher_id) {
   class_caches_.erase(caches);
 }
 
-Reply ScoringService::EditScore(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
+Reply ScoringService::EditScore(const Request& request, qint64 teacher_id) {
   const auto id = ParseId(request.Param(u"scoreid"));
   if (!id) return Reply::Text(u"无效的ID");
   const auto score = store_.ScoreById(*id);
   // Another teacher's record is answered like a missing one.
-  if (!score || score->teacher_id != *teacher) return Reply::Text(u"计分记录不存在");
+  if (!score || score->teacher_id != teacher_id) return Reply::Text(u"计分记录不存在");
   bool ok = false;
   const qint64 seconds = request.Param(u"time").trimmed().toLongLong(&ok);
   const QDateTime moment = ServiceTimeToDateTime(seconds);
@@ -228,24 +217,20 @@ Reply ScoringService::EditScore(const Request& request) {
   store_.UpdateScore(*id, value, FormatScoreTime(moment), topic, note);
   store_.AddToCounters(score->student_id, 0, value - score->value);
   const std::optional<qint64> class_id = store_.StudentClass(score->student_id);
-  transaction.Commit();
   if (class_id) {
-    ScoresChanged(*teacher, {*class_id});
+    CommitScores(transaction, teacher_id, {*class_id});
   } else {
-    Changed(*teacher);
+    CommitChange(transaction, teacher_id);
   }
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::DeleteScores(const Request& request) {
-  Reply refusal;
-  const auto teacher = Operator(request, &refusal);
-  if (!teacher) return refusal;
+Reply ScoringService::DeleteScores(const Request& request, qint64 teacher_id) {
   QString bad_id;
   const auto ids = ParseIdList(request.Param(u"delid"), &bad_id);
   if (!ids) return Reply::Text(QStringLiteral("无效的ID：%1").arg(bad_id));
   const QString class_name = request.Param(u"class");
-  const auto class_id = store_.FindClass(*teacher, class_name);
+  const auto class_id = store_.FindClass(teacher_id, class_name);
   if (!class_id) return Reply::Text(u"班级不存在");
   Transaction transaction(db_);
   // IDs are never given twice, so an ID that is gone was deleted before and
@@ -256,7 +241,7 @@ Reply ScoringService::DeleteScores(const Request& request) {
   for (const qint64 id : *ids) {
     const auto score = store_.ScoreById(id);
     if (!score) continue;
-    if (score->teacher_id != *teacher || store_.StudentClass(score->student_id) != class_id) {
+    if (score->teacher_id != teacher_id || store_.StudentClass(score->student_id) != class_id) {
       strangers.append(QString::number(id));
     } else {
       present.append(*score);
@@ -270,29 +255,24 @@ Reply ScoringService::DeleteScores(const Request& request) {
     store_.DeleteScore(score.id);
     store_.AddToCounters(score.student_id, -1, -score.value);
   }
-  transaction.Commit();
-  ScoresChanged(*teacher, {*class_id});
+  CommitScores(transaction, teacher_id, {*class_id});
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::Results(const Request& request) {
-  if (!request.Has(u"t")) return ServiceHome(request);
-  Reply refusal;
-  const auto teacher_id = Reader(request, &refusal, /*html=*/true);
-  if (!teacher_id) return refusal;
-  const std::optional<Teacher> teacher = store_.TeacherById(*teacher_id);
+Reply ScoringService::Results(const Request& request, qint64 teacher_id) {
+  const std::optional<Teacher> teacher = store_.TeacherById(teacher_id);
   if (!teacher) return Reply::Html(RenderMessagePage(u"无法查看", u"用户不存在"), 403);
   bool ok = false;
   int n = request.Param(u"n").trimmed().toInt(&ok);
   if (!ok || n <= 0) n = kDefaultResults;
   ResultsPageData page;
   page.teacher_name = teacher->name;
-  page.latest = store_.LatestScores(*teacher_id, std::min(n, kMaxResults));
+  page.latest = store_.LatestScores(teacher_id, std::min(n, kMaxResults));
   for (const ScoreListRow& row : page.latest) {
     const bool listed = std::any_of(page.classes.begin(), page.classes.end(),
                                     [&](const ClassTotals& c) { return c.name == row.class_name; });
     if (listed) continue;
-    if (const auto class_id = store_.FindClass(*teacher_id, row.class_name)) {
+    if (const auto class_id = store_.FindClass(teacher_id, row.class_name)) {
       page.classes.push_back(ClassTotals{row.class_name, store_.TotalsOfClass(*class_id)});
     }
   }

@@ -2,15 +2,22 @@
 // it mails reset codes and how hard it hashes passwords.
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
 #include <optional>
+#include <utility>
 
 namespace zorvanix::server {
 
 enum class PasswordCost { kInteractive, kMinimum };
 enum class SqliteSync { kNormal, kFull };
+// Whether SMTP over smtp:// switches to TLS first (smtps:// always speaks TLS).
+enum class SmtpStartTls { kIfOffered, kRequired, kOff };
+// An address and how many of its leading bits a peer must share with it.
+using Subnet = std::pair<QHostAddress, int>;
 
 struct ServerConfig {
   QString listen_host = QStringLiteral("127.0.0.1");
@@ -35,7 +42,19 @@ struct ServerConfig {
   bool sign_up = true;
   int sign_ups_per_address_hour = 50;
   QString log_file;  // empty: standard error
+  // --- Edge: the proxies in front of the service, and how mail leaves it.
+  // Peers whose X-Forwarded-For is believed (nginx on the same host, say).
+  QList<Subnet> trusted_proxies;
+  QString smtp_user;      // empty: no AUTH
+  QString smtp_password;  // from the settings file or ZORVANIX_SMTP_PASSWORD only
+  SmtpStartTls smtp_starttls = SmtpStartTls::kIfOffered;
+  QString smtp_ca_file;  // certificates the relay's is checked against; empty: the system's
+  int smtp_timeout_seconds = 20;
+  QString sendmail;  // the local sendmail program; when set it carries the mail
 };
+
+// Parses "ADDRESS[/PREFIX]" (IPv4 or IPv6); a bare address stands for itself.
+std::optional<Subnet> ParseSubnet(const QString& text);
 
 // The zone named by config.time_zone (a fixed UTC+8 for Asia/Shanghai when the
 // host has no zone data).

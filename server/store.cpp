@@ -15,12 +15,13 @@ std::optional<qint64> IdFrom(const std::optional<Row>& row) {
   return row->at(0).toLongLong();
 }
 
-// A row of the SELECT id, account, name, email and the three hashes.
+// A row of the SELECT id, account, name, email, the three hashes and the
+// two revisions.
 std::optional<Teacher> TeacherFrom(const std::optional<Row>& row) {
   if (!row) return std::nullopt;
   const Row& r = *row;
-  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]), Text(r[3]),
-                 Hash(r[4]),        Hash(r[5]), Hash(r[6])};
+  return Teacher{r[0].toLongLong(), Text(r[1]), Text(r[2]),        Text(r[3]),       Hash(r[4]),
+                 Hash(r[5]),        Hash(r[6]), r[7].toLongLong(), r[8].toLongLong()};
 }
 
 // Rows of the SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note.
@@ -47,16 +48,39 @@ std::vector<Named> Store::NamedRows(std::vector<Row> rows) {
 
 std::optional<Teacher> Store::FindTeacher(const QString& account_key) {
   return TeacherFrom(db_.SelectOne(
-      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
+      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash, data_revision, "
+      "secret_revision FROM teachers "
       "WHERE account_key = ?",
       {account_key}));
 }
 
 std::optional<Teacher> Store::TeacherById(qint64 id) {
   return TeacherFrom(db_.SelectOne(
-      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash FROM teachers "
+      "SELECT id, account, name, email, login_hash, operation_hash, digest_hash, data_revision, "
+      "secret_revision FROM teachers "
       "WHERE id = ?",
       {id}));
+}
+
+std::optional<Revisions> Store::TeacherRevisions(qint64 teacher_id) {
+  const std::optional<Row> row = db_.SelectOne(
+      "SELECT secret_revision, data_revision FROM teachers WHERE id = ?", {teacher_id});
+  if (!row) return std::nullopt;
+  return Revisions{row->at(0).toLongLong(), row->at(1).toLongLong()};
+}
+
+qint64 Store::NextRevision(qint64 teacher_id) {
+  // A write that gives back a value: the same path as an insert's new id.
+  return db_.InsertReturningId(
+      "UPDATE teachers SET data_revision = data_revision + 1 WHERE id = ? RETURNING data_revision",
+      {teacher_id});
+}
+
+qint64 Store::NextSecretRevision(qint64 teacher_id) {
+  return db_.InsertReturningId(
+      "UPDATE teachers SET secret_revision = secret_revision + 1 WHERE id = ? "
+      "RETURNING secret_revision",
+      {teacher_id});
 }
 
 qint64 Store::InsertTeacher(const NewTeacher& t, const QString& account_key) {
@@ -286,11 +310,11 @@ void Store::InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores)
       args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
            << score.note;
     }
-    db_.Execute(BatchStatement(
-                    "INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
-                    "VALUES ",
-                    "(?, ?, ?, ?, ?, ?)", ", ", "", n, &texts),
-                args);
+    db_.Execute(
+        BatchStatement("INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
+                       "VALUES ",
+                       "(?, ?, ?, ?, ?, ?)", ", ", "", n, &texts),
+        args);
   }
 }
 
@@ -303,13 +327,60 @@ void Store::AddToCounters(const std::vector<CounterChange>& changes) {
     for (size_t i = start; i < start + n; ++i)
       args << changes[i].student_id << changes[i].count << changes[i].sum;
     // The casts give PostgreSQL the types of the bare parameters.
-    db_.Execute(BatchStatement(
-                    "UPDATE students SET score_count = score_count + v.column2, score_sum = "
-                    "score_sum + v.column3 FROM (VALUES ",
-                    "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
-                    ") AS v WHERE students.id = v.column1",
-                    n, &texts),
-                args);
+    db_.Execute(
+        BatchStatement("UPDATE students SET score_count = score_count + v.column2, score_sum = "
+                       "score_sum + v.column3 FROM (VALUES ",
+                       "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
+                       ") AS v WHERE students.id = v.column1", n, &texts),
+        args);
+  }
+}
+
+void Store::StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
+                        const std::vector<CounterChange>& changes) {
+  if (!db_.IsPostgres() || scores.empty() || changes.empty()) {
+    InsertScores(teacher_id, scores);
+    AddToCounters(changes);
+    return;
+  }
+  // The first rows of each in one statement: the insert as a data-changing
+  // WITH part of the counters' update. The rest, if any, the usual way.
+  static std::vector<std::vector<QByteArray>> texts(kScoreBatch + 1,
+                                                    std::vector<QByteArray>(kScoreBatch + 1));
+  const size_t n = std::min(kScoreBatch, scores.size());
+  const size_t m = std::min(kScoreBatch, changes.size());
+  QByteArray& text = texts[n][m];
+  if (text.isEmpty()) {
+    text =
+        "WITH stored AS (INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, "
+        "note) VALUES ";
+    for (size_t i = 0; i < n; ++i) text += i ? ", (?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?)";
+    text +=
+        ") UPDATE students SET score_count = score_count + v.column2, score_sum = score_sum + "
+        "v.column3 FROM (VALUES ";
+    for (size_t i = 0; i < m; ++i) {
+      if (i) text += ", ";
+      text += "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))";
+    }
+    text += ") AS v WHERE students.id = v.column1";
+  }
+  QVariantList args;
+  args.reserve(static_cast<qsizetype>(n * 6 + m * 3));
+  for (size_t i = 0; i < n; ++i) {
+    const NewScore& score = scores[i];
+    args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
+         << score.note;
+  }
+  for (size_t i = 0; i < m; ++i)
+    args << changes[i].student_id << changes[i].count << changes[i].sum;
+  db_.Execute(text.constData(), args);
+  if (n < scores.size()) {
+    InsertScores(teacher_id,
+                 std::vector<NewScore>(scores.begin() + static_cast<ptrdiff_t>(n), scores.end()));
+  }
+  if (m < changes.size()) {
+    AddToCounters(
+        std::vector<CounterChange>(changes.begin() + static_cast<ptrdiff_t>(m), changes.end()));
   }
 }
 
@@ -331,8 +402,8 @@ std::vector<Store::NewScore> Store::ScoresAt(
         "AND (",
         "(student_id = ? AND scored_at = ?)", " OR ", ")", n, &texts);
     for (const Row& row : db_.Select(sql, args)) {
-      found.push_back(
-          NewScore{row[0].toLongLong(), row[1].toDouble(), Text(row[2]), Text(row[3]), Text(row[4])});
+      found.push_back(NewScore{row[0].toLongLong(), row[1].toDouble(), Text(row[2]), Text(row[3]),
+                               Text(row[4])});
     }
   }
   return found;

@@ -19,6 +19,16 @@ struct Teacher {
   QByteArray login_hash;
   QByteArray operation_hash;
   QByteArray digest_hash;
+  qint64 data_revision = 0;
+  qint64 secret_revision = 0;
+};
+
+// Counters that move on with every change of a teacher's data (lists,
+// criteria, scores) and of a teacher's passwords: a service process holding
+// something of the teacher in memory compares them with what it kept.
+struct Revisions {
+  qint64 secret = 0;
+  qint64 data = 0;
 };
 
 struct NewTeacher {
@@ -110,6 +120,10 @@ class Store {
   void UpdateLoginPassword(qint64 teacher_id, const QByteArray& login_hash,
                            const QByteArray& digest_hash);
   void UpdateOperationPassword(qint64 teacher_id, const QByteArray& operation_hash);
+  std::optional<Revisions> TeacherRevisions(qint64 teacher_id);
+  // Inside the change's transaction; the revision the change makes.
+  qint64 NextRevision(qint64 teacher_id);
+  qint64 NextSecretRevision(qint64 teacher_id);
 
   // --- Classes, in the teacher's order
   std::vector<Named> Classes(qint64 teacher_id);
@@ -167,6 +181,10 @@ class Store {
   };
   // Several scores of the teacher in a few statements.
   void InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores);
+  // The scores and the counter changes they make, on PostgreSQL in one
+  // statement (one round trip) for an upload of up to 32 lines.
+  void StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
+                   const std::vector<CounterChange>& changes);
   // The teacher's stored scores of these students at these times (student and
   // time as pairs), whatever their value, topic and criterion.
   std::vector<NewScore> ScoresAt(qint64 teacher_id,

@@ -4,7 +4,8 @@
 #   bench/server/run.sh [build-dir] [work-dir]
 # ZX_SCALES ("1 50"): dataset sizes (--scale of the generator); ZX_PG=1 also
 # runs the uploads on a throwaway PostgreSQL cluster (fsync on) at the first
-# scale; ZX_DURATION (10s), ZX_CONNECTIONS (32), ZX_THREADS (2).
+# scale (ZX_SQLITE=0 runs only those); ZX_DURATION (10s), ZX_CONNECTIONS (32),
+# ZX_THREADS (2).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build}
@@ -71,6 +72,7 @@ run() {
 }
 
 for scale in $scales; do
+  [ "${ZX_SQLITE:-1}" = 0 ] && break
   data=$work/x$scale
   mkdir -p "$data"
   if [ ! -f "$data/bench.db" ]; then

@@ -258,6 +258,24 @@ class ProtocolTest : public QObject {
     QVERIFY(!log.contains(u"secret-in-body"));
   }
 
+  // The test talks to the service with blocking sockets and runs no event
+  // loop meanwhile: far more than a pipe's worth of access log must still
+  // leave the service answering, and all of it must reach Log().
+  void aLongAccessLogNeverStallsTheService() {
+    const QByteArray filler(400, 'x');
+    int answered = 0;
+    for (int i = 0; i < 400; ++i) {
+      const QByteArray target = "/score/servertime.php?n=" + QByteArray::number(i) + "&f=" + filler;
+      if (http_->GetTarget(target).status == 200) ++answered;
+    }
+    QCOMPARE(answered, 400);
+    http_->GetTarget("/score/servertime.php?t=end-of-long-log");
+    QTRY_VERIFY_WITH_TIMEOUT(server_.Log().contains(u"t=end-of-long-log"), 5000);
+    const QString log = server_.Log();
+    QVERIFY2(log.size() > 128 * 1024, qPrintable(QString::number(log.size())));
+    QCOMPARE(log.count(QStringLiteral("servertime.php?n=")), 400);
+  }
+
   // A secret under an odd spelling of its key is masked all the same.
   void accessLogMasksSecretsByTheirDecodedKey() {
     http_->GetTarget("/score/getteacher.php?t=wire_teacher&pass%77ord=odd-secret-1");

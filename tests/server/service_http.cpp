@@ -73,8 +73,8 @@ HttpResult ServiceHttp::Send(const QByteArray& request) const {
 }
 
 HttpResult ServiceHttp::GetTarget(const QByteArray& target) const {
-  return Send("GET " + target + " HTTP/1.1\r\nHost: " + host_.toLatin1() +
-              "\r\nConnection: close\r\n\r\n");
+  return Send("GET " + target + " HTTP/1.1\r\nHost: " + host_.toLatin1() + "\r\n" +
+              extra_headers_ + "Connection: close\r\n\r\n");
 }
 
 HttpResult ServiceHttp::Get(const QString& path, Query query) const {
@@ -90,7 +90,8 @@ HttpResult ServiceHttp::Get(const QString& path, Query query) const {
 HttpResult ServiceHttp::PostBytes(const QString& path, const QByteArray& body) const {
   return Send("POST " + path.toLatin1() + " HTTP/1.1\r\nHost: " + host_.toLatin1() +
               "\r\nCONTENT-TYPE: application/x-www-form-urlencoded\r\nContent-Length: " +
-              QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+              QByteArray::number(body.size()) + "\r\n" + extra_headers_ +
+              "Connection: close\r\n\r\n" + body);
 }
 
 HttpResult ServiceHttp::Post(const QString& path, const FormBody& body) const {

@@ -63,9 +63,12 @@ class ServiceHttp {
   // Connects from this local address (another loopback address stands for
   // another desk).
   void SetSourceAddress(const QString& address) { source_ = address; }
+  // Header lines ("Name: value\r\n") sent with every GET and POST.
+  void SetExtraHeaders(const QByteArray& lines) { extra_headers_ = lines; }
 
  private:
   QString source_;
+  QByteArray extra_headers_;
   QString host_;
   quint16 port_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -101,6 +102,10 @@ bool ServerProcess::Start(QString* error) {
   }
   process_ = std::make_unique<QProcess>();
   process_->setProcessChannelMode(QProcess::SeparateChannels);
+  // Standard error goes to a file, appended to over restarts: a pipe nobody
+  // reads while a test waits would fill after some 64 KiB of access log and
+  // stall the service.
+  process_->setStandardErrorFile(LogPath(), QIODevice::Append);
   if (!options_.environment.isEmpty()) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& setting : options_.environment) {
@@ -139,7 +144,7 @@ bool ServerProcess::Start(QString* error) {
   }
   if (error) {
     *error = QStringLiteral("service did not start: %1 %2")
-                 .arg(QString::fromUtf8(out), QString::fromUtf8(process_->readAllStandardError()));
+                 .arg(QString::fromUtf8(out), Log());
   }
   Kill();
   return false;
@@ -154,7 +159,6 @@ void ServerProcess::Stop() {
       process_->waitForFinished(5000);
     }
   }
-  log_ += process_->readAllStandardError();
   process_.reset();
 }
 
@@ -162,7 +166,6 @@ void ServerProcess::Kill() {
   if (!process_) return;
   process_->kill();
   process_->waitForFinished(5000);
-  log_ += process_->readAllStandardError();
   process_.reset();
 }
 
@@ -172,9 +175,14 @@ bool ServerProcess::IsRunning() const {
   return process_ && process_->state() == QProcess::Running;
 }
 
-QString ServerProcess::Log() {
-  if (process_) log_ += process_->readAllStandardError();
-  return QString::fromUtf8(log_);
+QString ServerProcess::LogPath() const {
+  return QDir(dir_.path()).filePath(QStringLiteral("service-stderr.log"));
+}
+
+QString ServerProcess::Log() const {
+  QFile file(LogPath());
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(file.readAll());
 }
 
 QString ServerProcess::LatestMail() const {

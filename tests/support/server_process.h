@@ -53,8 +53,11 @@ class ServerProcess {
   QString MailSpoolDir() const;
   QString Database() const { return database_; }
   QString WorkDir() const { return dir_.path(); }
-  // What the service wrote to its standard error (the access log).
-  QString Log();
+  // What the service wrote to its standard error (the access log), in every
+  // run of this fixture so far. It is written to a file as it comes, so a
+  // long test never stalls the service on a full pipe.
+  QString Log() const;
+  QString LogPath() const;
 
   // The newest mail in the spool, as text ("" when there is none).
   QString LatestMail() const;
@@ -65,7 +68,6 @@ class ServerProcess {
   std::unique_ptr<QProcess> process_;
   QString database_;
   QString root_;
-  QByteArray log_;
   QString postgres_database_;  // created for this fixture, dropped with it
 };
 

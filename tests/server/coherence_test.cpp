@@ -1,0 +1,286 @@
+// Answers that stay right: in request order on one connection, the same
+// through every service process on one PostgreSQL database, and a database
+// that one process cannot serve rightly is refused at start.
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTcpSocket>
+#include <QUrl>
+#include <QUuid>
+#include <QtTest>
+
+#include "tests/server/service_http.h"
+#include "tests/support/server_process.h"
+
+namespace zorvanix::testing {
+namespace {
+
+const QString kOk = QStringLiteral("Success!");
+
+// Runs one statement on the database a service uses ("sqlite:PATH" or a
+// PostgreSQL address), from the test, as an administrator would.
+bool RunOnServiceDatabase(const QString& address, const QString& statement, QString* error) {
+  const QString connection = QStringLiteral("direct-") + QUuid::createUuid().toString(QUuid::Id128);
+  bool ok = false;
+  {
+    QSqlDatabase db;
+    if (address.startsWith(u"sqlite:")) {
+      db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+      db.setDatabaseName(address.sliced(7));
+    } else {
+      const QUrl url(address);
+      db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+      db.setHostName(url.host());
+      db.setPort(url.port(5432));
+      db.setUserName(url.userName());
+      db.setPassword(url.password());
+      db.setDatabaseName(url.path().sliced(1));
+    }
+    if (db.open()) {
+      QSqlQuery query(db);
+      ok = query.exec(statement);
+      if (!ok) *error = query.lastError().text();
+      db.close();
+    } else {
+      *error = db.lastError().text();
+    }
+  }
+  QSqlDatabase::removeDatabase(connection);
+  return ok;
+}
+
+QString SetTeacher(const ServiceHttp& http, const Account& teacher, const QString& new_login,
+                   const QString& new_operation) {
+  FormBody body;
+  body.Add(u"username", teacher.user)
+      .Add(u"email", teacher.email)
+      .Add(u"oldsuperpassword", teacher.operation)
+      .Add(u"newlogpassword", new_login)
+      .Add(u"newsuperpassword", new_operation);
+  return http.Post(QStringLiteral("/score/setteacher.php"), body).Text();
+}
+
+QString ScoresOf(const ServiceHttp& http, const Account& teacher, const QString& class_name) {
+  return Read(http, QStringLiteral("/score/getscore.php"), teacher, {{"class", class_name}}).Text();
+}
+
+}  // namespace
+
+class CoherenceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void answersLeaveAConnectionInRequestOrder() {
+    // At the real Argon2id cost a check on the worker thread takes far
+    // longer than a clock request; the clock's answer must still wait.
+    ServerProcess::Options options;
+    options.password_cost = QStringLiteral("interactive");
+    ServerProcess server(options);
+    ZV_START_SERVICE(server);
+    const ServiceHttp http(server.Root());
+    const Account teacher{QStringLiteral("in_order"), QStringLiteral("登录密码"),
+                          QStringLiteral("操作密码")};
+    QCOMPARE(Register(http, teacher), kOk);
+
+    const QByteArray sign_in =
+        FormBody().Add(u"username", teacher.user).Add(u"password", teacher.login).Bytes();
+    const QByteArray clock = "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n";
+    const QByteArray requests =
+        "POST /score/checkpassword.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
+        "application/x-www-form-urlencoded\r\nContent-Length: " +
+        QByteArray::number(sign_in.size()) + "\r\n\r\n" + sign_in + clock +
+        "GET /score/getteacher.php?t=" + teacher.user.toLatin1() +
+        "&mp=" + teacher.Digest().toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n" + clock;
+    const QUrl root(server.Root());
+    QTcpSocket socket;
+    socket.connectToHost(root.host(), static_cast<quint16>(root.port()));
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(requests);
+    const QList<HttpResult> replies = ReadReplies(socket, 4);
+    QCOMPARE(replies.size(), 4);
+    QCOMPARE(replies[0].Text(), kOk);
+    bool is_number = false;
+    replies[1].Text().toLongLong(&is_number);
+    QVERIFY2(is_number, qPrintable(replies[1].Text()));
+    QCOMPARE(replies[2].Text(), QStringLiteral("测试老师\r\nin_order\r\nteacher@example.com"));
+    replies[3].Text().toLongLong(&is_number);
+    QVERIFY2(is_number, qPrintable(replies[3].Text()));
+  }
+
+  void twoProcessesOnOnePostgresDatabaseGiveTheSameAnswers() {
+    if (!ServerProcess::UsesPostgres()) QSKIP("several processes share PostgreSQL only");
+    ServerProcess first;
+    ZV_START_SERVICE(first);
+    ServerProcess::Options same_database;
+    same_database.database = first.Database();
+    ServerProcess second(same_database);
+    QString error;
+    QVERIFY2(second.Start(&error), qPrintable(error));
+    const ServiceHttp one(first.Root());
+    const ServiceHttp two(second.Root());
+
+    // ASCII login passwords: the digests of two Chinese ones may be the same.
+    Account t{QStringLiteral("two_desks"), QStringLiteral("login-one"), QStringLiteral("操作一")};
+    QCOMPARE(Register(one, t), kOk);
+    QCOMPARE(Change(one, QStringLiteral("/score/setclass.php"), t, {{"class", "一班"}}), kOk);
+    QCOMPARE(Change(one, QStringLiteral("/score/student.php"), t,
+                    {{"class", "一班"}, {"student", "张三|李四"}}),
+             kOk);
+    // The second process renders and keeps the record and the score list.
+    QVERIFY(!Read(two, QStringLiteral("/score/record.php"), t).Text().contains(u"王五"));
+    QCOMPARE(ScoresOf(two, t, QStringLiteral("一班")), QString());
+
+    // Changes through the first are read through the second at once.
+    QCOMPARE(Upload(one, t, QStringLiteral("朗读"),
+                    {ScoreLineText("一班", "张三", "5分", "2024-03-01 08:00:00")}),
+             kOk);
+    QVERIFY(ScoresOf(two, t, QStringLiteral("一班")).contains(u"\t张三\t5\t"));
+    QVERIFY(
+        Read(two, QStringLiteral("/score/record.php"), t).Text().contains(u"一班\t张三\t0\t1\t5"));
+    QCOMPARE(Change(one, QStringLiteral("/score/student.php"), t,
+                    {{"class", "一班"}, {"student", "张三|李四|王五"}}),
+             kOk);
+    QVERIFY(Read(two, QStringLiteral("/score/record.php"), t).Text().contains(u"王五"));
+    // ... and the second knows the new student when it takes an upload.
+    QCOMPARE(Upload(two, t, QStringLiteral("朗读"),
+                    {ScoreLineText("一班", "王五", "3分", "2024-03-01 08:01:00")}),
+             kOk);
+    QVERIFY(ScoresOf(one, t, QStringLiteral("一班")).contains(u"\t王五\t3\t"));
+    QCOMPARE(Rows(ScoresOf(two, t, QStringLiteral("一班"))).size(), 2);
+
+    // Both processes remember the passwords; a change through the first
+    // voids what the second remembers.
+    QCOMPARE(SignIn(two, t.user, t.login).Text(), kOk);
+    QCOMPARE(Change(two, QStringLiteral("/score/setketi.php"), t, {{"keti", "朗读"}}), kOk);
+    QCOMPARE(SetTeacher(one, t, QStringLiteral("login-two"), QStringLiteral("操作二")), kOk);
+    QCOMPARE(SignIn(two, t.user, t.login).Text(), QStringLiteral("用户名或密码错误"));
+    QCOMPARE(Read(two, QStringLiteral("/score/record.php"), t).status, 403);
+    QCOMPARE(Change(two, QStringLiteral("/score/setketi.php"), t, {{"keti", "朗读"}}),
+             QStringLiteral("用户名或操作密码错误"));
+    t.login = QStringLiteral("login-two");
+    t.operation = QStringLiteral("操作二");
+    QCOMPARE(SignIn(two, t.user, t.login).Text(), kOk);
+    QCOMPARE(Read(two, QStringLiteral("/score/record.php"), t).status, 200);
+    QCOMPARE(Change(two, QStringLiteral("/score/setketi.php"), t, {{"keti", "朗读|背诵"}}), kOk);
+    QVERIFY(Read(one, QStringLiteral("/score/record.php"), t).Text().contains(u"[keti]\t背诵"));
+    second.Stop();
+  }
+
+  void processesStartingTogetherOnANewPostgresDatabaseAllStart() {
+    if (!ServerProcess::UsesPostgres()) QSKIP("several processes share PostgreSQL only");
+    if (!ServerProcess::PostgresAvailable()) QSKIP("no PostgreSQL test cluster");
+    const QString name = QStringLiteral("zt_") + QUuid::createUuid().toString(QUuid::Id128);
+    QString error;
+    QVERIFY2(RunOnPostgresCluster(
+                 QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name),
+                 &error),
+             qPrintable(error));
+    const auto drop = qScopeGuard([&] {
+      RunOnPostgresCluster(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name),
+                           nullptr);
+    });
+    QUrl address(qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN"));
+    address.setPath(u'/' + name);
+    QTemporaryDir spool;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < 3; ++i) {
+      auto process = std::make_unique<QProcess>();
+      process->start(ServerBinary(), {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                      QStringLiteral("--database"), address.toString(),
+                                      QStringLiteral("--mail-spool"), spool.path()});
+      processes.push_back(std::move(process));
+    }
+    for (const auto& process : processes) QVERIFY(process->waitForStarted(5000));
+    // Each one brings the new database's schema up to date, or finds it so.
+    for (const auto& process : processes) {
+      QByteArray out;
+      const QDeadlineTimer deadline(15000);
+      while (!out.contains("listening on") && process->state() == QProcess::Running &&
+             !deadline.hasExpired()) {
+        process->waitForReadyRead(100);
+        out += process->readAllStandardOutput();
+      }
+      QVERIFY2(out.contains("listening on"), process->readAllStandardError().constData());
+    }
+    for (const auto& process : processes) {
+      process->terminate();
+      process->waitForFinished(10000);
+    }
+  }
+
+  void aRememberedPasswordIsNoAnswerWithoutTheDatabase() {
+    if (!ServerProcess::UsesPostgres()) QSKIP("a PostgreSQL server can go away; a file cannot");
+    ServerProcess server;
+    ZV_START_SERVICE(server);
+    const ServiceHttp http(server.Root());
+    const Account t{QStringLiteral("outage"), QStringLiteral("login"), QStringLiteral("op")};
+    QCOMPARE(Register(http, t), kOk);
+    QCOMPARE(SignIn(http, t.user, t.login).Text(), kOk);  // now remembered
+    const QString name = server.PostgresDatabaseName();
+    QString error;
+    QVERIFY2(RunOnPostgresCluster(
+                 QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS false").arg(name), &error),
+             qPrintable(error));
+    const auto allow_again = qScopeGuard([&] {
+      RunOnPostgresCluster(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(name),
+                           nullptr);
+    });
+    QVERIFY2(RunOnPostgresCluster(QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
+                                                 "pg_stat_activity WHERE datname = '%1'")
+                                      .arg(name),
+                                  &error),
+             qPrintable(error));
+    const HttpResult during = SignIn(http, t.user, t.login);
+    QVERIFY2(during.status != 200 || during.Text() != kOk, qPrintable(during.Text()));
+    QVERIFY(during.status != 0);
+  }
+
+  void secondProcessOnOneSqliteFileIsRefused() {
+    if (ServerProcess::UsesPostgres()) QSKIP("the file lock concerns SQLite");
+    ServerProcess first;
+    ZV_START_SERVICE(first);
+    ServerProcess::Options same_file;
+    same_file.database = first.Database();
+    ServerProcess second(same_file);
+    QString error;
+    QVERIFY(!second.Start(&error));
+    QVERIFY2(error.contains(QStringLiteral("is in use by another zorvanix-server process (pid %1)")
+                                .arg(first.Pid())),
+             qPrintable(error));
+    // The first goes on serving.
+    QCOMPARE(Register(ServiceHttp(first.Root()), {QStringLiteral("still_here"), "login", "op"}),
+             kOk);
+  }
+
+  void restartAfterAKillIsNotBlocked() {
+    ServerProcess server;
+    ZV_START_SERVICE(server);
+    const Account t{QStringLiteral("crashed"), QStringLiteral("login"), QStringLiteral("op")};
+    QCOMPARE(Register(ServiceHttp(server.Root()), t), kOk);
+    server.Kill();
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    QCOMPARE(SignIn(ServiceHttp(server.Root()), t.user, t.login).Text(), kOk);
+  }
+
+  void databaseOfANewerSchemaIsRefused() {
+    ServerProcess server;
+    ZV_START_SERVICE(server);
+    server.Stop();
+    QString error;
+    QVERIFY2(RunOnServiceDatabase(server.Database(),
+                                  QStringLiteral("UPDATE schema_version SET version = 99"), &error),
+             qPrintable(error));
+    QVERIFY(!server.Start(&error));
+    QVERIFY2(error.contains(QStringLiteral("the database has schema version 99, newer than this "
+                                           "zorvanix-server knows")),
+             qPrintable(error));
+  }
+};
+
+}  // namespace zorvanix::testing
+
+QTEST_GUILESS_MAIN(zorvanix::testing::CoherenceTest)
+#include "coherence_test.moc"
