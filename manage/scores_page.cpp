@@ -38,8 +38,7 @@ RecordListPageSetup ScoresSetup() {
   return setup;
 }
 
-constexpr char16_t kExportFilter[] =
-    u"CSV 文件(*.csv)|*.csv|Excel 工作簿(*.xlsx)|*.xlsx";
+constexpr char16_t kExportFilter[] = u"CSV 文件(*.csv)|*.csv|Excel 工作簿(*.xlsx)|*.xlsx";
 
 }  // namespace
 
@@ -112,11 +111,10 @@ void ScoresPage::Export() {
         MessageIcon::kWarning);
     return;
   }
-  services_.Prompts().ShowMessage(QStringLiteral("导出成功"),
-                                  QStringLiteral("已导出%1条计分记录。\r\n保存位置：")
-                                          .arg(records.size()) +
-                                      shown,
-                                  MessageIcon::kInformation);
+  services_.Prompts().ShowMessage(
+      QStringLiteral("导出成功"),
+      QStringLiteral("已导出%1条计分记录。\r\n保存位置：").arg(records.size()) + shown,
+      MessageIcon::kInformation);
 }
 
 QString ScoresPage::FetchEntries(const QString& class_name) {
