@@ -1,15 +1,19 @@
 #include "manage/scores_page.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/numbers.h"
 #include "core/service_time.h"
 #include "manage/page_widgets.h"
+#include "manage/score_export.h"
 
 namespace zorvanix {
 namespace {
@@ -34,12 +38,18 @@ RecordListPageSetup ScoresSetup() {
   return setup;
 }
 
+constexpr char16_t kExportFilter[] = u"CSV 文件(*.csv)|*.csv|Excel 工作簿(*.xlsx)|*.xlsx";
+
 }  // namespace
 
 ScoresPage::ScoresPage(PageServices& services, QWidget* parent)
     : RecordListPage(services, ScoresSetup(), parent) {
   side_column_->addWidget(BuildEditPanel());
   side_column_->addStretch(1);
+  export_ = MakeButton(this, "CmdExport", QStringLiteral("导出"));
+  chooser_row_->addWidget(export_);
+  connect(export_, &QPushButton::clicked, this, [this] { Export(); });
+  UpdateExportButton();
 }
 
 QGroupBox* ScoresPage::BuildEditPanel() {
@@ -65,9 +75,46 @@ QGroupBox* ScoresPage::BuildEditPanel() {
   return edit_panel_;
 }
 
+void ScoresPage::Open() {
+  RecordListPage::Open();
+  UpdateExportButton();
+}
+
 void ScoresPage::Clear() {
   RecordListPage::Clear();
   edit_panel_->hide();
+  UpdateExportButton();
+}
+
+void ScoresPage::UpdateExportButton() {
+  const bool loaded = list_->count() > 0;
+  export_->setEnabled(loaded);
+  export_->setToolTip(loaded ? QStringLiteral("把列表中的计分记录导出为 CSV 或 Excel 文件")
+                             : QStringLiteral("请先选择班级，载入计分记录后再导出。"));
+}
+
+void ScoresPage::Export() {
+  QStringList records;
+  for (int row = 0; row < list_->count(); ++row) records.append(list_->item(row)->text());
+  if (records.isEmpty()) return;
+  QString path = services_.Prompts().SaveFileName(QStringLiteral("导出计分"),
+                                                  QString::fromUtf16(kExportFilter));
+  if (path.isEmpty()) return;
+  // The file type follows the name's extension; a name without one is a CSV.
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+  const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+  QString error;
+  if (!WriteScoreExport(path, ExportFormatOf(path), records, &error)) {
+    services_.Prompts().ShowMessage(
+        QStringLiteral("导出失败"),
+        QStringLiteral("导出失败：") + error + QStringLiteral("\r\n保存位置：") + shown,
+        MessageIcon::kWarning);
+    return;
+  }
+  services_.Prompts().ShowMessage(
+      QStringLiteral("导出成功"),
+      QStringLiteral("已导出%1条计分记录。\r\n保存位置：").arg(records.size()) + shown,
+      MessageIcon::kInformation);
 }
 
 QString ScoresPage::FetchEntries(const QString& class_name) {
