@@ -100,7 +100,8 @@ void ScoresPage::Export() {
   QString path = services_.Prompts().SaveFileName(QStringLiteral("导出计分"),
                                                   QString::fromUtf16(kExportFilter));
   if (path.isEmpty()) return;
-  // The file type follows the name's extension; a name without one is a CSV.
+  // The file type follows the name's extension (the dialog adds that of the
+  // type chosen in it); a name still without one is a CSV.
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
   const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
   QString error;

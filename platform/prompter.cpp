@@ -1,6 +1,7 @@
 #include "platform/prompter.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -50,8 +51,22 @@ QString WidgetPrompter::OpenFileName(const QString& title, const QString& filter
 }
 
 QString WidgetPrompter::SaveFileName(const QString& title, const QString& filter) {
-  return QFileDialog::getSaveFileName(parent_, title, QString(), QtFileFilter(filter), nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  QString chosen;
+  const QString name = QFileDialog::getSaveFileName(parent_, title, QString(),
+                                                    QtFileFilter(filter), &chosen,
+                                                    QFileDialog::DontConfirmOverwrite);
+  return WithChosenSuffix(name, chosen);
+}
+
+QString WithChosenSuffix(const QString& name, const QString& chosen_filter) {
+  if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty()) return name;
+  // "Excel 工作簿(*.xlsx)" -> ".xlsx"; "All Files(*.*)" adds nothing.
+  const qsizetype star = chosen_filter.indexOf(QStringLiteral("*."));
+  if (star < 0) return name;
+  qsizetype end = star + 2;
+  while (end < chosen_filter.size() && chosen_filter[end].isLetterOrNumber()) ++end;
+  if (end == star + 2) return name;
+  return name + chosen_filter.mid(star + 1, end - star - 1);
 }
 
 QString QtFileFilter(const QString& filter) {

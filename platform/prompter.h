@@ -54,4 +54,9 @@ class WidgetPrompter : public Prompter {
 // each choice already names its pattern.
 QString QtFileFilter(const QString& filter);
 
+// A name typed without an extension in a save dialog gets the extension of the
+// file type chosen there ("Excel 工作簿(*.xlsx)" -> ".xlsx"), as the teacher
+// expects; a name with one, or a choice such as "*.*", stays as it is.
+QString WithChosenSuffix(const QString& name, const QString& chosen_filter);
+
 }  // namespace zorvanix
