@@ -70,7 +70,7 @@ class GroupsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void DraggedNamesMoveAndTheDivisionReachesTheService() {
     OnlineScene scene;

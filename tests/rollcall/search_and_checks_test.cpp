@@ -115,7 +115,7 @@ class SearchAndChecksTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void SearchPutsFullInitialsHitsOnTopAndGrowsUpward() {
     SearchWindow w;

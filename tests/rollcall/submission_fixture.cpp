@@ -15,11 +15,6 @@
 namespace zorvanix::testing {
 namespace {
 
-std::unique_ptr<ServerProcess>& ServiceSlot() {
-  static std::unique_ptr<ServerProcess> service;
-  return service;
-}
-
 int next_teacher = 0;
 
 bool Accepted(const PostResult& result, QString* error) {
@@ -31,19 +26,10 @@ bool Accepted(const PostResult& result, QString* error) {
 }  // namespace
 
 ServerProcess& SharedService() {
-  std::unique_ptr<ServerProcess>& service = ServiceSlot();
-  if (!service) {
-    ServerProcess::Options options;
-    options.extra_arguments = {QStringLiteral("--no-access-log"),
-                               QStringLiteral("--vendor-version"), QStringLiteral(" 2.5.1 ")};
-    service = std::make_unique<ServerProcess>(options);
-    QString error;
-    if (!service->Start(&error)) qFatal("zorvanix-server: %s", qPrintable(error));
-  }
-  return *service;
+  ServerProcess::Options options;
+  options.extra_arguments = {QStringLiteral("--vendor-version"), QStringLiteral(" 2.5.1 ")};
+  return SharedServer(WithoutAccessLog(options));
 }
-
-void StopSharedService() { ServiceSlot().reset(); }
 
 OnlineScene::OnlineScene(ServerProcess& service) : context(service.Root()) {
   ++next_teacher;

@@ -118,7 +118,7 @@ class TeacherInputTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   // A score typed into Combo1 and confirmed with Enter or the keypad's Enter
   // is taken as typed: the day's log, List4 and the service all get it.

@@ -76,7 +76,7 @@ class UploadTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void UploadSendsOnlyTheSelectedLinesAndKeepsTheRest() {
     OnlineScene scene;
