@@ -66,7 +66,7 @@ QList<StudentRow> OnlineScene::ServiceRoster(const QString& class_name) {
 }
 
 void Click(const RollCallWindow* window, const QString& button) {
-  Child<QPushButton>(window, button)->click();
+  QVERIFY2(Click(Child<QPushButton>(window, button)), qPrintable(button));
 }
 
 void ChooseClass(const RollCallWindow* window, const QString& name) {
@@ -78,7 +78,7 @@ void ChooseClass(const RollCallWindow* window, const QString& name) {
 
 void PickByHand(const RollCallWindow* window, const QString& name) {
   Click(window, QStringLiteral("btnChou_12"));
-  Child<QTabBar>(window, QStringLiteral("TabStrip1"))->setCurrentIndex(0);
+  QVERIFY(ClickTab(Child<QTabBar>(window, QStringLiteral("TabStrip1")), 0));
   auto* not_called = Child<QListWidget>(window, QStringLiteral("List_manual_1"));
   const int row = static_cast<int>(Entries(not_called).indexOf(name));
   QVERIFY2(row >= 0, qPrintable(name));
@@ -93,9 +93,7 @@ void ScoreByHand(const RollCallWindow* window, const QString& name, int choice) 
 }
 
 void TypeInto(const RollCallWindow* window, const QString& box, const QString& text) {
-  auto* edit = Child<QLineEdit>(window, box);
-  edit->clear();
-  QTest::keyClicks(edit, text);
+  QVERIFY2(TypeIntoFocus(Child<QLineEdit>(window, box), text), qPrintable(box));
 }
 
 void ChooseClassByKeys(const RollCallWindow* window, const QString& name) {

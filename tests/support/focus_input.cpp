@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QWidget>
 #include <QtTest>
 
@@ -76,6 +77,21 @@ bool Click(QWidget* control) {
   }
   QTest::mouseClick(control, Qt::LeftButton);
   return true;
+}
+
+bool ClickTab(QTabBar* tabs, int index) {
+  if (!tabs || index < 0 || index >= tabs->count()) {
+    qWarning("no tab %d to click", index);
+    return false;
+  }
+  if (!tabs->isVisible() || !ActivateWindowOf(tabs)) return false;
+  const QRect tab = tabs->tabRect(index);
+  if (!tabs->rect().contains(tab.center())) {
+    qWarning("tab %d of %s is out of sight", index, qPrintable(tabs->objectName()));
+    return false;
+  }
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tab.center());
+  return tabs->currentIndex() == index;
 }
 
 bool SetTicked(QAbstractButton* box, bool ticked) {

@@ -12,6 +12,7 @@ class QAbstractButton;
 class QComboBox;
 class QListWidget;
 class QPlainTextEdit;
+class QTabBar;
 
 namespace zorvanix::testing {
 
@@ -32,6 +33,8 @@ T* FindControl(QWidget* window, const QString& name) {
 // (with a warning) when the control is hidden or disabled: a teacher could
 // not click it either.
 bool Click(QWidget* control);
+// A click on the tab at index of tabs; false when it is not on screen.
+bool ClickTab(QTabBar* tabs, int index);
 // Clicks a check box until it shows ticked; false when it does not follow.
 bool SetTicked(QAbstractButton* box, bool ticked);
 // Presses key on the widget that has the focus; false when none has it.
