@@ -20,6 +20,7 @@
 #include "tests/platform/silent_server.h"
 #include "tests/rollcall/rollcall_fixture.h"
 #include "tests/rollcall/submission_fixture.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -231,7 +232,7 @@ class SearchAndChecksTest : public QObject {
 
     // A name on the group tab is picked the same way.
     Click(w.window, QStringLiteral("btnChou_12"));
-    Child<QTabBar>(w.window, QStringLiteral("TabStrip1"))->setCurrentIndex(3);
+    QVERIFY(ClickTab(Child<QTabBar>(w.window, QStringLiteral("TabStrip1")), 3));
     DoubleClickEntry(Child<QListWidget>(w.window, QStringLiteral("List_group_2")), 4);
     QCOMPARE(w.window->CurrentStudent(), QStringLiteral("学生05"));
     QVERIFY(!Child<QWidget>(w.window, QStringLiteral("Frame6"))->isVisible());
