@@ -52,14 +52,9 @@ struct SearchWindow {
   // Letters are typed key by key; Chinese arrives from the input method as
   // one piece of text.
   void Type(const QString& text) {
-    box->clear();
     bool ascii = true;
     for (const QChar c : text) ascii = ascii && c.unicode() < 0x80;
-    if (ascii) {
-      QTest::keyClicks(box, text);
-    } else {
-      box->insert(text);
-    }
+    QVERIFY(ascii ? TypeIntoFocus(box, text) : CommitIntoFocus(box, text));
   }
   TestContext context;
   RollCallWindow* window = nullptr;

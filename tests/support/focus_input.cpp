@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStyle>
@@ -162,20 +163,41 @@ bool TypeLinesIntoFocus(QPlainTextEdit* box, const QString& text) {
   return true;
 }
 
-bool TypeIntoFocus(QWidget* box, const QString& text) {
-  if (!box) return false;
-  if (!ActivateWindowOf(box)) return false;
+namespace {
+
+// Clicks box and empties the focus widget it gives; null when the click
+// left the focus elsewhere.
+QWidget* FocusAndEmpty(QWidget* box) {
+  if (!box) return nullptr;
+  if (!ActivateWindowOf(box)) return nullptr;
   QTest::mouseClick(box, Qt::LeftButton);
   // An editable combo box has its line edit take the focus.
   QWidget* focus = QApplication::focusWidget();
   if (!focus || (focus != box && !box->isAncestorOf(focus))) {
     qWarning("a click on %s left the focus on %s", qPrintable(box->objectName()),
              focus ? focus->metaObject()->className() : "nothing");
-    return false;
+    return nullptr;
   }
   QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(focus, Qt::Key_Delete);
+  return focus;
+}
+
+}  // namespace
+
+bool TypeIntoFocus(QWidget* box, const QString& text) {
+  QWidget* focus = FocusAndEmpty(box);
+  if (!focus) return false;
   TypeText(focus, text);
+  return true;
+}
+
+bool CommitIntoFocus(QWidget* box, const QString& text) {
+  QWidget* focus = FocusAndEmpty(box);
+  if (!focus) return false;
+  QInputMethodEvent commit;
+  commit.setCommitString(text);
+  QApplication::sendEvent(focus, &commit);
   return true;
 }
 

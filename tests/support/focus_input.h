@@ -50,6 +50,9 @@ bool SelectEntries(QListWidget* list, const QList<int>& rows);
 // Activates box's window, clicks box and types text into the focus widget,
 // in place of what it held. False when the click did not give box the focus.
 bool TypeIntoFocus(QWidget* box, const QString& text);
+// The same, the text arriving as an input method commits it: one piece,
+// delivered to the focus widget (how Chinese is typed).
+bool CommitIntoFocus(QWidget* box, const QString& text);
 // The same for a box of several lines: each "\n" is typed as Enter.
 bool TypeLinesIntoFocus(QPlainTextEdit* box, const QString& text);
 
