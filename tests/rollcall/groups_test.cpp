@@ -136,8 +136,14 @@ class GroupsTest : public QObject {
     OpenGroupTab(w);
     QCOMPARE(Entries(GroupList(w, 5)), QStringList{"王五"});
 
-    // The tab switch copies the upload panel's password back.
-    Child<QLineEdit>(w, QStringLiteral("Text4"))->setText(QStringLiteral("from-upload"));
+    // The tab switch copies the upload panel's password back: typed there,
+    // it is on the tab when the teacher comes back to it.
+    Click(w, QStringLiteral("Command24"));
+    Click(w, QStringLiteral("Command11"));
+    QVERIFY(TypeIntoFocus(Child<QLineEdit>(w, QStringLiteral("Text4")),
+                          QStringLiteral("from-upload")));
+    Click(w, QStringLiteral("Command12"));
+    OpenGroupTab(w);
     QVERIFY(ClickTab(Child<QTabBar>(w, QStringLiteral("TabStrip1")), 0));
     QCOMPARE(password->text(), QStringLiteral("from-upload"));
   }
