@@ -2,22 +2,20 @@
 // every lesson. It shows one large student name, the thirteen draw buttons,
 // the class, topic and score choices and a status bar; the upload, statistics
 // and manual-pick panels take the draw panel's place when opened. The panels
-// own their controls and announce what the teacher asks for; the window
-// holds the draw's state and ties the panels to the pools, the cache and the
-// scoring service.
+// own their controls and announce what the teacher asks for; the draw itself
+// (DrawSession), the uploads (ScoreUpload, GroupUpload) and the start-up
+// checks live beside the window, which ties them to the pools, the cache and
+// the scoring service.
 #pragma once
 
-#include <QSet>
 #include <QString>
 #include <QWidget>
-#include <memory>
-#include <optional>
 
 #include "core/cache_file.h"
 #include "platform/app_context.h"
 #include "rollcall/draw_pools.h"
+#include "rollcall/draw_session.h"
 #include "rollcall/name_search.h"
-#include "rollcall/score_log.h"
 #include "rollcall/stopwatch.h"
 
 class QTimer;
@@ -30,6 +28,7 @@ class GroupStatsPanel;
 class ManualPickPanel;
 class StatusPanels;
 class ScoreUpload;
+class StudentScoring;
 
 // How RefreshMainWindowFromCache() finds the cache: downloaded just before
 // (the login window did it), to be downloaded first (after a change in the
@@ -61,7 +60,7 @@ class RollCallWindow : public QWidget {
   // The class chosen last (class_num).
   const QString& ClassName() const { return class_name_; }
   // The student drawn or picked last and not yet given a plain score (NewStu).
-  const QString& CurrentStudent() const { return current_student_; }
+  const QString& CurrentStudent() const { return drawing_->Student(); }
   // The pending score lines of List4, in order.
   QStringList PendingScores() const;
   bool IsFolded() const { return folded_; }
@@ -71,7 +70,7 @@ class RollCallWindow : public QWidget {
 
   // --- Timer ticks; public so a benchmark can drive them ----------------------
   // Timer1, every 5 ms while a draw rolls: show a random name of the pool.
-  void RollTick();
+  void RollTick() { drawing_->RollTick(); }
   // Timer2, every second: the stopwatch, and the start-up checks once.
   void SecondTick();
 
@@ -93,24 +92,13 @@ class RollCallWindow : public QWidget {
   // Drawing and the pools.
   void ChooseClass();
   void DrawPressed(int index);
-  void StartDraw(int index);
-  void StopDraw(int index);
-  void CancelRunningDraw();
-  void EndDrawForPick();
-  void ForgetCurrentStudent();
   // A name from the search hits (leaves "未点") or from the manual-pick
   // panel (stays in its pools) is the current student.
   void PickSearchHit(const QString& name);
   void PickFromPanelList(const QString& name);
-  void ShowStudentCounts();
   void TopicChosen();
   void TopicTyped(const QString& text);
   void SearchNames(const QString& text);
-
-  // Scoring.
-  void ScoreFromChoice(const QString& score);
-  void ScoreFromCriterion(int row);
-  void RecordScore(const QString& line, const QDateTime& moment);
 
   // Panels, folding, the status bar.
   void ShowDrawPanel();
@@ -118,14 +106,9 @@ class RollCallWindow : public QWidget {
   void OpenManualPick();
   void ShowManualTab();
   void ShowGroupStatistics();
-  void UploadGroups();
   void Fold();
   void Unfold();
   void SetStatusBarShown(bool shown);
-  // The clock check and the version check, once, on the first second.
-  void RunStartupChecks();
-  void CheckClockAgainstServer();
-  void CheckServerVersion();
   void HideOtherWindows();
 
   AppContext& context_;
@@ -136,29 +119,17 @@ class RollCallWindow : public QWidget {
   ManualPickPanel* manual_ = nullptr;
   StatusPanels* status_ = nullptr;
   ScoreUpload* score_upload_ = nullptr;
-  QTimer* roll_timer_ = nullptr;    // Timer1
+  DrawSession* drawing_ = nullptr;
+  StudentScoring* scoring_ = nullptr;
   QTimer* second_timer_ = nullptr;  // Timer2
 
-  DrawPools pools_;  // lstKind 0..11 and the group lists
-  // The pool a running draw shows (its button reads "暂停"); none while no
-  // draw rolls.
-  std::optional<int> rolling_pool_;
-  std::shared_ptr<const TaggedLineIndex> rolling_index_;  // the cache as the draw began
-  int award_ = 0;            // index in the rolling pool of the name shown
-  bool roll_shown_ = false;  // a roll step showed a name since the draw began
-  QString class_name_;       // class_num
-  QString roster_text_;      // Text6: the class's rows from the cache
-  QString current_student_;  // NewStu
-  // The criteria of List1 (by row) given to the student shown: each counts
-  // once per student. The list is filled afresh for the next one.
-  QSet<int> given_criteria_;
+  DrawPools pools_;     // lstKind 0..11 and the group lists
+  QString class_name_;  // class_num
   Stopwatch stopwatch_;
   bool folded_ = false;
   bool status_bar_wanted_ = true;
   bool ending_ = false;
-  bool group_upload_waiting_ = false;
   NameSearch name_search_;
-  ScoreLog score_log_;
 };
 
 }  // namespace zorvanix

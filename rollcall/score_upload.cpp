@@ -1,10 +1,10 @@
 #include "rollcall/score_upload.h"
-#include "core/gbk.h"
 
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
+#include "core/gbk.h"
 #include "core/score_line.h"
 
 namespace zorvanix {
@@ -32,9 +32,18 @@ ScoreUpload::ScoreUpload(AppContext& context, UploadPanel& panel)
   connect(&panel_, &UploadPanel::EditCancelled, this, &ScoreUpload::CancelEdit);
 }
 
+bool ScoreUpload::MayLeavePending() {
+  const qsizetype pending = panel_.Scores().Count();
+  return pending == 0 ||
+         context_.prompter->AskYesNoDefaultNo(
+             QStringLiteral("提示"),
+             QStringLiteral("还有%1条计分未上传，确定退出吗？\r\n这些计分已记在当天的计分日志中。")
+                 .arg(pending),
+             MessageIcon::kQuestion);
+}
+
 bool ScoreUpload::UploadAllowed() const {
-  return context_.session->IsOnline() && !panel_.Password().isEmpty() &&
-         !uploading_;
+  return context_.session->IsOnline() && !panel_.Password().isEmpty() && !uploading_;
 }
 
 // Typing a password may enable the upload; it never disables it (an upload
@@ -108,7 +117,7 @@ void ScoreUpload::Export() { ExportBatch(panel_.Scores().Selected()); }
 void ScoreUpload::ExportBatch(const PendingScores::Batch& batch) {
   if (batch.lines.isEmpty()) return;
   QString path = context_.prompter->SaveFileName(QStringLiteral("另存数据文件"),
-                                                       QString::fromUtf16(kScoreFileFilter));
+                                                 QString::fromUtf16(kScoreFileFilter));
   if (path.isEmpty()) return;
   // A name typed without an extension gets the score-record one, so the
   // import dialog's filter finds the file again.

@@ -4,11 +4,10 @@
 // they have reached the service or a file.
 #pragma once
 
-#include "platform/prompter.h"
-
 #include <QObject>
 
 #include "platform/app_context.h"
+#include "platform/prompter.h"
 #include "rollcall/upload_panel.h"
 
 namespace zorvanix {
@@ -31,6 +30,10 @@ class ScoreUpload : public QObject {
   // operation password typed, and no upload waiting for its reply.
   bool UploadAllowed() const;
   bool IsUploading() const { return uploading_; }
+
+  // Closing the window with lines still pending: true when there are none
+  // or the teacher says to close anyway (the daily log keeps them).
+  bool MayLeavePending();
 
   // Command13: the selected lines, in list order, under the topic in Text5.
   void Upload();

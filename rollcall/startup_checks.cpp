@@ -1,10 +1,12 @@
 #include "rollcall/startup_checks.h"
 
+#include <QVersionNumber>
 #include <cmath>
 
 #include "core/numbers.h"
 #include "core/service_time.h"
 #include "platform/service_client.h"
+#include "rollcall/status_panels.h"
 
 namespace zorvanix {
 
@@ -37,6 +39,28 @@ std::optional<QString> ServerVersionText(const QString& reply) {
   while (begin < end && reply[begin] == u' ') ++begin;
   while (end > begin && reply[end - 1] == u' ') --end;
   return QStringLiteral("服务器版本:") + reply.mid(begin, end - begin);
+}
+
+QString ProgramVersionText() {
+  const QVersionNumber version = QVersionNumber::fromString(QStringLiteral(ZORVANIX_VERSION));
+  return QStringLiteral("版本:%1.%2.%3")
+      .arg(version.majorVersion())
+      .arg(version.minorVersion())
+      .arg(version.microVersion());
+}
+
+void RunStartupChecks(AppContext& context, const QObject* receiver, StatusPanels& status) {
+  if (!context.config.startup_checks) return;
+  context.service->ServerTimeAsync(receiver, [&context](const QString& reply) {
+    // Compared with the PC's clock as it stands when the answer is in.
+    if (const auto warning = ClockWarning(reply, context.clock->Now())) {
+      context.prompter->ShowNotice(ClockWarningTitle(), *warning, MessageIcon::kWarning);
+    }
+  });
+  status.ShowServerVersion(VersionCheckingText());
+  context.service->VendorVersionAsync(receiver, [&status](const QString& reply) {
+    if (const auto text = ServerVersionText(reply)) status.ShowServerVersion(*text);
+  });
 }
 
 }  // namespace zorvanix

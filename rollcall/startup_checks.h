@@ -8,6 +8,8 @@
 #include <QString>
 #include <optional>
 
+#include "platform/app_context.h"
+
 namespace zorvanix {
 
 // More than this many seconds between the PC and the service is worth a warning.
@@ -27,5 +29,16 @@ QString VersionCheckingText();
 // "服务器版本:" and the version after the product prefix, blanks at both ends
 // removed; nothing when the reply does not begin with the prefix exactly.
 std::optional<QString> ServerVersionText(const QString& reply);
+
+class StatusPanels;
+
+// "版本:1.2.3": the version of this program, for its status bar.
+QString ProgramVersionText();
+
+// Both checks, sent off at once (when the configuration wants them) and each
+// answered whenever its reply comes in: the caller never waits, so the
+// stopwatch, clicks and a rolling draw go on while a slow service keeps
+// them. The replies are dropped once receiver is gone.
+void RunStartupChecks(AppContext& context, const QObject* receiver, StatusPanels& status);
 
 }  // namespace zorvanix

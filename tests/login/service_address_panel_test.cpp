@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "login/login_window.h"
+#include "tests/support/focus_input.h"
 #include "tests/support/test_context.h"
 
 using namespace zorvanix;
@@ -21,13 +22,9 @@ class ServiceAddressPanelTest : public QObject {
 
   // Types the address into the field the way a teacher does and presses the button.
   static void EnterAndSave(QWidget& window, const QString& address) {
-    auto* field = window.findChild<QLineEdit*>(QStringLiteral("txtServiceRoot"));
-    QTest::mouseClick(field, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), field);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(QApplication::focusWidget(), address);
-    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdSaveServiceRoot")),
-                      Qt::LeftButton);
+    QVERIFY(
+        TypeIntoFocus(FindControl<QLineEdit>(&window, QStringLiteral("txtServiceRoot")), address));
+    QVERIFY(Click(FindControl<QPushButton>(&window, QStringLiteral("cmdSaveServiceRoot"))));
   }
   static QString State(QWidget& window) {
     return window.findChild<QLabel*>(QStringLiteral("lblServiceRoot"))->text();

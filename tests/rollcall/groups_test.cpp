@@ -12,6 +12,7 @@
 #include "rollcall/group_assignment.h"
 #include "tests/rollcall/rollcall_fixture.h"
 #include "tests/rollcall/submission_fixture.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -24,7 +25,7 @@ QListWidget* GroupList(const RollCallWindow* window, int group) {
 
 void OpenGroupTab(const RollCallWindow* window) {
   Click(window, QStringLiteral("btnChou_12"));
-  Child<QTabBar>(window, QStringLiteral("TabStrip1"))->setCurrentIndex(3);
+  QVERIFY(ClickTab(Child<QTabBar>(window, QStringLiteral("TabStrip1")), 3));
 }
 
 // The teacher presses on an entry and moves the mouse: the list starts a real
@@ -70,7 +71,7 @@ class GroupsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void DraggedNamesMoveAndTheDivisionReachesTheService() {
     OnlineScene scene;
@@ -102,21 +103,20 @@ class GroupsTest : public QObject {
     QCOMPARE(first->currentRow(), 0);
 
     // No password: a notice, nothing sent.
-    upload->click();
+    QVERIFY(Click(upload));
     QCOMPARE(scene.context.Prompts().Last().title, QStringLiteral("提示"));
     QCOMPARE(scene.context.Prompts().Last().text, QStringLiteral("请输入操作密码！"));
     QCOMPARE(scene.context.Prompts().Last().icon, MessageIcon::kWarning);
 
     // The password typed here is the upload panel's too.
-    QTest::keyClicks(password, QStringLiteral("wrong"));
+    QVERIFY(TypeIntoFocus(password, QStringLiteral("wrong")));
     QCOMPARE(scene.window->OperationPassword(), QStringLiteral("wrong"));
-    upload->click();
+    QVERIFY(Click(upload));
     QVERIFY(scene.context.Prompts().Last().text.endsWith(QStringLiteral("\r\n上传错误！")));
     QCOMPARE(scene.context.Prompts().Last().title, QStringLiteral("错误"));
 
-    password->clear();
-    QTest::keyClicks(password, scene.teacher.super_password);
-    upload->click();
+    QVERIFY(TypeIntoFocus(password, scene.teacher.super_password));
+    QVERIFY(Click(upload));
     QCOMPARE(scene.context.Prompts().Last().title, QStringLiteral("完成"));
     QCOMPARE(scene.context.Prompts().Last().text, QStringLiteral("上传成功！"));
     QCOMPARE(scene.context.Prompts().Last().icon, MessageIcon::kInformation);
@@ -136,9 +136,15 @@ class GroupsTest : public QObject {
     OpenGroupTab(w);
     QCOMPARE(Entries(GroupList(w, 5)), QStringList{"王五"});
 
-    // The tab switch copies the upload panel's password back.
-    Child<QLineEdit>(w, QStringLiteral("Text4"))->setText(QStringLiteral("from-upload"));
-    Child<QTabBar>(w, QStringLiteral("TabStrip1"))->setCurrentIndex(0);
+    // The tab switch copies the upload panel's password back: typed there,
+    // it is on the tab when the teacher comes back to it.
+    Click(w, QStringLiteral("Command24"));
+    Click(w, QStringLiteral("Command11"));
+    QVERIFY(TypeIntoFocus(Child<QLineEdit>(w, QStringLiteral("Text4")),
+                          QStringLiteral("from-upload")));
+    Click(w, QStringLiteral("Command12"));
+    OpenGroupTab(w);
+    QVERIFY(ClickTab(Child<QTabBar>(w, QStringLiteral("TabStrip1")), 0));
     QCOMPARE(password->text(), QStringLiteral("from-upload"));
   }
 
@@ -150,7 +156,8 @@ class GroupsTest : public QObject {
     // A drag that ends without a drop makes the upload available too.
     delete PressAndDrag(GroupList(w.window, 0), 0);
     QCOMPARE(Entries(GroupList(w.window, 0)), QStringList{"张三"});
-    Child<QLineEdit>(w.window, QStringLiteral("Text11"))->setText(QStringLiteral("op123"));
+    QVERIFY(TypeIntoFocus(Child<QLineEdit>(w.window, QStringLiteral("Text11")),
+                          QStringLiteral("op123")));
     Click(w.window, QStringLiteral("Command29"));
     QCOMPARE(w.context.Prompts().Last().title, QStringLiteral("错误"));
     QCOMPARE(w.context.Prompts().Last().text,

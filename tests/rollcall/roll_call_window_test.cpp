@@ -217,7 +217,7 @@ class RollCallWindowTest : public QObject {
     QPushButton* not_called = w.DrawButton(kDrawNotCalled);
     auto* roll = w.Find<QTimer>(QStringLiteral("Timer1"));
     QSignalSpy ticks(roll, &QTimer::timeout);
-    not_called->click();
+    QVERIFY(Click(not_called));
     QCOMPARE(not_called->text(), QStringLiteral("暂停"));
     QVERIFY(roll->isActive());
     QCOMPARE(roll->interval(), 5);
@@ -228,7 +228,7 @@ class RollCallWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 5, 5000);
     QVERIFY(w.window->Pools().Pool(kDrawAll).contains(w.Text2()));
 
-    not_called->click();
+    QVERIFY(Click(not_called));
     const QString drawn = w.Text2();
     QCOMPARE(not_called->text(), QStringLiteral("未点"));
     QVERIFY(!roll->isActive());
@@ -260,7 +260,7 @@ class RollCallWindowTest : public QObject {
     OfflineWindow w;
     w.ChooseClass(QStringLiteral("一班"));
     auto* roll = w.Find<QTimer>(QStringLiteral("Timer1"));
-    w.DrawButton(kDrawAll)->click();
+    QVERIFY(Click(w.DrawButton(kDrawAll)));
     w.ChooseClass(QStringLiteral("10"));
     QVERIFY(!roll->isActive());
     QCOMPARE(w.DrawButton(kDrawAll)->text(), QStringLiteral("所有"));
@@ -268,7 +268,7 @@ class RollCallWindowTest : public QObject {
     QVERIFY(w.window->Pools().Pool(kDrawCalled).isEmpty());
     QVERIFY(w.window->CurrentStudent().isEmpty());
 
-    w.DrawButton(kDrawNotCalled)->click();
+    QVERIFY(Click(w.DrawButton(kDrawNotCalled)));
     w.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
     QVERIFY(!roll->isActive());
     QCOMPARE(w.DrawButton(kDrawNotCalled)->text(), QStringLiteral("未点"));
@@ -480,8 +480,8 @@ class RollCallWindowTest : public QObject {
     // The left edge stays right of 2800 twips and 1400 twips left of the
     // window's right edge: the first pixels on either side of each limit.
     const int start_left = divider->mapTo(w.window, QPoint(0, 0)).x();
-    QCOMPARE(drag_to(186), start_left);  // 2790 twips
-    QCOMPARE(drag_to(187), 187);         // 2805 twips
+    QCOMPARE(drag_to(186), start_left);              // 2790 twips
+    QCOMPARE(drag_to(187), 187);                     // 2805 twips
     QCOMPARE(drag_to(w.window->width() - 93), 187);  // 1395 twips from the right edge
     QCOMPARE(drag_to(w.window->width() - 94), w.window->width() - 94);
 
@@ -523,7 +523,7 @@ class RollCallWindowTest : public QObject {
     OfflineWindow w;
     w.ChooseClass(QStringLiteral("一班"));
     w.Draw(kDrawNotCalled);
-    w.DrawButton(kManualPickButton)->click();
+    QVERIFY(Click(w.DrawButton(kManualPickButton)));
     auto* panel = w.Find<QWidget>(QStringLiteral("Frame6"));
     QVERIFY(panel->isVisible());
     QVERIFY(!w.Find<QWidget>(QStringLiteral("Frame5"))->isVisible());
@@ -537,17 +537,17 @@ class RollCallWindowTest : public QObject {
     QVERIFY(!w.Find<QWidget>(QStringLiteral("Command29"))->isVisible());
 
     auto* tabs = w.Find<QTabBar>(QStringLiteral("TabStrip1"));
-    tabs->setCurrentIndex(2);
+    QVERIFY(ClickTab(tabs, 2));
     QCOMPARE(w.Find<QGroupBox>(QStringLiteral("Frame_m_0"))->title(), QStringLiteral("很易"));
     QCOMPARE(Items(w.Find<QListWidget>(QStringLiteral("List_manual_3"))), QStringList({"张三"}));
-    tabs->setCurrentIndex(3);
+    QVERIFY(ClickTab(tabs, 3));
     QVERIFY(w.Find<QWidget>(QStringLiteral("List_group_0"))->isVisible());
     QVERIFY(!w.Find<QWidget>(QStringLiteral("Frame_m_0"))->isVisible());
     auto* upload_groups = w.Find<QPushButton>(QStringLiteral("Command29"));
     QVERIFY(upload_groups->isVisible() && !upload_groups->isEnabled());
     QVERIFY(!w.Find<QWidget>(QStringLiteral("Text11"))->isVisible());
 
-    w.Find<QPushButton>(QStringLiteral("Command24"))->click();
+    QVERIFY(Click(w.Find<QPushButton>(QStringLiteral("Command24"))));
     QVERIFY(!panel->isVisible());
     QVERIFY(w.Find<QWidget>(QStringLiteral("Frame5"))->isVisible());
     QVERIFY(w.Find<QWidget>(QStringLiteral("StatusBar1"))->isVisible());
@@ -557,14 +557,14 @@ class RollCallWindowTest : public QObject {
     OfflineWindow w;
     w.ChooseClass(QStringLiteral("一班"));
     QPushButton* all = w.DrawButton(kDrawAll);
-    all->click();
-    w.DrawButton(kManualPickButton)->click();
+    QVERIFY(Click(all));
+    QVERIFY(Click(w.DrawButton(kManualPickButton)));
     QVERIFY(!w.Find<QTimer>(QStringLiteral("Timer1"))->isActive());
     QCOMPARE(all->text(), QStringLiteral("所有"));
     QVERIFY(w.window->CurrentStudent().isEmpty());
     QVERIFY(w.DrawButton(kDrawAll + 1)->isEnabled() == w.window->Pools().HasNames(kDrawAll + 1));
-    w.Find<QPushButton>(QStringLiteral("Command24"))->click();
-    all->click();  // a new draw, not the stop of the old one
+    QVERIFY(Click(w.Find<QPushButton>(QStringLiteral("Command24"))));
+    QVERIFY(Click(all));  // a new draw, not the stop of the old one
     QCOMPARE(all->text(), QStringLiteral("暂停"));
     QVERIFY(w.Find<QTimer>(QStringLiteral("Timer1"))->isActive());
   }
@@ -574,7 +574,7 @@ class RollCallWindowTest : public QObject {
     w.ChooseClass(QStringLiteral("一班"));
     w.Draw(kDrawAll);
     w.ChooseScore(0);
-    w.Find<QPushButton>(QStringLiteral("Command11"))->click();
+    QVERIFY(Click(w.Find<QPushButton>(QStringLiteral("Command11"))));
     QVERIFY(w.Find<QWidget>(QStringLiteral("Frame4"))->isVisible());
     QVERIFY(!w.Find<QWidget>(QStringLiteral("Frame5"))->isVisible());
     QVERIFY(!w.Find<QWidget>(QStringLiteral("StatusBar1"))->isVisible());
@@ -582,7 +582,7 @@ class RollCallWindowTest : public QObject {
     QCOMPARE(pending->selectedItems().size(), 1);
     // Offline: nothing can be uploaded.
     QVERIFY(!w.Find<QPushButton>(QStringLiteral("Command13"))->isEnabled());
-    w.Find<QPushButton>(QStringLiteral("Command12"))->click();
+    QVERIFY(Click(w.Find<QPushButton>(QStringLiteral("Command12"))));
     QVERIFY(w.Find<QWidget>(QStringLiteral("Frame5"))->isVisible());
     QVERIFY(w.Find<QWidget>(QStringLiteral("StatusBar1"))->isVisible());
   }
@@ -597,7 +597,8 @@ class RollCallWindowTest : public QObject {
     QVERIFY(!w.window->close());
     QVERIFY(w.window->isVisible());
     QCOMPARE(ending.size(), 0);
-    QVERIFY(w.context.Prompts().Last().text.startsWith(QStringLiteral("还有1条计分未上传，确定退出吗？")));
+    QVERIFY(w.context.Prompts().Last().text.startsWith(
+        QStringLiteral("还有1条计分未上传，确定退出吗？")));
     QCOMPARE(w.context.Prompts().Last().kind, PromptRecord::Kind::kQuestion);
 
     w.context.Hub().Login().show();
@@ -618,7 +619,7 @@ class RollCallWindowTest : public QObject {
 
   void UserButtonOpensTheLoginWindow() {
     OfflineWindow w;
-    w.Find<QPushButton>(QStringLiteral("Command1"))->click();
+    QVERIFY(Click(w.Find<QPushButton>(QStringLiteral("Command1"))));
     QVERIFY(!w.window->isVisible());
     QVERIFY(w.context.Hub().Login().isVisible());
     QCOMPARE(w.context.Hub().Login().objectName(), QStringLiteral("frmLogin"));

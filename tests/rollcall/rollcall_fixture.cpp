@@ -62,9 +62,9 @@ QString OfflineWindow::Draw(int index) const {
   QPushButton* button = DrawButton(index);
   auto* roll = window->findChild<QTimer*>(QStringLiteral("Timer1"));
   QSignalSpy ticks(roll, &QTimer::timeout);
-  button->click();
+  [&] { QVERIFY(Click(button)); }();
   [&] { QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 3, 5000); }();
-  button->click();
+  [&] { QVERIFY(Click(button)); }();
   return Text2();
 }
 

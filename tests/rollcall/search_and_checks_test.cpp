@@ -20,6 +20,7 @@
 #include "tests/platform/silent_server.h"
 #include "tests/rollcall/rollcall_fixture.h"
 #include "tests/rollcall/submission_fixture.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -51,14 +52,9 @@ struct SearchWindow {
   // Letters are typed key by key; Chinese arrives from the input method as
   // one piece of text.
   void Type(const QString& text) {
-    box->clear();
     bool ascii = true;
     for (const QChar c : text) ascii = ascii && c.unicode() < 0x80;
-    if (ascii) {
-      QTest::keyClicks(box, text);
-    } else {
-      box->insert(text);
-    }
+    QVERIFY(ascii ? TypeIntoFocus(box, text) : CommitIntoFocus(box, text));
   }
   TestContext context;
   RollCallWindow* window = nullptr;
@@ -115,7 +111,7 @@ class SearchAndChecksTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void SearchPutsFullInitialsHitsOnTopAndGrowsUpward() {
     SearchWindow w;
@@ -231,7 +227,7 @@ class SearchAndChecksTest : public QObject {
 
     // A name on the group tab is picked the same way.
     Click(w.window, QStringLiteral("btnChou_12"));
-    Child<QTabBar>(w.window, QStringLiteral("TabStrip1"))->setCurrentIndex(3);
+    QVERIFY(ClickTab(Child<QTabBar>(w.window, QStringLiteral("TabStrip1")), 3));
     DoubleClickEntry(Child<QListWidget>(w.window, QStringLiteral("List_group_2")), 4);
     QCOMPARE(w.window->CurrentStudent(), QStringLiteral("学生05"));
     QVERIFY(!Child<QWidget>(w.window, QStringLiteral("Frame6"))->isVisible());

@@ -15,11 +15,6 @@
 namespace zorvanix::testing {
 namespace {
 
-std::unique_ptr<ServerProcess>& ServiceSlot() {
-  static std::unique_ptr<ServerProcess> service;
-  return service;
-}
-
 int next_teacher = 0;
 
 bool Accepted(const PostResult& result, QString* error) {
@@ -31,19 +26,10 @@ bool Accepted(const PostResult& result, QString* error) {
 }  // namespace
 
 ServerProcess& SharedService() {
-  std::unique_ptr<ServerProcess>& service = ServiceSlot();
-  if (!service) {
-    ServerProcess::Options options;
-    options.extra_arguments = {QStringLiteral("--no-access-log"),
-                               QStringLiteral("--vendor-version"), QStringLiteral(" 2.5.1 ")};
-    service = std::make_unique<ServerProcess>(options);
-    QString error;
-    if (!service->Start(&error)) qFatal("zorvanix-server: %s", qPrintable(error));
-  }
-  return *service;
+  ServerProcess::Options options;
+  options.extra_arguments = {QStringLiteral("--vendor-version"), QStringLiteral(" 2.5.1 ")};
+  return SharedServer(WithoutAccessLog(options));
 }
-
-void StopSharedService() { ServiceSlot().reset(); }
 
 OnlineScene::OnlineScene(ServerProcess& service) : context(service.Root()) {
   ++next_teacher;
@@ -80,7 +66,7 @@ QList<StudentRow> OnlineScene::ServiceRoster(const QString& class_name) {
 }
 
 void Click(const RollCallWindow* window, const QString& button) {
-  Child<QPushButton>(window, button)->click();
+  QVERIFY2(Click(Child<QPushButton>(window, button)), qPrintable(button));
 }
 
 void ChooseClass(const RollCallWindow* window, const QString& name) {
@@ -92,7 +78,7 @@ void ChooseClass(const RollCallWindow* window, const QString& name) {
 
 void PickByHand(const RollCallWindow* window, const QString& name) {
   Click(window, QStringLiteral("btnChou_12"));
-  Child<QTabBar>(window, QStringLiteral("TabStrip1"))->setCurrentIndex(0);
+  QVERIFY(ClickTab(Child<QTabBar>(window, QStringLiteral("TabStrip1")), 0));
   auto* not_called = Child<QListWidget>(window, QStringLiteral("List_manual_1"));
   const int row = static_cast<int>(Entries(not_called).indexOf(name));
   QVERIFY2(row >= 0, qPrintable(name));
@@ -107,9 +93,7 @@ void ScoreByHand(const RollCallWindow* window, const QString& name, int choice) 
 }
 
 void TypeInto(const RollCallWindow* window, const QString& box, const QString& text) {
-  auto* edit = Child<QLineEdit>(window, box);
-  edit->clear();
-  QTest::keyClicks(edit, text);
+  QVERIFY2(TypeIntoFocus(Child<QLineEdit>(window, box), text), qPrintable(box));
 }
 
 void ChooseClassByKeys(const RollCallWindow* window, const QString& name) {

@@ -14,10 +14,10 @@
 
 namespace zorvanix::testing {
 
-// Started on first use, stopped by StopSharedService() (cleanupTestCase).
-// Its version endpoint announces " 2.5.1 ", blanks included.
+// The program's SharedServer(), started with the options these tests agree
+// on: no access log, and a version endpoint announcing " 2.5.1 ", blanks
+// included. Stopped by StopSharedServer() (cleanupTestCase).
 ServerProcess& SharedService();
-void StopSharedService();
 
 // Class 一班 with 张三, 李四, 王五, 赵六 and 钱七 (all in group 0 on a new
 // service), topic 朗读; the operation password is TeacherSeed's "op123".

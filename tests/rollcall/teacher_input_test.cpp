@@ -101,10 +101,11 @@ bool AddNumberedClasses(OnlineScene& scene) {
   const QString& op = scene.teacher.super_password;
   const QString user = scene.teacher.user;
   return scene.Service()
-             .SetClasses(user, op, {QStringLiteral("一班"), QStringLiteral("1"),
-                                    QStringLiteral("10")})
+             .SetClasses(user, op,
+                         {QStringLiteral("一班"), QStringLiteral("1"), QStringLiteral("10")})
              .IsSuccess() &&
-         scene.Service().SetStudents(user, op, QStringLiteral("1"), {QStringLiteral("孙八")})
+         scene.Service()
+             .SetStudents(user, op, QStringLiteral("1"), {QStringLiteral("孙八")})
              .IsSuccess() &&
          scene.Service()
              .SetStudents(user, op, QStringLiteral("10"),
@@ -118,7 +119,7 @@ class TeacherInputTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   // A score typed into Combo1 and confirmed with Enter or the keypad's Enter
   // is taken as typed: the day's log, List4 and the service all get it.
@@ -304,8 +305,8 @@ class TeacherInputTest : public QObject {
     scene.context.Context().prompter = &real;
     QVERIFY(Activate(scene.window));
     ChooseClassByKeys(scene.window, QStringLiteral("一班"));
-    for (const QString& name : {QStringLiteral("张三"), QStringLiteral("李四"),
-                                QStringLiteral("王五")}) {
+    for (const QString& name :
+         {QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("王五")}) {
       PickByMouse(scene.window, name);
       TypeScore(scene.window, QStringLiteral("4"), Qt::Key_Return);
     }
@@ -481,8 +482,8 @@ class TeacherInputTest : public QObject {
     const QString path = QDir(scene.context.DataDir()).filePath(QStringLiteral("mixed.dms"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(ScoreFileBytes({good, QStringLiteral("not a score"),
-                               QStringLiteral("一班\t李四\t5分\tyesterday\t")}));
+    file.write(ScoreFileBytes(
+        {good, QStringLiteral("not a score"), QStringLiteral("一班\t李四\t5分\tyesterday\t")}));
     file.close();
     ClickOn(Child<QPushButton>(scene.window, QStringLiteral("Command11")));
     scene.context.Prompts().ChooseNextFile(path);
@@ -515,7 +516,8 @@ class TeacherInputTest : public QObject {
     real.ShowMessage(QStringLiteral("提示"), QStringLiteral("测试"), MessageIcon::kInformation);
     read_and_close();
     real.AskYesNo(QStringLiteral("提示"), QStringLiteral("测试"), MessageIcon::kQuestion);
-    for (QString& text : seen) text.remove(u'&').remove(QRegularExpression(QStringLiteral("\\(.*\\)")));
+    for (QString& text : seen)
+      text.remove(u'&').remove(QRegularExpression(QStringLiteral("\\(.*\\)")));
     seen.sort();
     QStringList expected = {QStringLiteral("确定"), QStringLiteral("是"), QStringLiteral("否")};
     expected.sort();

@@ -15,6 +15,7 @@
 #include "rollcall/score_upload.h"
 #include "tests/rollcall/rollcall_fixture.h"
 #include "tests/rollcall/submission_fixture.h"
+#include "tests/support/focus_input.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -76,7 +77,7 @@ class UploadTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void cleanupTestCase() { StopSharedService(); }
+  void cleanupTestCase() { StopSharedServer(); }
 
   void UploadSendsOnlyTheSelectedLinesAndKeepsTheRest() {
     OnlineScene scene;
@@ -103,7 +104,7 @@ class UploadTest : public QObject {
       QTest::mouseClick(upload, Qt::LeftButton);
     });
     scene.context.Prompts().AnswerNextQuestion(true);
-    upload->click();
+    QVERIFY(Click(upload));
 
     QVERIFY(!enabled_while_waiting);
     QVERIFY(upload->isEnabled());
@@ -123,7 +124,7 @@ class UploadTest : public QObject {
 
     // Answering No opens nothing and still takes the sent line off the list.
     pending->selectAll();
-    upload->click();
+    QVERIFY(Click(upload));
     QCOMPARE(scene.context.Browser().opened.size(), 1);
     QCOMPARE(pending->count(), 0);
     QCOMPARE(scene.ServiceScores(QStringLiteral("一班")).size(), 3);
@@ -377,8 +378,8 @@ class UploadTest : public QObject {
     QCOMPARE(box("Text9")->text(), QStringLiteral("5分"));
     QCOMPARE(box("Text10")->text(), QString());
     QCOMPARE(box("Text14")->text(), QString());
-    box("Text10")->setText(QStringLiteral("2026-12-07 09:30:00"));
-    box("Text14")->setText(QStringLiteral("补记"));
+    QVERIFY(TypeIntoFocus(box("Text10"), QStringLiteral("2026-12-07 09:30:00")));
+    QVERIFY(TypeIntoFocus(box("Text14"), QStringLiteral("补记")));
     Click(w.window, QStringLiteral("Command25"));
     QVERIFY(!editor->isVisible());
     QCOMPARE(Entries(pending), QStringList({"一班\t张三\t5分\t2026-12-07 09:30:00\t补记",
@@ -389,7 +390,7 @@ class UploadTest : public QObject {
     // before the double-click.
     const bool before = pending->item(1)->isSelected();
     DoubleClickEntry(pending, 1);
-    box("Text8")->setText(QStringLiteral("改掉"));
+    QVERIFY(TypeIntoFocus(box("Text8"), QStringLiteral("改掉")));
     Click(w.window, QStringLiteral("Command26"));
     QCOMPARE(pending->item(1)->text(), QStringLiteral("一班\t李四\t4分\t2026-12-07 09:31:00\t"));
     QCOMPARE(pending->item(1)->isSelected(), before);

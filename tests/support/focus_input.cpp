@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QWidget>
 #include <QtTest>
 
@@ -76,6 +78,21 @@ bool Click(QWidget* control) {
   }
   QTest::mouseClick(control, Qt::LeftButton);
   return true;
+}
+
+bool ClickTab(QTabBar* tabs, int index) {
+  if (!tabs || index < 0 || index >= tabs->count()) {
+    qWarning("no tab %d to click", index);
+    return false;
+  }
+  if (!tabs->isVisible() || !ActivateWindowOf(tabs)) return false;
+  const QRect tab = tabs->tabRect(index);
+  if (!tabs->rect().contains(tab.center())) {
+    qWarning("tab %d of %s is out of sight", index, qPrintable(tabs->objectName()));
+    return false;
+  }
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tab.center());
+  return tabs->currentIndex() == index;
 }
 
 bool SetTicked(QAbstractButton* box, bool ticked) {
@@ -146,20 +163,41 @@ bool TypeLinesIntoFocus(QPlainTextEdit* box, const QString& text) {
   return true;
 }
 
-bool TypeIntoFocus(QWidget* box, const QString& text) {
-  if (!box) return false;
-  if (!ActivateWindowOf(box)) return false;
+namespace {
+
+// Clicks box and empties the focus widget it gives; null when the click
+// left the focus elsewhere.
+QWidget* FocusAndEmpty(QWidget* box) {
+  if (!box) return nullptr;
+  if (!ActivateWindowOf(box)) return nullptr;
   QTest::mouseClick(box, Qt::LeftButton);
   // An editable combo box has its line edit take the focus.
   QWidget* focus = QApplication::focusWidget();
   if (!focus || (focus != box && !box->isAncestorOf(focus))) {
     qWarning("a click on %s left the focus on %s", qPrintable(box->objectName()),
              focus ? focus->metaObject()->className() : "nothing");
-    return false;
+    return nullptr;
   }
   QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(focus, Qt::Key_Delete);
+  return focus;
+}
+
+}  // namespace
+
+bool TypeIntoFocus(QWidget* box, const QString& text) {
+  QWidget* focus = FocusAndEmpty(box);
+  if (!focus) return false;
   TypeText(focus, text);
+  return true;
+}
+
+bool CommitIntoFocus(QWidget* box, const QString& text) {
+  QWidget* focus = FocusAndEmpty(box);
+  if (!focus) return false;
+  QInputMethodEvent commit;
+  commit.setCommitString(text);
+  QApplication::sendEvent(focus, &commit);
   return true;
 }
 

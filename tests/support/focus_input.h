@@ -12,6 +12,7 @@ class QAbstractButton;
 class QComboBox;
 class QListWidget;
 class QPlainTextEdit;
+class QTabBar;
 
 namespace zorvanix::testing {
 
@@ -32,6 +33,8 @@ T* FindControl(QWidget* window, const QString& name) {
 // (with a warning) when the control is hidden or disabled: a teacher could
 // not click it either.
 bool Click(QWidget* control);
+// A click on the tab at index of tabs; false when it is not on screen.
+bool ClickTab(QTabBar* tabs, int index);
 // Clicks a check box until it shows ticked; false when it does not follow.
 bool SetTicked(QAbstractButton* box, bool ticked);
 // Presses key on the widget that has the focus; false when none has it.
@@ -47,6 +50,9 @@ bool SelectEntries(QListWidget* list, const QList<int>& rows);
 // Activates box's window, clicks box and types text into the focus widget,
 // in place of what it held. False when the click did not give box the focus.
 bool TypeIntoFocus(QWidget* box, const QString& text);
+// The same, the text arriving as an input method commits it: one piece,
+// delivered to the focus widget (how Chinese is typed).
+bool CommitIntoFocus(QWidget* box, const QString& text);
 // The same for a box of several lines: each "\n" is typed as Enter.
 bool TypeLinesIntoFocus(QPlainTextEdit* box, const QString& text);
 
