@@ -91,16 +91,9 @@ class TlsClient {
     return Send("GET " + target + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
   }
   QString Register(const Account& account, const QByteArray& extra_headers = {}) const {
-    FormBody body;
-    body.Add(u"username", account.user)
-        .Add(u"teachername", account.name)
-        .Add(u"password", account.login)
-        .Add(u"superpassword", account.operation)
-        .Add(u"email", account.email)
-        .Add(u"mb", u"")
-        .Add(u"tel", u"")
-        .Add(u"qq", u"");
-    return Post(QStringLiteral("/score/regteacher.php"), body.Bytes(), extra_headers).Text();
+    return Post(QStringLiteral("/score/regteacher.php"), RegistrationForm(account).Bytes(),
+                extra_headers)
+        .Text();
   }
 
  private:

@@ -104,7 +104,7 @@ QByteArray OriginalClientBody(const QString& joined_fields) {
 
 QString Account::Digest() const { return Md5Hex(login); }
 
-QString Register(const ServiceHttp& http, const Account& account) {
+FormBody RegistrationForm(const Account& account) {
   FormBody body;
   body.Add(u"username", account.user)
       .Add(u"teachername", account.name)
@@ -114,7 +114,11 @@ QString Register(const ServiceHttp& http, const Account& account) {
       .Add(u"mb", u"")
       .Add(u"tel", u"")
       .Add(u"qq", u"");
-  return http.Post(QStringLiteral("/score/regteacher.php"), body).Text();
+  return body;
+}
+
+QString Register(const ServiceHttp& http, const Account& account) {
+  return http.Post(QStringLiteral("/score/regteacher.php"), RegistrationForm(account)).Text();
 }
 
 HttpResult SignIn(const ServiceHttp& http, QStringView user, QStringView password) {

@@ -88,6 +88,8 @@ struct Account {
 };
 
 // Sign-up as the program sends it; the reply text.
+// The sign-up form of the account, as the program sends it.
+FormBody RegistrationForm(const Account& account);
 QString Register(const ServiceHttp& http, const Account& account);
 // Sign-in with the login password, as the program sends it.
 HttpResult SignIn(const ServiceHttp& http, QStringView user, QStringView password);
