@@ -234,6 +234,28 @@ class MailTest : public QObject {
     }
   }
 
+  // A relay outage uses up none of the teacher's three code mails of the
+  // hour: each failed request says the mail failed, never "too often".
+  void failedMailsLeaveTheHourUnused() {
+    SmtpSinkOptions options;
+    options.fail_step = "RCPT";
+    options.fail_code = 550;
+    SmtpSink relay(options);
+    ServerProcess service(WithArguments(
+        {QStringLiteral("--smtp"), QStringLiteral("smtp://127.0.0.1:%1").arg(relay.Port())}));
+    ZV_START_SERVICE(service);
+    const ServiceHttp http(service.Root());
+    const Account teacher{QStringLiteral("outage"), QStringLiteral("pw"), QStringLiteral("op"),
+                          QStringLiteral("钱老师"), QStringLiteral("qian@example.com")};
+    QCOMPARE(Register(http, teacher), QStringLiteral("Success!"));
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+      const HttpResult reply = AskCode(http, teacher);
+      QVERIFY2(reply.Text() == kMailFailed,
+               qPrintable(QStringLiteral("attempt %1: %2").arg(attempt).arg(reply.Text())));
+    }
+    QVERIFY(relay.Mails().isEmpty());
+  }
+
   // The local sendmail: given the envelope on its command line and the mail
   // on its input; its failure is a refusal too.
   void sendmailProgram() {
