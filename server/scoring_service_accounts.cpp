@@ -267,6 +267,7 @@ Reply ScoringService::RequestResetCode(const Request& request, qint64) {
   }
   const QString code =
       QStringLiteral("%1").arg(randombytes_uniform(1000000), 6, 10, QLatin1Char('0'));
+  qint64 guard_hour_start = 0;
   {
     const qint64 now_ms = NowMs();
     Transaction transaction(db_);
@@ -280,6 +281,7 @@ Reply ScoringService::RequestResetCode(const Request& request, qint64) {
       return Reply::Text(too_often);
     }
     ++guard.mails;
+    guard_hour_start = guard.mail_hour_start;
     store_.SaveResetGuard(teacher->id, guard);
     store_.SaveResetCode(teacher->id, ResetCodeHash(teacher->id, code),
                          now_ms + kResetCodeLifetimeMs);
@@ -289,12 +291,26 @@ Reply ScoringService::RequestResetCode(const Request& request, qint64) {
   // "success" only once the mail is handed over; the request waits for that
   // (other requests go on meanwhile).
   AnswerAfterCommit([this, mail = ResetCodeMail(teacher->email, teacher->name, teacher->account, code),
-           account = teacher->account](std::function<void(const Reply&)> respond) {
-    mailer_.Send(mail, [respond, account](bool sent, const QString& error) {
+           account = teacher->account, teacher_id = teacher->id,
+           hour_start = guard_hour_start](std::function<void(const Reply&)> respond) {
+    mailer_.Send(mail, [this, respond, account, teacher_id, hour_start](bool sent,
+                                                                        const QString& error) {
       ServiceMetrics().CountMail(sent);
       if (!sent) {
         std::fprintf(stderr, "reset mail for %s not sent: %s\n", account.toUtf8().constData(),
                      error.toUtf8().constData());
+        // A mail that never left does not use up one of the teacher's mails
+        // of the hour: once the relay is back, the code can be asked again.
+        AnswerSafely([&] {
+          Transaction transaction(db_);
+          ResetGuard guard = store_.FindResetGuard(teacher_id);
+          if (guard.mail_hour_start == hour_start && guard.mails > 0) {
+            --guard.mails;
+            store_.SaveResetGuard(teacher_id, guard);
+          }
+          transaction.Commit();
+          return Reply();
+        });
         respond(Reply::Text(u"邮件发送失败，请稍后再试", 503));
         return;
       }
