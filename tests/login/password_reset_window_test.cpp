@@ -167,6 +167,26 @@ class PasswordResetWindowTest : public QObject {
     QVERIFY(service.CheckPassword(seed.user, u"新的密码abc12345"_s).IsSuccess());
   }
 
+  // The service's own refusal is shown as it stands, not as a lost
+  // connection: a teacher asking a fourth code within the hour learns that.
+  void TooManyCodesSaysSo() {
+    TeacherSeed seed;
+    seed.user = UniqueAccountName(u"often"_s);
+    seed.email = u"often@school.cn"_s;
+    ResetFixture f(server_->Root());
+    QVERIFY(RegisterTeacher(*f.context.Context().service, seed));
+    QVERIFY(TypeIntoFocus(f.Edit("Text1"), seed.user));
+    QVERIFY(TypeIntoFocus(f.Edit("Text2"), seed.email));
+    for (int sent = 0; sent < 3; ++sent) {
+      QVERIFY(Click(f.SendCode()));
+      QCOMPARE(f.Shown().title, QStringLiteral("请查收"));
+    }
+    QVERIFY(Click(f.SendCode()));
+    QCOMPARE(Message(f.Shown()),
+             Message(QStringLiteral("请重试"), QStringLiteral("验证码邮件发送过于频繁，请稍后再试"),
+                     MessageIcon::kWarning));
+  }
+
   void UnreachableService() {
     ResetFixture f(ClosedPortRoot());
     QVERIFY(TypeIntoFocus(f.Edit("Text1"), u"wang"_s));
