@@ -15,6 +15,13 @@
 namespace zorvanix {
 namespace {
 
+// The service's own refusals are one short line that ends by saying when to
+// try again ("验证码邮件发送过于频繁，请稍后再试"); a proxy's error page is not.
+bool IsServiceRefusal(const QString& reply) {
+  return reply.size() <= 40 && reply.endsWith(QStringLiteral("，请稍后再试")) &&
+         !reply.contains(u'<') && !reply.contains(u'\n');
+}
+
 // The two reset endpoints answer in lower case, unlike the other posts.
 const QString kResetSuccess = QStringLiteral("success");
 const QString kResetFailure = QStringLiteral("failure");
@@ -170,6 +177,11 @@ void PasswordResetWindow::RequestCode() {
     context_.prompter->ShowMessage(QStringLiteral("请重试"),
                                    QStringLiteral("用户名或者Email有误，请查证后重试！"),
                                    MessageIcon::kWarning);
+  } else if (IsServiceRefusal(reply)) {
+    // The service answered and said why (mail relay down, too many codes
+    // asked for): the teacher learns that and when to try, not that the
+    // network is down.
+    context_.prompter->ShowMessage(QStringLiteral("请重试"), reply, MessageIcon::kWarning);
   } else {
     context_.prompter->ShowMessage(kErrorTitle, QStringLiteral("无法连接到服务器"),
                                    MessageIcon::kError);
