@@ -422,12 +422,7 @@ class AccountsTest : public QObject {
   // Sets the login password "taken" with a reset code; the service's answer.
   static QString ResetWithCode(const ServiceHttp& http, const Account& teacher,
                                const QString& code) {
-    FormBody body;
-    body.Add(u"username", teacher.user)
-        .Add(u"checkcode", code)
-        .Add(u"newpswd", u"taken")
-        .Add(u"newsuperpswd", u"");
-    return http.Post(QStringLiteral("/score/setpassword.php"), body).Text();
+    return zorvanix::testing::ResetWithCode(http, teacher, code, u"taken", u"");
   }
 
   static QString CodeIn(const QString& mail) {

@@ -40,12 +40,7 @@ QString CodeIn(const QString& mail) {
 }
 
 QString ResetWith(const ServiceHttp& http, const Account& teacher, const QString& code) {
-  FormBody body;
-  body.Add(u"username", teacher.user)
-      .Add(u"checkcode", code)
-      .Add(u"newpswd", u"")
-      .Add(u"newsuperpswd", u"新操作密码");
-  return http.Post(QStringLiteral("/score/setpassword.php"), body).Text();
+  return ResetWithCode(http, teacher, code, u"", u"新操作密码");
 }
 
 // Subject decoded from its encoded word.

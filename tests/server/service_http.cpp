@@ -117,6 +117,16 @@ FormBody RegistrationForm(const Account& account) {
   return body;
 }
 
+QString ResetWithCode(const ServiceHttp& http, const Account& teacher, const QString& code,
+                      QStringView new_login, QStringView new_operation) {
+  FormBody body;
+  body.Add(u"username", teacher.user)
+      .Add(u"checkcode", code)
+      .Add(u"newpswd", new_login)
+      .Add(u"newsuperpswd", new_operation);
+  return http.Post(QStringLiteral("/score/setpassword.php"), body).Text();
+}
+
 QString Register(const ServiceHttp& http, const Account& account) {
   return http.Post(QStringLiteral("/score/regteacher.php"), RegistrationForm(account)).Text();
 }

@@ -88,6 +88,9 @@ struct Account {
 };
 
 // Sign-up as the program sends it; the reply text.
+// The reset form with a mailed code: new passwords, "" for one kept.
+QString ResetWithCode(const ServiceHttp& http, const Account& teacher, const QString& code,
+                      QStringView new_login, QStringView new_operation);
 // The sign-up form of the account, as the program sends it.
 FormBody RegistrationForm(const Account& account);
 QString Register(const ServiceHttp& http, const Account& account);
