@@ -84,11 +84,6 @@ bool XlsxBytes(const QList<QStringList>& rows, QByteArray* bytes, QString* error
 
 }  // namespace
 
-QStringList ScoreExportHeader() {
-  return {QStringLiteral("时间"), QStringLiteral("姓名"), QStringLiteral("计分"),
-          QStringLiteral("课题"), QStringLiteral("说明")};
-}
-
 QList<QStringList> ScoreExportRows(const QStringList& record_lines) {
   QList<QStringList> rows;
   for (const QString& line : record_lines) {
@@ -99,36 +94,6 @@ QList<QStringList> ScoreExportRows(const QStringList& record_lines) {
     rows.append({fields[3], fields[1], fields[2], fields[4], note});
   }
   return rows;
-}
-
-QString GuardFormula(const QString& cell) {
-  if (!cell.isEmpty() && QStringView(u"=+-@").contains(cell.front())) return u'\'' + cell;
-  return cell;
-}
-
-QString CsvField(const QString& cell) {
-  if (!cell.contains(u',') && !cell.contains(u'"') && !cell.contains(u'\n') &&
-      !cell.contains(u'\r')) {
-    return cell;
-  }
-  QString quoted = cell;
-  quoted.replace(u'"', QStringLiteral("\"\""));
-  return u'"' + quoted + u'"';
-}
-
-QByteArray ScoresCsv(const QList<QStringList>& rows) {
-  QString text;
-  auto append_row = [&text](const QStringList& row, bool guard) {
-    QStringList cells;
-    for (int column = 0; column < row.size(); ++column) {
-      const bool text_cell = guard && column != kScoreExportScoreColumn;
-      cells.append(CsvField(text_cell ? GuardFormula(row[column]) : row[column]));
-    }
-    text += cells.join(u',') + QStringLiteral("\r\n");
-  };
-  append_row(ScoreExportHeader(), false);
-  for (const QStringList& row : rows) append_row(row, true);
-  return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
 ExportFormat ExportFormatOf(const QString& path) {

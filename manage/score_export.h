@@ -10,29 +10,16 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/score_csv.h"
+
 namespace zorvanix {
 
 enum class ExportFormat { kCsv, kXlsx };
-
-// The header row: 时间, 姓名, 计分, 课题, 说明.
-QStringList ScoreExportHeader();
-// The score column of a row (the one that holds numbers).
-inline constexpr int kScoreExportScoreColumn = 2;
 
 // One row per record line "ID TAB student TAB score TAB time TAB topic TAB
 // note": time, student, score, topic, note. Missing fields are empty; TABs
 // beyond the sixth field stay in the note.
 QList<QStringList> ScoreExportRows(const QStringList& record_lines);
-
-// A text cell as a spreadsheet should read it: a text that begins with "=",
-// "+", "-" or "@" would be taken as a formula, so it gets a leading "'".
-QString GuardFormula(const QString& cell);
-// One CSV field: quoted (inner quotes doubled) when it holds a comma, a
-// quote or a line break.
-QString CsvField(const QString& cell);
-// The whole CSV file: BOM, header and rows, CR LF after every row; every
-// column but the score column guarded against formulas.
-QByteArray ScoresCsv(const QList<QStringList>& rows);
 
 // The format a save name asks for: ".xlsx" (any case) for XLSX, anything
 // else CSV.

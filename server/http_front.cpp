@@ -119,6 +119,7 @@ QByteArray ResponseBytes(const Reply& reply, bool close_connection) {
       "\r\nContent-Type: " + reply.content_type +
       "\r\nCache-Control: no-store\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
       "\r\n";
+  if (!reply.disposition.isEmpty()) bytes += "Content-Disposition: " + reply.disposition + "\r\n";
   if (close_connection) bytes += "Connection: close\r\n";
   bytes += "\r\n";
   bytes += reply.body;

@@ -138,15 +138,15 @@ Reply AnswerSafely(const std::function<Reply()>& produce) {
 }
 
 Reply Reply::Text(QStringView text, int status) {
-  return Reply{status, QByteArrayLiteral("text/plain; charset=GBK"), EncodeGbk(text)};
+  return Reply{status, QByteArrayLiteral("text/plain; charset=GBK"), EncodeGbk(text), {}};
 }
 
 Reply Reply::Html(const QString& html, int status) {
-  return Reply{status, QByteArrayLiteral("text/html; charset=UTF-8"), html.toUtf8()};
+  return Reply{status, QByteArrayLiteral("text/html; charset=UTF-8"), html.toUtf8(), {}};
 }
 
 Reply Reply::GbkBytes(QByteArray bytes, int status) {
-  return Reply{status, QByteArrayLiteral("text/plain; charset=GBK"), std::move(bytes)};
+  return Reply{status, QByteArrayLiteral("text/plain; charset=GBK"), std::move(bytes), {}};
 }
 
 }  // namespace zorvanix::server

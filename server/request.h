@@ -49,6 +49,8 @@ struct Reply {
   int status = 200;
   QByteArray content_type;
   QByteArray body;
+  // Content-Disposition, for a download ("attachment; filename=…").
+  QByteArray disposition;
 
   // A GBK text, the way every endpoint below /score/ answers.
   static Reply Text(QStringView text, int status = 200);

@@ -6,24 +6,24 @@
 #include <QStringView>
 #include <vector>
 
+#include "server/results_report.h"
 #include "server/store.h"
 
 namespace zorvanix::server {
 
-struct ClassTotals {
-  QString name;
-  std::vector<StudentTotal> students;  // in class order
-};
-
 struct ResultsPageData {
   QString teacher_name;
   std::vector<ScoreListRow> latest;  // newest first
-  std::vector<ClassTotals> classes;  // each class of those scores once
+  std::vector<ClassSummary> classes;  // each class of those scores once
+  ResultsRange range = ResultsRange::kAll;
+  // "t=…&n=…&mp=…" as the address carried them, for the page's own links.
+  QString query;
+  std::array<QDate, kTrendWeeks> week_starts{};
 };
 
+// The n scores just uploaded, then per class the students by average with
+// their counts and weekly trend, and the totals of the class's groups.
 QString RenderResultsPage(const ResultsPageData& data);
-// A horizontal bar per student: the student's total, negative ones to the left.
-QString RenderTotalsChart(const std::vector<StudentTotal>& students);
 QString RenderMessagePage(QStringView title, QStringView message);
 QString RenderServiceHome();
 QString RenderVendorHome(const QString& version);

@@ -433,7 +433,7 @@ Reply ScoringService::Health(const Request&, qint64) {
 
 Reply ScoringService::MetricsPage(const Request&, qint64) {
   return Reply{200, QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
-               ServiceMetrics().Render()};
+               ServiceMetrics().Render(), {}};
 }
 
 Reply ScoringService::ServiceHome(const Request&, qint64) {

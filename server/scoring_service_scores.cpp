@@ -6,14 +6,12 @@
 #include "core/score_line.h"
 #include "core/service_time.h"
 #include "server/names.h"
-#include "server/results_page.h"
+#include "server/results_report.h"
 #include "server/scoring_service.h"
 
 namespace zorvanix::server {
 namespace {
 
-constexpr int kDefaultResults = 20;
-constexpr int kMaxResults = 500;
 // Rendered score lists kept in memory, all teachers together.
 constexpr qsizetype kMaxScoreListBytes = 64 << 20;
 // Class names remembered per teacher (unknown names included).
@@ -260,23 +258,7 @@ Reply ScoringService::DeleteScores(const Request& request, qint64 teacher_id) {
 }
 
 Reply ScoringService::Results(const Request& request, qint64 teacher_id) {
-  const std::optional<Teacher> teacher = store_.TeacherById(teacher_id);
-  if (!teacher) return Reply::Html(RenderMessagePage(u"无法查看", u"用户不存在"), 403);
-  bool ok = false;
-  int n = request.Param(u"n").trimmed().toInt(&ok);
-  if (!ok || n <= 0) n = kDefaultResults;
-  ResultsPageData page;
-  page.teacher_name = teacher->name;
-  page.latest = store_.LatestScores(teacher_id, std::min(n, kMaxResults));
-  for (const ScoreListRow& row : page.latest) {
-    const bool listed = std::any_of(page.classes.begin(), page.classes.end(),
-                                    [&](const ClassTotals& c) { return c.name == row.class_name; });
-    if (listed) continue;
-    if (const auto class_id = store_.FindClass(teacher_id, row.class_name)) {
-      page.classes.push_back(ClassTotals{row.class_name, store_.TotalsOfClass(*class_id)});
-    }
-  }
-  return Reply::Html(RenderResultsPage(page));
+  return ResultsReply(store_, request, teacher_id, SchoolNow());
 }
 
 }  // namespace zorvanix::server
