@@ -96,57 +96,62 @@ QString RangeText(ResultsRange range) {
   return QStringLiteral("全部");
 }
 
+QString Number(qint64 value) { return QString::number(value); }
+
 // A bar of the average: from the zero line, which sits in the middle when
-// the class has a negative average.
+// the class has a negative average. Whole units of a 1000-wide box, so a page
+// of many students formats no fractions.
 QString AverageBar(double average, double largest, bool negative) {
-  const double zero = negative ? 50 : 0;
-  const double room = negative ? 50 : 100;
-  const double length = largest > 0 ? std::abs(average) / largest * room : 0;
-  const double x = average < 0 ? zero - length : zero;
+  const int zero = negative ? 500 : 0;
+  const int room = negative ? 500 : 1000;
+  const int length =
+      largest > 0 ? static_cast<int>(std::lround(std::abs(average) / largest * room)) : 0;
+  const int x = average < 0 ? zero - length : zero;
   return QStringLiteral(
-             "<svg viewBox=\"0 0 100 10\" width=\"100%\" height=\"12\" preserveAspectRatio=\"none\" "
-             "aria-hidden=\"true\"><rect x=\"%1\" y=\"1\" width=\"%2\" height=\"8\" fill=\"%3\"/>"
-             "</svg>")
-      .arg(Rounded(x), Rounded(length),
-           average < 0 ? QStringLiteral("#d9534f") : QStringLiteral("#4a90d9"));
+             "<svg viewBox=\"0 0 1000 100\" width=\"100%\" height=\"12\" "
+             "preserveAspectRatio=\"none\" aria-hidden=\"true\"><rect x=\"") +
+         Number(x) + QStringLiteral("\" y=\"10\" width=\"") + Number(length) +
+         QStringLiteral("\" height=\"80\" fill=\"") +
+         (average < 0 ? QStringLiteral("#d9534f") : QStringLiteral("#4a90d9")) +
+         QStringLiteral("\"/></svg>");
 }
 
-// The weekly averages of the trend weeks as a line, on the class's scale.
-QString TrendLine(const StudentSummary& student, const std::array<QDate, kTrendWeeks>& starts,
-                  double low, double high) {
-  constexpr double kWidth = 70, kHeight = 20, kPad = 2.5;
+// The weekly averages of the trend weeks as a line, on the class's scale
+// (a 700 x 200 box in whole units).
+QString TrendLine(const StudentSummary& student, const QStringList& week_labels, double low,
+                  double high) {
+  constexpr int kWidth = 700, kHeight = 200, kPad = 25;
   QString points;
   QString dots;
-  QStringList titles;
+  QString titles;
   for (int week = 0; week < kTrendWeeks; ++week) {
     const WeekTotal& total = student.weeks[static_cast<size_t>(week)];
     if (total.count == 0) continue;
     const double average = total.sum / static_cast<double>(total.count);
-    const double x = kPad + week * (kWidth - 2 * kPad) / (kTrendWeeks - 1);
-    const double y =
-        kHeight - kPad - (high > low ? (average - low) / (high - low) : 0.5) * (kHeight - 2 * kPad);
-    points += QStringLiteral("%1,%2 ").arg(Rounded(x), Rounded(y));
-    dots += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"1.6\"/>").arg(Rounded(x), Rounded(y));
-    titles.append(QStringLiteral("%1起：%2（%3次）")
-                      .arg(starts[static_cast<size_t>(week)].toString(QStringLiteral("M月d日")),
-                           Rounded(average))
-                      .arg(total.count));
+    const int x = kPad + week * (kWidth - 2 * kPad) / (kTrendWeeks - 1);
+    const double share = high > low ? (average - low) / (high - low) : 0.5;
+    const int y = kHeight - kPad - static_cast<int>(std::lround(share * (kHeight - 2 * kPad)));
+    const QString at = Number(x) + u',' + Number(y);
+    if (!points.isEmpty()) points += u' ';
+    points += at;
+    dots += QStringLiteral("<circle cx=\"") + Number(x) + QStringLiteral("\" cy=\"") + Number(y) +
+            QStringLiteral("\" r=\"16\"/>");
+    if (!titles.isEmpty()) titles += u'；';
+    titles += week_labels[week] + AverageText(total.sum, total.count) + u'（' +
+              Number(total.count) + QStringLiteral("次）");
   }
   if (titles.isEmpty()) return QStringLiteral("<span class=\"none\">—</span>");
-  return QStringLiteral(
-             "<svg viewBox=\"0 0 %1 %2\" width=\"100%\" role=\"img\" aria-label=\"近%3周平均分\">"
-             "<title>%4</title><polyline points=\"%5\" fill=\"none\" stroke=\"#4a90d9\" "
-             "stroke-width=\"1.5\"/><g fill=\"#2a6cb0\">%6</g></svg>")
-      .arg(kWidth)
-      .arg(kHeight)
-      .arg(kTrendWeeks)
-      .arg(titles.join(QStringLiteral("；")), points.trimmed(), dots);
+  return QStringLiteral("<svg viewBox=\"0 0 700 200\" width=\"100%\" role=\"img\" "
+                        "aria-label=\"近8周平均分\"><title>") +
+         titles + QStringLiteral("</title><polyline points=\"") + points +
+         QStringLiteral("\" fill=\"none\" stroke=\"#4a90d9\" stroke-width=\"14\"/>"
+                        "<g fill=\"#2a6cb0\">") +
+         dots + QStringLiteral("</g></svg>");
 }
 
 double AverageOf(const StudentSummary& s) { return s.sum / static_cast<double>(s.count); }
 
-QString StudentsTable(const ClassSummary& summary,
-                      const std::array<QDate, kTrendWeeks>& week_starts) {
+QString StudentsTable(const ClassSummary& summary, const QStringList& week_labels) {
   // Highest average first; the never scored last, in class order.
   std::vector<const StudentSummary*> order;
   for (const StudentSummary& s : summary.students) order.push_back(&s);
@@ -171,7 +176,9 @@ QString StudentsTable(const ClassSummary& summary,
       high = std::max(high, average);
     }
   }
-  QString html = QStringLiteral(
+  QString html;
+  html.reserve(1200 * static_cast<qsizetype>(summary.students.size()) + 200);
+  html += QStringLiteral(
       "<div class=\"scroll\"><table class=\"students\"><tr><th>名次</th><th>姓名</th>"
       "<th>平均分</th><th>图示</th><th>次数</th><th>近%1周</th></tr>\n")
                      .arg(kTrendWeeks);
@@ -193,7 +200,7 @@ QString StudentsTable(const ClassSummary& summary,
               QStringLiteral("<td class=\"num none\">—</td><td class=\"bar\"></td>"
                              "<td class=\"num\">0</td>");
     }
-    html += QStringLiteral("<td class=\"trend\">") + TrendLine(s, week_starts, low, high) +
+    html += QStringLiteral("<td class=\"trend\">") + TrendLine(s, week_labels, low, high) +
             QStringLiteral("</td></tr>\n");
   }
   return html + QStringLiteral("</table></div>\n");
@@ -258,10 +265,14 @@ QString RenderResultsPage(const ResultsPageData& data) {
   if (data.classes.empty()) return Page(u"上传结果", body);
   body += RangeLinks(data);
   const QString range = RangeText(data.range);
+  QStringList week_labels;
+  for (const QDate& start : data.week_starts) {
+    week_labels.append(start.toString(QStringLiteral("M月d日起：")));
+  }
   for (const ClassSummary& c : data.classes) {
     body += QStringLiteral("<section class=\"class\"><h2>%1 · 平均分（%2）</h2>\n")
                 .arg(Escape(c.name), range);
-    body += StudentsTable(c, data.week_starts);
+    body += StudentsTable(c, week_labels);
     body += QStringLiteral("<h3>小组总分（%1）</h3>\n").arg(range);
     body += GroupsTable(c);
     body += QStringLiteral("</section>\n");
