@@ -30,6 +30,8 @@ constexpr char16_t kStyle[] =
     u"nav.range{margin:.8em 0}nav.range a,nav.range strong{display:inline-block;"
     u"padding:.15em .9em;margin:0 .3em .3em 0;border:1px solid #4a90d9;border-radius:1em;"
     u"text-decoration:none;color:#2a6cb0}nav.range strong{background:#4a90d9;color:#fff}"
+    u"@media (max-width:600px){body{padding:.6em}th,td{padding:.25em .4em}"
+    u"td.bar{min-width:3em}td.trend{min-width:4em}}"
     u"@media print{body{max-width:none;padding:0}nav.range,.download{display:none}"
     u".scroll{overflow:visible}th{background:none}tr{break-inside:avoid}"
     u"a{color:inherit;text-decoration:none}}";
