@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,6 +25,8 @@ namespace {
 
 const QString kClass = QStringLiteral("初二(3)班");
 const QString kOk = QStringLiteral("Success!");
+constexpr int kDesktop = 1366;
+constexpr int kPhone = 390;
 const QStringList kStudents = {
     QStringLiteral("王小明"), QStringLiteral("李芳"),   QStringLiteral("张伟"),
     QStringLiteral("刘洋"),   QStringLiteral("陈静"),   QStringLiteral("杨帆"),
@@ -41,6 +44,7 @@ window.addEventListener('load', function () {
     return box.height > 0 && box.width > 0;
   }).map(function (r) { return r.cells[1].textContent; });
   parent.postMessage(JSON.stringify({
+    frame: window.name,
     viewport: window.innerWidth,
     document: document.documentElement.scrollWidth,
     body: document.body.scrollWidth,
@@ -51,20 +55,27 @@ window.addEventListener('load', function () {
 )";
 
 // Headless Chromium keeps its window at least 500 px wide, so the page is
-// shown in a frame of the width under test (its own viewport: media queries,
-// percentages and scroll widths all follow the frame), and the frame's
-// report is written into the outer document for --dump-dom.
-QByteArray Frame(const QString& page, int width, int height) {
+// shown in frames of the widths under test (each its own viewport: media
+// queries, percentages and scroll widths all follow the frame), one below
+// the other, and each frame's report is written into the outer document for
+// --dump-dom: one browser start measures every width.
+QByteArray Frames(const QString& page, const QList<QSize>& sizes) {
+  QString frames;
+  for (const QSize& size : sizes) {
+    frames += QStringLiteral("<iframe name=\"w%1\" src=\"%2\" style=\"width:%1px;height:%3px\">"
+                             "</iframe>")
+                  .arg(size.width())
+                  .arg(page)
+                  .arg(size.height());
+  }
   return QStringLiteral(
              "<!DOCTYPE html><html><head><meta charset=\"UTF-8\"><style>"
              "html,body{margin:0;background:#fff}iframe{border:0;display:block}</style></head>"
-             "<body><iframe src=\"%1\" style=\"width:%2px;height:%3px\"></iframe><script>"
+             "<body>%1<script>"
              "window.addEventListener('message',function(e){var p=document.createElement('pre');"
-             "p.id='zv-measure';p.textContent=e.data;document.body.appendChild(p);});"
+             "p.className='zv-measure';p.textContent=e.data;document.body.appendChild(p);});"
              "</script></body></html>\n")
-      .arg(page)
-      .arg(width)
-      .arg(height)
+      .arg(frames)
       .toUtf8();
 }
 
@@ -94,34 +105,38 @@ class ResultsBrowserTest : public QObject {
     page_ = FetchPage();
     QVERIFY(!page_.isEmpty());
     QVERIFY(WriteFile(work_.filePath(QStringLiteral("results.html")), page_.toUtf8() + kMeasure));
+    const QString frames = work_.filePath(QStringLiteral("frames.html"));
+    QVERIFY(WriteFile(frames, Frames(QStringLiteral("results.html"),
+                                     {QSize(kDesktop, 1400), QSize(kPhone, 1400)})));
+    const QString dom = Run(kDesktop, 1400, {QStringLiteral("--dump-dom")}, frames);
+    static const QRegularExpression kReport(QStringLiteral("<pre class=\"zv-measure\">(.*?)</pre>"));
+    for (auto it = kReport.globalMatch(dom); it.hasNext();) {
+      const QJsonObject report =
+          QJsonDocument::fromJson(
+              it.next().captured(1).replace(QStringLiteral("&quot;"), QStringLiteral("\"")).toUtf8())
+              .object();
+      measured_.insert(report.value(QStringLiteral("frame")).toString(), report);
+    }
+    QVERIFY2(measured_.size() == 2, qPrintable(dom.left(3000)));
   }
 
   void fitsTheWindowWithEveryStudent_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<QString>("shot");
-    QTest::newRow("desktop 1366 px") << 1366 << 1000 << QStringLiteral("results-desktop.png");
-    QTest::newRow("phone 390 px") << 390 << 1400 << QStringLiteral("results-phone.png");
+    QTest::newRow("desktop 1366 px") << kDesktop << 1400 << QStringLiteral("results-desktop.png");
+    QTest::newRow("phone 390 px") << kPhone << 1400 << QStringLiteral("results-phone.png");
   }
 
   void fitsTheWindowWithEveryStudent() {
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(QString, shot);
-    const QString frame = work_.filePath(QStringLiteral("frame-%1.html").arg(width));
-    QVERIFY(WriteFile(frame, Frame(QStringLiteral("results.html"), width, height)));
-    const QString dom = Run(std::max(width, 500), height, {QStringLiteral("--dump-dom")}, frame);
-    const auto found = QRegularExpression(QStringLiteral("<pre id=\"zv-measure\">(.*?)</pre>"))
-                           .match(dom);
-    QVERIFY2(found.hasMatch(), qPrintable(dom.left(2000)));
-    const QJsonObject measured =
-        QJsonDocument::fromJson(found.captured(1).replace(QStringLiteral("&quot;"), "\"").toUtf8())
-            .object();
+    const QJsonObject measured = measured_.value(QStringLiteral("w%1").arg(width));
+    const QByteArray report = QJsonDocument(measured).toJson(QJsonDocument::Compact);
     QCOMPARE(measured.value(QStringLiteral("viewport")).toInt(), width);
-    QVERIFY2(measured.value(QStringLiteral("document")).toInt() <= width,
-             qPrintable(found.captured(1)));
-    QVERIFY2(measured.value(QStringLiteral("body")).toInt() <= width,
-             qPrintable(found.captured(1)));
+    QVERIFY2(measured.value(QStringLiteral("document")).toInt() <= width, report.constData());
+    QVERIFY2(measured.value(QStringLiteral("body")).toInt() <= width, report.constData());
     QStringList shown;
     for (const auto& name : measured.value(QStringLiteral("shown")).toArray()) {
       shown.append(name.toString());
@@ -133,9 +148,13 @@ class ResultsBrowserTest : public QObject {
 
     const QString screenshots = qEnvironmentVariable("ZORVANIX_RESULTS_SCREENSHOTS");
     if (!screenshots.isEmpty()) {
-      // The page alone, without the measuring script, cut to the frame.
-      const QString shown = work_.filePath(QStringLiteral("shot-%1.html").arg(width));
-      QVERIFY(WriteFile(shown, Frame(QStringLiteral("plain.html"), width, height)));
+      // The page alone, without the measuring script; below 500 px in a
+      // frame, cut to the frame.
+      QString shown = work_.filePath(QStringLiteral("plain.html"));
+      if (width < 500) {
+        shown = work_.filePath(QStringLiteral("shot-%1.html").arg(width));
+        QVERIFY(WriteFile(shown, Frames(QStringLiteral("plain.html"), {QSize(width, height)})));
+      }
       const QString path = QDir(screenshots).absoluteFilePath(shot);
       const QString wide = work_.filePath(shot);
       Run(std::max(width, 500), height,
@@ -247,6 +266,7 @@ class ResultsBrowserTest : public QObject {
   ServerProcess server_;
   std::unique_ptr<ServiceHttp> http_;
   QString page_;
+  QHash<QString, QJsonObject> measured_;  // by frame ("w390")
 };
 
 }  // namespace zorvanix::testing
