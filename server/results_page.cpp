@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 #include "core/numbers.h"
@@ -164,7 +165,9 @@ QString StudentsTable(const ClassSummary& summary, const QStringList& week_label
     if (left != right) return left > right;
     return a->count > b->count;
   });
-  double largest = 0, low = 0, high = 0;
+  // The trend lines share the class's range of weekly averages, so a
+  // student's line is read against the class.
+  double largest = 0, low = std::numeric_limits<double>::max(), high = -low;
   bool negative = false;
   for (const StudentSummary* s : order) {
     if (s->count > 0) {
