@@ -144,11 +144,13 @@ QString TrendLine(const StudentSummary& student, const QStringList& week_labels,
               Number(total.count) + QStringLiteral("次）");
   }
   if (titles.isEmpty()) return QStringLiteral("<span class=\"none\">—</span>");
-  return QStringLiteral("<svg viewBox=\"0 0 700 200\" width=\"100%\" role=\"img\" "
-                        "aria-label=\"近8周平均分\"><title>") +
+  return QStringLiteral(
+             "<svg viewBox=\"0 0 700 200\" width=\"100%\" role=\"img\" "
+             "aria-label=\"近8周平均分\"><title>") +
          titles + QStringLiteral("</title><polyline points=\"") + points +
-         QStringLiteral("\" fill=\"none\" stroke=\"#4a90d9\" stroke-width=\"14\"/>"
-                        "<g fill=\"#2a6cb0\">") +
+         QStringLiteral(
+             "\" fill=\"none\" stroke=\"#4a90d9\" stroke-width=\"14\"/>"
+             "<g fill=\"#2a6cb0\">") +
          dots + QStringLiteral("</g></svg>");
 }
 
@@ -184,9 +186,9 @@ QString StudentsTable(const ClassSummary& summary, const QStringList& week_label
   QString html;
   html.reserve(1200 * static_cast<qsizetype>(summary.students.size()) + 200);
   html += QStringLiteral(
-      "<div class=\"scroll\"><table class=\"students\"><tr><th>名次</th><th>姓名</th>"
-      "<th>平均分</th><th>图示</th><th>次数</th><th>近%1周</th></tr>\n")
-                     .arg(kTrendWeeks);
+              "<div class=\"scroll\"><table class=\"students\"><tr><th>名次</th><th>姓名</th>"
+              "<th>平均分</th><th>图示</th><th>次数</th><th>近%1周</th></tr>\n")
+              .arg(kTrendWeeks);
   int rank = 0;
   double previous = 0;
   for (size_t i = 0; i < order.size(); ++i) {
@@ -202,8 +204,9 @@ QString StudentsTable(const ClassSummary& summary, const QStringList& week_label
               Cell(QString::number(s.count), true);
     } else {
       html += QStringLiteral("<td></td>") + Cell(s.name) +
-              QStringLiteral("<td class=\"num none\">—</td><td class=\"bar\"></td>"
-                             "<td class=\"num\">0</td>");
+              QStringLiteral(
+                  "<td class=\"num none\">—</td><td class=\"bar\"></td>"
+                  "<td class=\"num\">0</td>");
     }
     html += QStringLiteral("<td class=\"trend\">") + TrendLine(s, week_labels, low, high) +
             QStringLiteral("</td></tr>\n");
@@ -283,8 +286,8 @@ QString RenderResultsPage(const ResultsPageData& data) {
     body += QStringLiteral("</section>\n");
   }
   body += QStringLiteral(
-      "<p class=\"note\">平均分按所选时间范围计算，“—”表示该范围内没有计分；"
-      "走势为近%1周每周的平均分。</p>\n")
+              "<p class=\"note\">平均分按所选时间范围计算，“—”表示该范围内没有计分；"
+              "走势为近%1周每周的平均分。</p>\n")
               .arg(kTrendWeeks);
   return Page(u"上传结果", body);
 }

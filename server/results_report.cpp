@@ -101,8 +101,8 @@ Reply CsvReply(const std::vector<ScoreListRow>& latest) {
   QList<QStringList> rows;
   rows.reserve(static_cast<qsizetype>(latest.size()));
   for (const ScoreListRow& score : latest) {
-    rows.append({score.scored_at, score.student, ShortestDecimal(score.value), score.topic,
-                 score.note});
+    rows.append(
+        {score.scored_at, score.student, ShortestDecimal(score.value), score.topic, score.note});
   }
   // Named "计分记录.csv", with a plain name for clients that read only that.
   return Reply{200, QByteArrayLiteral("text/csv; charset=UTF-8"), ScoresCsv(rows),

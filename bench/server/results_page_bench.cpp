@@ -46,18 +46,23 @@ double CpuSeconds() {
 void WriteTeacher(Store& store, int scores, int weeks, const QDateTime& now) {
   const PasswordHasher hasher(PasswordCost::kMinimum);
   Transaction transaction(store.Db());
-  const qint64 id = store.InsertTeacher(
-      NewTeacher{QStringLiteral("bench"), QStringLiteral("王老师"), QStringLiteral("b@example.com"),
-                 {}, {}, {}, hasher.Hash(u"login"), hasher.Hash(u"op"),
-                 hasher.Hash(Md5Hex(QStringLiteral("login")))},
-      AccountKey(QStringLiteral("bench")));
+  const qint64 id = store.InsertTeacher(NewTeacher{QStringLiteral("bench"),
+                                                   QStringLiteral("王老师"),
+                                                   QStringLiteral("b@example.com"),
+                                                   {},
+                                                   {},
+                                                   {},
+                                                   hasher.Hash(u"login"),
+                                                   hasher.Hash(u"op"),
+                                                   hasher.Hash(Md5Hex(QStringLiteral("login")))},
+                                        AccountKey(QStringLiteral("bench")));
   store.InsertTopic(id, QStringLiteral("课堂提问"), 0);
   std::vector<qint64> students;
   for (int c = 0; c < kClasses; ++c) {
     const qint64 class_id = store.InsertClass(id, QStringLiteral("初二(%1)班").arg(c + 1), c);
     for (int s = 0; s < kStudents; ++s) {
-      const qint64 student =
-          store.InsertStudent(class_id, QStringLiteral("学生%1-%2").arg(c + 1).arg(s + 1), s, s + 1);
+      const qint64 student = store.InsertStudent(
+          class_id, QStringLiteral("学生%1-%2").arg(c + 1).arg(s + 1), s, s + 1);
       store.SetStudentGroup(student, s % 8);
       students.push_back(student);
     }
@@ -70,8 +75,8 @@ void WriteTeacher(Store& store, int scores, int weeks, const QDateTime& now) {
   std::vector<Store::NewScore> batch;
   for (int n = 0; n < scores; ++n) {
     const bool upload = n >= scores - kUploadLines;
-    const int s = upload ? random.bounded(kStudents)
-                         : random.bounded(static_cast<int>(students.size()));
+    const int s =
+        upload ? random.bounded(kStudents) : random.bounded(static_cast<int>(students.size()));
     const double value = kValues[random.bounded(8)];
     const QDateTime at = first.addSecs(span * n / std::max(1, scores));
     batch.push_back(Store::NewScore{students[size_t(s)], value, FormatScoreTime(at),
@@ -85,7 +90,8 @@ void WriteTeacher(Store& store, int scores, int weeks, const QDateTime& now) {
   }
   store.InsertScores(id, batch);
   for (size_t s = 0; s < students.size(); ++s) {
-    if (counters[s].first > 0) store.AddToCounters(students[s], counters[s].first, counters[s].second);
+    if (counters[s].first > 0)
+      store.AddToCounters(students[s], counters[s].first, counters[s].second);
   }
   transaction.Commit();
 }
@@ -117,11 +123,13 @@ int main(int argc, char** argv) {
   const QCommandLineOption weeks(QStringLiteral("weeks"),
                                  QStringLiteral("Weeks the scores spread over, up to now (40)."),
                                  QStringLiteral("n"), QStringLiteral("40"));
-  const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Pages timed per case (200)."),
-                                QStringLiteral("n"), QStringLiteral("200"));
-  const QCommandLineOption keep(QStringLiteral("database"),
-                                QStringLiteral("Write the teacher to this SQLite file (kept) instead."),
-                                QStringLiteral("path"));
+  const QCommandLineOption runs(QStringLiteral("runs"),
+                                QStringLiteral("Pages timed per case (200)."), QStringLiteral("n"),
+                                QStringLiteral("200"));
+  const QCommandLineOption keep(
+      QStringLiteral("database"),
+      QStringLiteral("Write the teacher to this SQLite file (kept) instead."),
+      QStringLiteral("path"));
   parser.addOptions({scores, weeks, runs, keep});
   parser.process(app);
   if (sodium_init() < 0) return 1;
@@ -131,8 +139,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<Database> db = Database::Open(
       QStringLiteral("sqlite:") +
           (parser.isSet(keep) ? parser.value(keep) : dir.filePath(QStringLiteral("results.db"))),
-      SqliteSync::kNormal,
-      &error);
+      SqliteSync::kNormal, &error);
   if (!db || !db->Migrate(&error)) {
     std::fprintf(stderr, "%s\n", qPrintable(error));
     return 1;
@@ -179,9 +186,10 @@ int main(int argc, char** argv) {
     }
     const double cpu = (CpuSeconds() - cpu_before) * 1000 / run_count;
     std::sort(walls.begin(), walls.end());
-    std::printf("RESULT %-22s p50 %6.2f ms  p99 %6.2f ms  max %6.2f ms  CPU %6.2f ms/page  %lld bytes\n",
-                c.label, walls[walls.size() / 2], walls[walls.size() * 99 / 100], walls.back(), cpu,
-                static_cast<long long>(bytes));
+    std::printf(
+        "RESULT %-22s p50 %6.2f ms  p99 %6.2f ms  max %6.2f ms  CPU %6.2f ms/page  %lld bytes\n",
+        c.label, walls[walls.size() / 2], walls[walls.size() * 99 / 100], walls.back(), cpu,
+        static_cast<long long>(bytes));
   }
   // Where the time of a page goes: the aggregate queries of the uploaded
   // class, and the rendering of what they read.
@@ -192,8 +200,8 @@ int main(int argc, char** argv) {
   data.latest = store.LatestScores(teacher->id, kUploadLines);
   data.week_starts = TrendWeekStarts(now);
   data.query = QStringLiteral("t=bench&n=20&mp=0");
-  for (const auto& [label, range] :
-       {std::pair{"queries, 全部", ResultsRange::kAll}, std::pair{"queries, 本周", ResultsRange::kWeek}}) {
+  for (const auto& [label, range] : {std::pair{"queries, 全部", ResultsRange::kAll},
+                                     std::pair{"queries, 本周", ResultsRange::kWeek}}) {
     const double before = CpuSeconds();
     for (int i = 0; i < run_count; ++i) {
       data.classes = {SummarizeClass(store, *class_id, QStringLiteral("初二(1)班"), range, now)};

@@ -7,8 +7,8 @@
 // DIR/results-desktop.png and DIR/results-phone.png.
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
@@ -28,9 +28,9 @@ const QString kOk = QStringLiteral("Success!");
 constexpr int kDesktop = 1366;
 constexpr int kPhone = 390;
 const QStringList kStudents = {
-    QStringLiteral("王小明"), QStringLiteral("李芳"),   QStringLiteral("张伟"),
-    QStringLiteral("刘洋"),   QStringLiteral("陈静"),   QStringLiteral("杨帆"),
-    QStringLiteral("赵磊"),   QStringLiteral("黄丽"),   QStringLiteral("周杰"),
+    QStringLiteral("王小明"), QStringLiteral("李芳"),     QStringLiteral("张伟"),
+    QStringLiteral("刘洋"),   QStringLiteral("陈静"),     QStringLiteral("杨帆"),
+    QStringLiteral("赵磊"),   QStringLiteral("黄丽"),     QStringLiteral("周杰"),
     QStringLiteral("吴敏"),   QStringLiteral("欧阳明月"), QStringLiteral("孙强")};
 
 // Runs in the page once it is laid out and sends its measurements to the
@@ -62,8 +62,9 @@ window.addEventListener('load', function () {
 QByteArray Frames(const QString& page, const QList<QSize>& sizes) {
   QString frames;
   for (const QSize& size : sizes) {
-    frames += QStringLiteral("<iframe name=\"w%1\" src=\"%2\" style=\"width:%1px;height:%3px\">"
-                             "</iframe>")
+    frames += QStringLiteral(
+                  "<iframe name=\"w%1\" src=\"%2\" style=\"width:%1px;height:%3px\">"
+                  "</iframe>")
                   .arg(size.width())
                   .arg(page)
                   .arg(size.height());
@@ -96,8 +97,9 @@ class ResultsBrowserTest : public QObject {
   void initTestCase() {
     chromium_ = Chromium();
     if (chromium_.isEmpty()) {
-      QSKIP("chromium is not installed (Debian package chromium, in scripts/setup): "
-            "the results page was not rendered in a browser");
+      QSKIP(
+          "chromium is not installed (Debian package chromium, in scripts/setup): "
+          "the results page was not rendered in a browser");
     }
     QVERIFY(work_.isValid());
     ZV_START_SERVICE(server_);
@@ -109,11 +111,14 @@ class ResultsBrowserTest : public QObject {
     QVERIFY(WriteFile(frames, Frames(QStringLiteral("results.html"),
                                      {QSize(kDesktop, 1400), QSize(kPhone, 1400)})));
     const QString dom = Run(kDesktop, 1400, {QStringLiteral("--dump-dom")}, frames);
-    static const QRegularExpression kReport(QStringLiteral("<pre class=\"zv-measure\">(.*?)</pre>"));
+    static const QRegularExpression kReport(
+        QStringLiteral("<pre class=\"zv-measure\">(.*?)</pre>"));
     for (auto it = kReport.globalMatch(dom); it.hasNext();) {
       const QJsonObject report =
-          QJsonDocument::fromJson(
-              it.next().captured(1).replace(QStringLiteral("&quot;"), QStringLiteral("\"")).toUtf8())
+          QJsonDocument::fromJson(it.next()
+                                      .captured(1)
+                                      .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+                                      .toUtf8())
               .object();
       measured_.insert(report.value(QStringLiteral("frame")).toString(), report);
     }
@@ -157,8 +162,7 @@ class ResultsBrowserTest : public QObject {
       }
       const QString path = QDir(screenshots).absoluteFilePath(shot);
       const QString wide = work_.filePath(shot);
-      Run(std::max(width, 500), height,
-          {QStringLiteral("--screenshot=") + wide}, shown);
+      Run(std::max(width, 500), height, {QStringLiteral("--screenshot=") + wide}, shown);
       QVERIFY2(QFile::exists(wide), qPrintable(wide));
       QFile::remove(path);
       if (width >= 500) {
@@ -201,8 +205,9 @@ class ResultsBrowserTest : public QObject {
       for (int s = 0; s + 1 < kStudents.size(); ++s) {
         const QDateTime at = now.addDays(-7 * week).addSecs(60 * s);
         for (int k = 0; k < 1 + (s + week) % 3; ++k) {
-          lines.append(ScoreLineText(kClass, kStudents[s], score(s, week + k),
-                                     at.addSecs(k).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
+          lines.append(
+              ScoreLineText(kClass, kStudents[s], score(s, week + k),
+                            at.addSecs(k).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));
         }
       }
     }
@@ -239,16 +244,15 @@ class ResultsBrowserTest : public QObject {
   QString Run(int width, int height, const QStringList& what, const QString& file) {
     QProcess browser;
     browser.setProgram(chromium_);
-    browser.setArguments(QStringList{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                     QStringLiteral("--disable-gpu"),
-                                     QStringLiteral("--disable-dev-shm-usage"),
-                                     QStringLiteral("--no-first-run"),
-                                     QStringLiteral("--user-data-dir=") +
-                                         work_.filePath(QStringLiteral("profile")),
-                                     QStringLiteral("--window-size=%1,%2").arg(width).arg(height),
-                                     QStringLiteral("--hide-scrollbars"),
-                                     QStringLiteral("--virtual-time-budget=3000")} +
-                         what + QStringList{QUrl::fromLocalFile(file).toString()});
+    browser.setArguments(
+        QStringList{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                    QStringLiteral("--disable-gpu"), QStringLiteral("--disable-dev-shm-usage"),
+                    QStringLiteral("--no-first-run"),
+                    QStringLiteral("--user-data-dir=") + work_.filePath(QStringLiteral("profile")),
+                    QStringLiteral("--window-size=%1,%2").arg(width).arg(height),
+                    QStringLiteral("--hide-scrollbars"),
+                    QStringLiteral("--virtual-time-budget=3000")} +
+        what + QStringList{QUrl::fromLocalFile(file).toString()});
     browser.start();
     if (!browser.waitForFinished(60000)) {
       browser.kill();

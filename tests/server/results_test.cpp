@@ -118,8 +118,8 @@ class ResultsTest : public QObject {
              kOk);
     const QString html = Page(t, {{"n", "6"}});
     // Averages, not totals: 王五's total (10) is the largest, 张三's average.
-    QCOMPARE(Students(html), QStringList({"张三\t4.5\t2", "王五\t3.33\t3", "李四\t-1\t1",
-                                          "赵六\t—\t0"}));
+    QCOMPARE(Students(html),
+             QStringList({"张三\t4.5\t2", "王五\t3.33\t3", "李四\t-1\t1", "赵六\t—\t0"}));
     const QList<QStringList> rows = TableRows(html, QStringLiteral("student"));
     QCOMPARE(rows[0][0], QStringLiteral("1"));
     QCOMPARE(rows[2][0], QStringLiteral("3"));
@@ -197,7 +197,8 @@ class ResultsTest : public QObject {
     QCOMPARE(query, QStringLiteral("t=%1&n=1&mp=%2&r=week").arg(t.user, t.Digest()));
     const HttpResult followed = http_->GetTarget(("/score/?" + query).toLatin1());
     QCOMPARE(followed.status, 200);
-    QVERIFY(QString::fromUtf8(followed.body).contains(QStringLiteral("aria-current=\"page\">本周")));
+    QVERIFY(
+        QString::fromUtf8(followed.body).contains(QStringLiteral("aria-current=\"page\">本周")));
   }
 
   void groupTotalsOfTheCurrentDivision() {
@@ -215,15 +216,15 @@ class ResultsTest : public QObject {
              kOk);
     // Rank, group, members, scores, total, average; the higher total first.
     QCOMPARE(TableRows(Page(t), QStringLiteral("group")),
-             QList<QStringList>({{"1", "第3组", "2", "2", "9", "4.5"},
-                                 {"2", "第1组", "2", "3", "8", "2.67"}}));
+             QList<QStringList>(
+                 {{"1", "第3组", "2", "2", "9", "4.5"}, {"2", "第1组", "2", "3", "8", "2.67"}}));
     // A new division counts at once, with the scores its members already have.
     QCOMPARE(Change(*http_, QStringLiteral("/score/group.php"), t,
                     {{"class", kClass}, {"group[0]", "张三|王五"}, {"group[1]", "李四|赵六"}}),
              kOk);
     QCOMPARE(TableRows(Page(t), QStringLiteral("group")),
-             QList<QStringList>({{"1", "第1组", "2", "4", "18", "4.5"},
-                                 {"2", "第2组", "2", "1", "-1", "-1"}}));
+             QList<QStringList>(
+                 {{"1", "第1组", "2", "4", "18", "4.5"}, {"2", "第2组", "2", "1", "-1", "-1"}}));
   }
 
   void namesAndTopicsAreShownAsText() {
@@ -231,8 +232,7 @@ class ResultsTest : public QObject {
     Account t{QStringLiteral("hostile_teacher"), QStringLiteral("登录h"), QStringLiteral("op-h"),
               QStringLiteral("<b>王</b>")};
     QCOMPARE(Register(*http_, t), kOk);
-    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), t,
-                    {{"class", "<i>班</i>"}}),
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), t, {{"class", "<i>班</i>"}}),
              kOk);
     QCOMPARE(Change(*http_, QStringLiteral("/score/student.php"), t,
                     {{"class", "<i>班</i>"}, {"student", hostile + "|\"引号\""}}),
@@ -267,8 +267,8 @@ class ResultsTest : public QObject {
                                    "读得\"好\",声音大")}),
              kOk);
     const QString html = Page(t, {{"n", "2"}});
-    const auto link = QRegularExpression(QStringLiteral("<a href=\"\\?([^\"]*csv=1)\" download>"))
-                          .match(html);
+    const auto link =
+        QRegularExpression(QStringLiteral("<a href=\"\\?([^\"]*csv=1)\" download>")).match(html);
     QVERIFY2(link.hasMatch(), qPrintable(html));
     const HttpResult csv = http_->GetTarget(("/score/?" + Unescape(link.captured(1))).toLatin1());
     QCOMPARE(csv.status, 200);
@@ -276,10 +276,11 @@ class ResultsTest : public QObject {
     QVERIFY(csv.body.startsWith("\xEF\xBB\xBF"));
     // The same two records the page lists, newest first, the note's quote and
     // comma kept, a formula-like note guarded, the score a plain number.
-    QCOMPARE(ParseCsv(QString::fromUtf8(csv.body.mid(3))),
-             QList<QStringList>({{"时间", "姓名", "计分", "课题", "说明"},
-                                 {"2024-03-02 08:01:00", "张三", "3.5", "朗读", "读得\"好\",声音大"},
-                                 {"2024-03-02 08:00:00", "李四", "-1", "朗读", "'=SUM(A1:A9)"}}));
+    QCOMPARE(
+        ParseCsv(QString::fromUtf8(csv.body.mid(3))),
+        QList<QStringList>({{"时间", "姓名", "计分", "课题", "说明"},
+                            {"2024-03-02 08:01:00", "张三", "3.5", "朗读", "读得\"好\",声音大"},
+                            {"2024-03-02 08:00:00", "李四", "-1", "朗读", "'=SUM(A1:A9)"}}));
     const QString listed = html.section(QStringLiteral("<table class=\"latest\">"), 1)
                                .section(QStringLiteral("</table>"), 0, 0);
     QCOMPARE(listed.count(QStringLiteral("<tr><td>")), 2);
@@ -324,7 +325,8 @@ class ResultsTest : public QObject {
 
  private:
   QDateTime SchoolNow() const {
-    return QDateTime::currentDateTimeUtc().toTimeZone(QTimeZone(QByteArrayLiteral("Asia/Shanghai")));
+    return QDateTime::currentDateTimeUtc().toTimeZone(
+        QTimeZone(QByteArrayLiteral("Asia/Shanghai")));
   }
 
   // A teacher with class 初一(1)班 of these students and topic 朗读.
