@@ -1,0 +1,285 @@
+// A lesson run from the keyboard or a presenter remote: every key goes to the
+// widget that has the focus, as a keyboard delivers it, and the scores reach
+// the real service's teacher. Draw keys, score digits, taking a score back,
+// and text boxes that keep their keys.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/score_line.h"
+#include "rollcall/draw_pools.h"
+#include "tests/rollcall/rollcall_fixture.h"
+#include "tests/rollcall/submission_fixture.h"
+#include "tests/support/focus_input.h"
+
+using namespace zorvanix;
+using namespace zorvanix::testing;
+
+namespace {
+
+QWidget* Focus() { return QApplication::focusWidget(); }
+QPushButton* DrawButton(const RollCallWindow* w, int i) {
+  return Child<QPushButton>(w, QStringLiteral("btnChou_%1").arg(i));
+}
+QTimer* Roll(const RollCallWindow* w) { return w->findChild<QTimer*>(QStringLiteral("Timer1")); }
+QListWidget* List4(const RollCallWindow* w) { return Child<QListWidget>(w, QStringLiteral("List4")); }
+QString ScoreOf(const QString& line) { return ScoreLineFields(line)[2]; }
+
+bool Open(OnlineScene& scene) {
+  scene.window->activateWindow();
+  if (!QTest::qWaitForWindowActive(scene.window)) return false;
+  ChooseClassByKeys(scene.window, QStringLiteral("一班"));
+  return !QTest::currentTestFailed();
+}
+
+// key starts a draw (pool's button reads "暂停"), a few names roll, key stops it.
+QString DrawWithKey(const RollCallWindow* w, Qt::Key key, int pool) {
+  QSignalSpy ticks(Roll(w), &QTimer::timeout);
+  [&] { QVERIFY(PressKey(key)); }();
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 3, 5000); }();
+  [&] { QCOMPARE(DrawButton(w, pool)->text(), QStringLiteral("暂停")); }();
+  [&] { QVERIFY(PressKey(key)); }();
+  [&] { QVERIFY(!Roll(w)->isActive()); }();
+  return w->CurrentStudent();
+}
+
+void PressCtrlZ() { QVERIFY(PressKey(Qt::Key_Z, Qt::ControlModifier)); }
+
+}  // namespace
+
+class LessonKeysTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanupTestCase() { StopSharedServer(); }
+
+  // "所有" until another button is pressed, PageDown from the empty search box
+  // the class choice leaves the focus in; then the pool last clicked, by B
+  // and by Right. A folded window draws nothing.
+  void DrawKeysPressTheButtonUsedLast() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Open(scene));
+    QCOMPARE(Focus(), Child<QWidget>(scene.window, QStringLiteral("txtManual")));
+    const DrawPools& pools = scene.window->Pools();
+    const QString first = DrawWithKey(scene.window, Qt::Key_PageDown, kDrawAll);
+    QVERIFY(kClassOneStudents.contains(first));
+    QCOMPARE(pools.Pool(kDrawCalled), QStringList{first});
+    QCOMPARE(pools.Pool(kDrawAll).size(), 5);
+
+    QSignalSpy ticks(Roll(scene.window), &QTimer::timeout);
+    QVERIFY(Click(DrawButton(scene.window, kDrawNotCalled)));
+    QTRY_VERIFY(ticks.size() >= 3);
+    QVERIFY(PressKey(Qt::Key_B));
+    const QString second = scene.window->CurrentStudent();
+    QVERIFY(!pools.Pool(kDrawNotCalled).contains(second));
+    const QString third = DrawWithKey(scene.window, Qt::Key_Right, kDrawNotCalled);
+    QVERIFY(!pools.Pool(kDrawNotCalled).contains(third));
+    QCOMPARE(pools.Pool(kDrawNotCalled).size(), 3);
+    QVERIFY(scene.window->PendingScores().isEmpty());
+
+    QTest::mouseMove(Child<QWidget>(scene.window, QStringLiteral("Image2")), QPoint(3, 3));
+    QTRY_VERIFY(scene.window->IsFolded());
+    QVERIFY(PressKey(Qt::Key_PageDown));
+    QVERIFY(!Roll(scene.window)->isActive());
+  }
+
+  // 5..0 give "5分".."0分" to the student just drawn, into the day's log and
+  // List4; with nobody to score a digit gives nothing, and B still draws.
+  void DigitsGiveThePlainScores() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Open(scene));
+    for (int points = 5; points >= 0; --points) {
+      const QString student = DrawWithKey(scene.window, Qt::Key_PageDown, kDrawAll);
+      QVERIFY(PressKey(Qt::Key(Qt::Key_0 + points)));
+      const QString line = scene.window->PendingScores().last();
+      QCOMPARE(ScoreLineFields(line)[1], student);
+      QCOMPARE(ScoreOf(line), QStringLiteral("%1分").arg(points));
+      QVERIFY(scene.window->CurrentStudent().isEmpty());
+    }
+    QVERIFY(PressKey(Qt::Key_3));
+    const QStringList lines = scene.window->PendingScores();
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(Entries(List4(scene.window)), lines);
+    QCOMPARE(FileBytes(scene.window->DailyLogPath()), ScoreFileBytes(lines));
+    QCOMPARE(DrawWithKey(scene.window, Qt::Key_B, kDrawAll).isEmpty(), false);
+  }
+
+  // Ctrl+Z asks first, Enter answering No; Yes takes the last line out of
+  // List4 but not out of the day's log, and the student is scored again.
+  // With nothing pending it says so.
+  void CtrlZTakesBackTheLastScore() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Open(scene));
+    DrawWithKey(scene.window, Qt::Key_PageDown, kDrawAll);
+    QVERIFY(PressKey(Qt::Key_5));
+    const QString student = DrawWithKey(scene.window, Qt::Key_PageDown, kDrawAll);
+    QVERIFY(PressKey(Qt::Key_3));
+    const QStringList lines = scene.window->PendingScores();
+
+    WidgetPrompter real(scene.window);
+    scene.context.Context().prompter = &real;
+    QString asked;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+      asked = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->text();
+      QTRY_VERIFY(Focus() && Focus()->window() == QApplication::activeModalWidget());
+      QTest::keyClick(Focus(), Qt::Key_Return);
+    });
+    PressCtrlZ();
+    scene.context.Context().prompter = &scene.context.Prompts();
+    // The offscreen platform leaves the closed box active; a desktop gives
+    // the activation back to the window.
+    scene.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(scene.window));
+    QVERIFY(asked.contains(student + QStringLiteral(" 3分")));
+    QVERIFY(asked.contains(QStringLiteral("日志")));
+    QCOMPARE(scene.window->PendingScores(), lines);
+
+    scene.context.Prompts().AnswerNextQuestion(true);
+    PressCtrlZ();
+    QCOMPARE(Entries(List4(scene.window)), QStringList{lines[0]});
+    QCOMPARE(scene.window->CurrentStudent(), student);
+    QVERIFY(PressKey(Qt::Key_4));
+    QCOMPARE(ScoreOf(scene.window->PendingScores().last()), QStringLiteral("4分"));
+    QCOMPARE(FileBytes(scene.window->DailyLogPath()),
+             ScoreFileBytes(lines + scene.window->PendingScores().mid(1)));
+
+    for (int i = 0; i < 2; ++i) {
+      scene.context.Prompts().AnswerNextQuestion(true);
+      PressCtrlZ();
+    }
+    QVERIFY(Entries(List4(scene.window)).isEmpty());
+    PressCtrlZ();
+    QCOMPARE(scene.context.Prompts().Last().kind, PromptRecord::Kind::kMessage);
+    QVERIFY(scene.context.Prompts().Last().text.contains(QStringLiteral("没有待上传的计分")));
+  }
+
+  // A criterion taken back is offered again and the score choice opens.
+  void CtrlZOffersTheCriterionAgain() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(scene.Service()
+                .NewCriteria(scene.teacher.user, scene.teacher.super_password,
+                             QStringLiteral("朗读"), {"读音准确", "", "", "", ""},
+                             {"5", "", "", "", ""})
+                .IsSuccess());
+    scene.window->RefreshMainWindowFromCache(CacheRefresh::kOnline);
+    QVERIFY(Open(scene));
+    DrawWithKey(scene.window, Qt::Key_PageDown, kDrawAll);
+    auto* criteria = Child<QListWidget>(scene.window, QStringLiteral("List1"));
+    auto* score = Child<QComboBox>(scene.window, QStringLiteral("Combo1"));
+    DoubleClickEntry(criteria, 0);
+    QVERIFY(criteria->item(0)->text().startsWith(QStringLiteral("[5分]√")));
+    QVERIFY(!score->isEnabled());
+    scene.context.Prompts().AnswerNextQuestion(true);
+    PressCtrlZ();
+    QVERIFY(criteria->item(0)->text().startsWith(QStringLiteral("[5分]\t")));
+    QVERIFY(score->isEnabled());
+    QVERIFY(scene.window->PendingScores().isEmpty());
+    QVERIFY(PressKey(Qt::Key_2));
+    QCOMPARE(ScoreOf(scene.window->PendingScores().value(0)), QStringLiteral("2分"));
+  }
+
+  // With another panel shown Ctrl+Z still works and PageDown is List4's; the
+  // line editor closes when its line is taken back.
+  void CtrlZFromTheUploadPanelAndTheEditor() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Open(scene));
+    for (const Qt::Key digit : {Qt::Key_5, Qt::Key_4, Qt::Key_3}) {
+      DrawWithKey(scene.window, Qt::Key_PageDown, kDrawAll);
+      QVERIFY(PressKey(digit));
+    }
+    const QStringList lines = scene.window->PendingScores();
+    Click(scene.window, QStringLiteral("Command11"));
+    ClickEntry(List4(scene.window), 0);
+    QCOMPARE(Focus(), List4(scene.window));
+    QVERIFY(PressKey(Qt::Key_PageDown));
+    QVERIFY(!Roll(scene.window)->isActive());
+    scene.context.Prompts().AnswerNextQuestion(true);
+    PressCtrlZ();
+    QCOMPARE(Entries(List4(scene.window)), lines.mid(0, 2));
+
+    DoubleClickEntry(List4(scene.window), 1);
+    auto* editor = Child<QWidget>(scene.window, QStringLiteral("Frame7"));
+    QVERIFY(editor->isVisible());
+    QVERIFY(TypeIntoFocus(Child<QLineEdit>(scene.window, QStringLiteral("Text9")), "4"));
+    for (int i = 0; i < 5 && !qobject_cast<QPushButton*>(Focus()); ++i) PressKey(Qt::Key_Tab);
+    QVERIFY(Focus());
+    QCOMPARE(Focus()->objectName(), QStringLiteral("Command25"));
+    scene.context.Prompts().AnswerNextQuestion(true);
+    PressCtrlZ();
+    QVERIFY(!editor->isVisible());
+    QVERIFY(Child<QWidget>(scene.window, QStringLiteral("Frame4"))->isVisible());
+    QCOMPARE(Entries(List4(scene.window)), lines.mid(0, 1));
+  }
+
+  // In the search box, the score box and the line editor the keys are text:
+  // nothing is drawn, scored or taken back, and no question is asked.
+  void TextBoxesKeepTheirKeys() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Open(scene));
+    auto* search = Child<QLineEdit>(scene.window, QStringLiteral("txtManual"));
+    QVERIFY(TypeIntoFocus(search, QStringLiteral("5")));
+    for (const Qt::Key key : {Qt::Key_B, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_Right}) {
+      QVERIFY(PressKey(key));
+    }
+    QCOMPARE(search->text(), QStringLiteral("5b"));
+    QCOMPARE(search->cursorPosition(), 1);
+    PressCtrlZ();
+    QVERIFY(search->text() != QStringLiteral("5b"));  // the box's own undo
+    QVERIFY(!Roll(scene.window)->isActive());
+    QCOMPARE(DrawButton(scene.window, kDrawAll)->text(), QStringLiteral("所有"));
+
+    PickByHand(scene.window, QStringLiteral("王五"));
+    QVERIFY(PressKey(Qt::Key_5));
+    QVERIFY(scene.window->PendingScores().isEmpty());
+    QVERIFY(PressKey(Qt::Key_Return));  // a typed score is taken as typed
+    QCOMPARE(ScoreOf(scene.window->PendingScores().value(0)), QStringLiteral("5"));
+
+    Click(scene.window, QStringLiteral("Command11"));
+    DoubleClickEntry(List4(scene.window), 0);
+    auto* name = Child<QLineEdit>(scene.window, QStringLiteral("Text8"));
+    QVERIFY(TypeIntoFocus(name, QStringLiteral("B3")));
+    PressCtrlZ();
+    QVERIFY(name->text() != QStringLiteral("B3"));  // the box's own undo
+    QCOMPARE(scene.window->PendingScores().size(), 1);
+    QVERIFY(scene.context.Prompts().Records().isEmpty());
+  }
+
+  // The draw buttons and the score choice name their keys; "快捷键" lists
+  // every key of the window and sits clear of the other controls.
+  void ShortcutsAreShown() {
+    OnlineScene scene;
+    QVERIFY2(scene.window, qPrintable(scene.error));
+    QVERIFY(Open(scene));
+    for (int i = 0; i < kDrawPoolCount; ++i) {
+      QVERIFY(DrawButton(scene.window, i)->toolTip().contains(QStringLiteral("PageDown")));
+    }
+    QVERIFY(Child<QWidget>(scene.window, QStringLiteral("Combo1"))->toolTip().contains("5"));
+    auto* help = Child<QPushButton>(scene.window, QStringLiteral("CommandKeys"));
+    QVERIFY(Click(help));
+    QCOMPARE(scene.context.Prompts().Last().title, QStringLiteral("快捷键"));
+    for (const char* key : {"PageDown", "→", "B", "5", "0", "Ctrl+Z", "F11", "Esc"}) {
+      QVERIFY2(scene.context.Prompts().Last().text.contains(QString::fromUtf8(key)), key);
+    }
+    QVERIFY(scene.window->rect().contains(help->geometry().translated(help->parentWidget()->pos())));
+    for (QWidget* other : help->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (other != help && other->isVisible()) {
+        QVERIFY2(!other->geometry().intersects(help->geometry()), qPrintable(other->objectName()));
+      }
+    }
+  }
+};
+
+QTEST_MAIN(LessonKeysTest)
+#include "lesson_keys_test.moc"
