@@ -3,6 +3,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -42,11 +43,11 @@ bool InSpinBox(const QWidget* focus) {
 
 QString LessonKeysHelpText() {
   return QStringLiteral(
-      "PageDown、→、B：开始或停止抽取（用上次按过的抽取按钮，起初为“所有”）\r\n"
-      "5、4、3、2、1、0：给当前学生计“5分”…“0分”\r\n"
-      "Ctrl+Z：撤销最后一条待上传的计分（先询问；当天的计分日志仍保留）\r\n"
-      "F11：投影（全屏显示姓名）；F11 或 Esc：返回\r\n"
-      "空格、回车：按下有焦点的按钮；Tab：到下一个控件\r\n"
+      "PageDown、→、B 开始或停止抽取（上次按过的抽取按钮，起初为“所有”）\r\n"
+      "5、4、3、2、1、0 给当前学生计“5分”…“0分”\r\n"
+      "Ctrl+Z 撤销最后一条待上传的计分（先询问；当天的计分日志仍保留）\r\n"
+      "F11 投影（全屏显示姓名）；Esc 或 F11 回到小窗\r\n"
+      "空格、回车 按下有焦点的按钮；Tab 到下一个控件\r\n"
       "\r\n"
       "在输入框中按键照常输入文字；只有空输入框中的 PageDown 和 → 仍可抽取。");
 }
@@ -100,10 +101,21 @@ bool LessonKeys::TypedIntoFocus(const QKeyEvent& key, Action action) {
   return !(moves_nothing && box->text().isEmpty());
 }
 
+// Keys of the window and of windows it opened (a projector view); not of
+// its message boxes and dialogs, nor while one waits for its answer.
+bool LessonKeys::Watches(const QObject* target) const {
+  if (QApplication::activeModalWidget()) return false;
+  for (const QObject* object = target; object; object = object->parent()) {
+    if (object == &window_) return true;
+    if (qobject_cast<const QDialog*>(object)) return false;
+  }
+  return false;
+}
+
 bool LessonKeys::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return false;
-  const auto* target = qobject_cast<QWidget*>(watched);
-  if (!target || target->window() != &window_) return false;
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType() || !Watches(watched)) {
+    return false;
+  }
   const auto& key = *static_cast<QKeyEvent*>(event);
   const Action action = ActionFor(key);
   if (action == Action::kNone || TypedIntoFocus(key, action)) return false;

@@ -44,6 +44,7 @@ class LessonKeys : public QObject {
 
  private:
   enum class Action { kNone, kDraw, kScore, kTakeBack };
+  bool Watches(const QObject* target) const;
   static Action ActionFor(const QKeyEvent& key);
   // Whether the key is the focus widget's own text rather than a shortcut.
   static bool TypedIntoFocus(const QKeyEvent& key, Action action);

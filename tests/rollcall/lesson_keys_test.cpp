@@ -269,7 +269,7 @@ class LessonKeysTest : public QObject {
     auto* help = Child<QPushButton>(scene.window, QStringLiteral("CommandKeys"));
     QVERIFY(Click(help));
     QCOMPARE(scene.context.Prompts().Last().title, QStringLiteral("快捷键"));
-    for (const char* key : {"PageDown", "→", "B", "5", "0", "Ctrl+Z", "F11", "Esc"}) {
+    for (const char* key : {"PageDown", "→", "B", "5", "0", "Ctrl+Z", "F11 投影", "Esc"}) {
       QVERIFY2(scene.context.Prompts().Last().text.contains(QString::fromUtf8(key)), key);
     }
     QVERIFY(scene.window->rect().contains(help->geometry().translated(help->parentWidget()->pos())));
