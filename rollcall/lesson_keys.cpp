@@ -49,7 +49,7 @@ QString LessonKeysHelpText() {
       "F11 投影（全屏显示姓名）；Esc 或 F11 回到小窗\r\n"
       "空格、回车 按下有焦点的按钮；Tab 到下一个控件\r\n"
       "\r\n"
-      "在输入框中按键照常输入文字；只有空输入框中的 PageDown 和 → 仍可抽取。");
+      "在输入框中按键照常输入文字；只有空输入框中的 PageDown、→ 和 Ctrl+Z 仍起作用。");
 }
 
 LessonKeys::LessonKeys(AppContext& context, QWidget& window, DrawPanel& panel,
@@ -97,8 +97,13 @@ bool LessonKeys::TypedIntoFocus(const QKeyEvent& key, Action action) {
   if (const auto* edit = qobject_cast<const QPlainTextEdit*>(focus)) return !edit->isReadOnly();
   const QLineEdit* box = OneLineBox(focus);
   if (!box || box->isReadOnly()) return false;
-  const bool moves_nothing = action == Action::kDraw && key.key() != Qt::Key_B;
-  return !(moves_nothing && box->text().isEmpty());
+  // What an empty box would do nothing with: moving on, and undoing when it
+  // has nothing to undo (the window empties the search box after a score).
+  const bool box_has_no_use = box->text().isEmpty() &&
+                              (action == Action::kDraw ? key.key() != Qt::Key_B
+                                                       : action == Action::kTakeBack &&
+                                                             !box->isUndoAvailable());
+  return !box_has_no_use;
 }
 
 // Keys of the window and of windows it opened (a projector view); not of

@@ -7,10 +7,11 @@
 //
 // Keys typed into a text box stay text: while a line edit, an editable combo
 // box, a spin box or a text editor has the focus, the box gets the key. The
-// one exception are PageDown and the Right arrow in an empty one-line box,
-// where they have nothing to do: the window itself puts the focus into the
-// empty search box after a class is chosen and after every score, and the
-// remote must go on drawing from there.
+// exceptions are the keys an empty one-line box has no use for: PageDown,
+// the Right arrow, and Ctrl+Z when the box has nothing to undo. The window
+// itself puts the focus into the empty search box after a class is chosen
+// and after every score, and the remote must go on drawing from there, as
+// a wrong score must be taken back from there.
 #pragma once
 
 #include <QObject>
