@@ -97,13 +97,12 @@ bool LessonKeys::TypedIntoFocus(const QKeyEvent& key, Action action) {
   if (const auto* edit = qobject_cast<const QPlainTextEdit*>(focus)) return !edit->isReadOnly();
   const QLineEdit* box = OneLineBox(focus);
   if (!box || box->isReadOnly()) return false;
-  // What an empty box would do nothing with: moving on, and undoing when it
-  // has nothing to undo (the window empties the search box after a score).
-  const bool box_has_no_use = box->text().isEmpty() &&
-                              (action == Action::kDraw ? key.key() != Qt::Key_B
-                                                       : action == Action::kTakeBack &&
-                                                             !box->isUndoAvailable());
-  return !box_has_no_use;
+  if (!box->text().isEmpty()) return true;
+  // An empty box has no use for moving on, nor for an undo when it has
+  // nothing to undo (the window empties the search box after each score).
+  if (action == Action::kDraw) return key.key() == Qt::Key_B;
+  if (action == Action::kTakeBack) return box->isUndoAvailable();
+  return true;
 }
 
 // Keys of the window and of windows it opened (a projector view); not of
