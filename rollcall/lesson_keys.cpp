@@ -52,8 +52,8 @@ QString LessonKeysHelpText() {
       "在输入框中按键照常输入文字；只有空输入框中的 PageDown、→ 和 Ctrl+Z 仍起作用。");
 }
 
-LessonKeys::LessonKeys(AppContext& context, QWidget& window, DrawPanel& panel,
-                       ScoreUpload& upload, StudentScoring& scoring)
+LessonKeys::LessonKeys(AppContext& context, QWidget& window, DrawPanel& panel, ScoreUpload& upload,
+                       StudentScoring& scoring)
     : QObject(&window),
       context_(context),
       window_(window),

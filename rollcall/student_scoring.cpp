@@ -118,8 +118,8 @@ void StudentScoring::TakeBackCriterion(const GivenScore& score) {
   }
   // None left: the score choice is open again for the current student.
   panel_.ClearScore();
-  const bool current = !drawing_.Rolling() && !drawing_.Student().isEmpty() &&
-                       drawing_.Student() == panel_.Name();
+  const bool current =
+      !drawing_.Rolling() && !drawing_.Student().isEmpty() && drawing_.Student() == panel_.Name();
   if (current) panel_.EnableScoring(true);
 }
 

@@ -27,7 +27,9 @@ QPushButton* DrawButton(const RollCallWindow* w, int i) {
   return Child<QPushButton>(w, QStringLiteral("btnChou_%1").arg(i));
 }
 QTimer* Roll(const RollCallWindow* w) { return w->findChild<QTimer*>(QStringLiteral("Timer1")); }
-QListWidget* List4(const RollCallWindow* w) { return Child<QListWidget>(w, QStringLiteral("List4")); }
+QListWidget* List4(const RollCallWindow* w) {
+  return Child<QListWidget>(w, QStringLiteral("List4"));
+}
 QString ScoreOf(const QString& line) { return ScoreLineFields(line)[2]; }
 
 // The scene's window in class 一班, the focus where the class choice leaves it.
@@ -92,9 +94,11 @@ class LessonKeysTest : public QObject {
       QVERIFY2(scene.context.Prompts().Last().text.contains(QString::fromUtf8(key)), key);
     }
     QVERIFY(w->rect().contains(help->geometry().translated(help->parentWidget()->pos())));
-    for (QWidget* other : help->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      QVERIFY2(other == help || !other->isVisible() || !other->geometry().intersects(help->geometry()),
-               qPrintable(other->objectName()));
+    for (QWidget* other :
+         help->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      QVERIFY2(
+          other == help || !other->isVisible() || !other->geometry().intersects(help->geometry()),
+          qPrintable(other->objectName()));
     }
 
     QTest::mouseMove(Child<QWidget>(w, QStringLiteral("Image2")), QPoint(3, 3));
