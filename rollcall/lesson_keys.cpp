@@ -106,9 +106,10 @@ bool LessonKeys::TypedIntoFocus(const QKeyEvent& key, Action action) {
 }
 
 // Keys of the window and of windows it opened (a projector view); not of
-// its message boxes and dialogs, nor while one waits for its answer.
+// its message boxes and dialogs, nor while one waits for its answer or a
+// list drops down (PageDown pages the class list).
 bool LessonKeys::Watches(const QObject* target) const {
-  if (QApplication::activeModalWidget()) return false;
+  if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) return false;
   for (const QObject* object = target; object; object = object->parent()) {
     if (object == &window_) return true;
     if (qobject_cast<const QDialog*>(object)) return false;

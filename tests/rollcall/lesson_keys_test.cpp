@@ -101,6 +101,17 @@ class LessonKeysTest : public QObject {
           qPrintable(other->objectName()));
     }
 
+    auto* classes = Child<QComboBox>(w, QStringLiteral("Combo2"));
+    classes->setFocus(Qt::TabFocusReason);
+    QVERIFY(PressKey(Qt::Key_F4));
+    QTRY_VERIFY(classes->view()->isVisible());
+    QVERIFY(PressKey(Qt::Key_PageDown));  // the open list's, not a draw
+    QVERIFY(!Roll(w)->isActive());
+    QVERIFY(PressKey(Qt::Key_Escape));
+    QTRY_VERIFY(!classes->view()->isVisible());
+    scene.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(scene.window));
+
     QTest::mouseMove(Child<QWidget>(w, QStringLiteral("Image2")), QPoint(3, 3));
     QTRY_VERIFY(w->IsFolded());
     QVERIFY(PressKey(Qt::Key_PageDown));
