@@ -411,6 +411,42 @@ void DrawPanel::DividerMoved() {
   LayOutCriteria(true);
 }
 
+// --- The keyboard's way to the same controls ---------------------------------------------
+
+namespace {
+
+// Shown, open and not cut off by the window (a folded window hides the rows).
+bool TeacherCouldUse(const QWidget* control) {
+  return control->isEnabled() && !control->visibleRegion().isEmpty();
+}
+
+}  // namespace
+
+bool DrawPanel::PressDrawButton(int index) {
+  if (index < 0 || index >= kDrawPoolCount || !TeacherCouldUse(draw_buttons_[index])) return false;
+  draw_buttons_[index]->click();
+  return true;
+}
+
+bool DrawPanel::ChooseScore(const QString& score) {
+  const int entry = score_choice_->findText(score);
+  if (entry < 0 || !TeacherCouldUse(score_choice_)) return false;
+  score_choice_->setCurrentIndex(entry);
+  emit ScoreChosen(score_choice_->currentText());
+  return true;
+}
+
+void DrawPanel::UnmarkCriterion(int row) {
+  if (QListWidgetItem* item = criteria_->item(row)) {
+    item->setText(item->text().replace(QStringLiteral("]√"), QStringLiteral("]")));
+  }
+}
+
+void DrawPanel::ShowKeyHints(const QString& draw, const QString& score) {
+  for (int i = 0; i < kDrawPoolCount; ++i) draw_buttons_[i]->setToolTip(draw);
+  score_choice_->setToolTip(score);
+}
+
 // --- The rest --------------------------------------------------------------------------------
 
 void DrawPanel::SetFolded(bool folded) {

@@ -90,6 +90,19 @@ class DrawPanel : public QFrame {
   // "[5分]√".
   void MarkCriterionGiven(int row);
 
+  // --- The keyboard's way to the same controls -------------------------------------
+  // What a click on draw button index does, when a teacher could click it now
+  // (open and in sight); false otherwise.
+  bool PressDrawButton(int index);
+  // What choosing the entry score ("5分") of Combo1 does, when Combo1 is open
+  // and in sight; false otherwise.
+  bool ChooseScore(const QString& score);
+  // A criterion given by mistake is offered again: "[5分]√" reads "[5分]".
+  void UnmarkCriterion(int row);
+  // Tooltips naming the keys that press the draw buttons 0..11 and choose a
+  // score.
+  void ShowKeyHints(const QString& draw, const QString& score);
+
   // --- The rest -------------------------------------------------------------------------
   NameSearchBox& Search() const { return *search_; }
   void SetManageEnabled(bool enabled) { manage_button_->setEnabled(enabled); }

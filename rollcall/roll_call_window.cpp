@@ -9,6 +9,7 @@
 #include "rollcall/form_layout.h"
 #include "rollcall/group_stats_panel.h"
 #include "rollcall/group_upload.h"
+#include "rollcall/lesson_keys.h"
 #include "rollcall/manual_pick_panel.h"
 #include "rollcall/name_search_box.h"
 #include "rollcall/score_upload.h"
@@ -51,6 +52,7 @@ RollCallWindow::RollCallWindow(AppContext& context, QWidget* parent)
   drawing_ = new DrawSession(*draw_, pools_, *context_.cache, this);
   scoring_ = new StudentScoring(context_, *draw_, *drawing_, *upload_, class_name_, this);
   connect(drawing_, &DrawSession::Starting, scoring_, &StudentScoring::ShowTopicCriteria);
+  new LessonKeys(context_, *this, *draw_, *score_upload_, *scoring_);
 
   second_timer_ = new QTimer(this);
   second_timer_->setObjectName(QStringLiteral("Timer2"));

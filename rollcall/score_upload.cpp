@@ -18,6 +18,16 @@ QString FullFileName(const QString& path) {
   return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+// "张三 5分 读音准确": the line as the teacher gave it.
+QString ReadableScore(const QString& line) {
+  const QStringList fields = ScoreLineFields(line);
+  QStringList parts;
+  for (const QString& part : {fields[1], fields[2], fields[4]}) {
+    if (!part.isEmpty()) parts.append(part);
+  }
+  return parts.join(u' ');
+}
+
 }  // namespace
 
 ScoreUpload::ScoreUpload(AppContext& context, UploadPanel& panel)
@@ -213,6 +223,36 @@ void ScoreUpload::AcceptEdit() {
 void ScoreUpload::CancelEdit() {
   panel_.CloseEditor();
   panel_.ToggleSelection(edited_line_);
+}
+
+quint64 ScoreUpload::TakeBackLast() {
+  const QString title = QStringLiteral("提示");
+  if (panel_.Scores().IsEmpty()) {
+    context_.prompter->ShowMessage(title, QStringLiteral("没有待上传的计分，无可撤销。"),
+                                   MessageIcon::kInformation);
+    return 0;
+  }
+  // A line on its way to the service cannot be called back.
+  if (uploading_) {
+    context_.prompter->ShowMessage(title, QStringLiteral("正在上传计分，请等上传结束后再撤销。"),
+                                   MessageIcon::kInformation);
+    return 0;
+  }
+  const PendingScores& scores = panel_.Scores();
+  const qsizetype last = scores.Count() - 1;
+  const quint64 id = scores.Id(last);
+  if (!context_.prompter->AskYesNoDefaultNo(
+          title,
+          QStringLiteral("确定撤销最后一条计分吗？\r\n") + ReadableScore(scores.Line(last)) +
+              QStringLiteral("\r\n当天的计分日志仍保留这条计分。"),
+          MessageIcon::kQuestion)) {
+    return 0;
+  }
+  if (scores.RowOf(id) < 0) return 0;
+  // The editor must not write the line back.
+  if (panel_.EditorOpen() && edited_line_ == id) panel_.CloseEditor();
+  panel_.RemovePending({id});
+  return id;
 }
 
 void ScoreUpload::RemoveSelected() {

@@ -41,6 +41,10 @@ class ScoreUpload : public QObject {
   void Export();
   // Drops the selected pending lines after asking; the daily log keeps them.
   void RemoveSelected();
+  // Takes back the last pending line after asking (No unless the teacher says
+  // Yes); the daily log keeps it. Returns the number of the line taken back,
+  // 0 when none was (nothing pending, an upload under way, or No).
+  quint64 TakeBackLast();
   // Command15: the lines of a score file join the pending ones.
   void Import();
   // A List4 double-click on row, Command25 and Command26: the line editor.

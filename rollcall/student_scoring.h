@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -33,10 +34,27 @@ class StudentScoring : public QObject {
   // The daily log the next score of the class goes to.
   QString DailyLogPath() const;
 
+  // The pending line numbered id was taken back. What giving it changed on
+  // the draw panel is undone while it still stands for that score: a plain
+  // score given last makes its student the one to score again, unless a
+  // draw or pick came since; a criterion is offered again while the
+  // criteria list is the one it was given from.
+  void TakeBack(quint64 id);
+
  private:
+  // One score given here, as long as it may still be taken back.
+  struct GivenScore {
+    quint64 id = 0;
+    QString student;
+    int criterion_row = -1;  // -1 for a plain score
+    int criteria_load = 0;   // which filling of List1 the criterion came from
+  };
+
   void ScoreFromChoice(const QString& score);
   void ScoreFromCriterion(int row);
-  void Record(const QString& line, const QDateTime& moment);
+  void Record(const QString& line, const QDateTime& moment, int criterion_row);
+  void TakeBackPlain(const GivenScore& score, bool given_last);
+  void TakeBackCriterion(const GivenScore& score);
 
   AppContext& context_;
   DrawPanel& panel_;
@@ -46,6 +64,9 @@ class StudentScoring : public QObject {
   // The criteria of List1 (by row) given to the student shown. The list is
   // filled afresh for the next one.
   QSet<int> given_criteria_;
+  int criteria_load_ = 0;  // counts the fillings of List1
+  // The latest scores given, oldest first.
+  QList<GivenScore> given_;
   ScoreLog score_log_;
 };
 

@@ -163,6 +163,8 @@ void UploadPanel::CloseEditor() {
   frame_->show();
 }
 
+bool UploadPanel::EditorOpen() const { return !editor_->isHidden(); }
+
 // --- List4 and the model ---------------------------------------------------------
 
 void UploadPanel::WidenPendingExtent(int widest_new_line) {
@@ -179,10 +181,11 @@ void UploadPanel::FitPendingExtent() {
   WidenPendingExtent(WidestLineWidth(QFontMetrics(pending_->font()), scores_.Lines()));
 }
 
-void UploadPanel::AddPendingLine(const QString& line) {
-  scores_.Add(line);
+quint64 UploadPanel::AddPendingLine(const QString& line) {
+  const quint64 id = scores_.Add(line);
   pending_->addItem(line);
   WidenPendingExtent(QFontMetrics(pending_->font()).horizontalAdvance(line) + 8);
+  return id;
 }
 
 void UploadPanel::AddPendingLines(const QStringList& lines) {

@@ -28,8 +28,8 @@ class UploadPanel : public QObject {
   // --- The pending lines ---------------------------------------------------
   const PendingScores& Scores() const { return scores_; }
   // Adds a score line at the end of the pending list and widens its scroll
-  // range to the widest line.
-  void AddPendingLine(const QString& line);
+  // range to the widest line; returns the line's number.
+  quint64 AddPendingLine(const QString& line);
   // Adds many lines at once (an import), measuring the widest line once.
   void AddPendingLines(const QStringList& lines);
   // Removes the lines of a batch that are still pending; the others stay,
@@ -57,6 +57,7 @@ class UploadPanel : public QObject {
   // What the editor's five boxes hold, joined by TAB.
   QString EditedLine() const;
   void CloseEditor();
+  bool EditorOpen() const;
 
   QString Topic() const { return topic_->text(); }
   void SetTopic(const QString& topic) { topic_->setText(topic); }
