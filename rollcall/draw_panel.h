@@ -111,6 +111,7 @@ class DrawPanel : public QFrame {
   void UserPressed();    // Command1
   void UploadPressed();  // Command11
   void ManagePressed();  // btnManage
+  void ProjectorPressed();  // btnProjector
   void FoldWanted();     // the mouse passed over Image2
   void UnfoldWanted();   // the mouse passed over Image1
   void StopwatchToggled();  // Label30 double-clicked
@@ -142,6 +143,7 @@ class DrawPanel : public QFrame {
   QPushButton* user_button_ = nullptr;                           // Command1
   QPushButton* upload_button_ = nullptr;                         // Command11
   QPushButton* manage_button_ = nullptr;                         // btnManage
+  QPushButton* projector_button_ = nullptr;                      // btnProjector
   QLabel* average_label_ = nullptr;                              // Label4
   QLabel* count_label_ = nullptr;                                // Label28
   QLabel* stopwatch_label_ = nullptr;                            // Label30

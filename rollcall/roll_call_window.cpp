@@ -11,6 +11,7 @@
 #include "rollcall/group_upload.h"
 #include "rollcall/manual_pick_panel.h"
 #include "rollcall/name_search_box.h"
+#include "rollcall/projector_view.h"
 #include "rollcall/score_upload.h"
 #include "rollcall/startup_checks.h"
 #include "rollcall/status_panels.h"
@@ -51,6 +52,10 @@ RollCallWindow::RollCallWindow(AppContext& context, QWidget* parent)
   drawing_ = new DrawSession(*draw_, pools_, *context_.cache, this);
   scoring_ = new StudentScoring(context_, *draw_, *drawing_, *upload_, class_name_, this);
   connect(drawing_, &DrawSession::Starting, scoring_, &StudentScoring::ShowTopicCriteria);
+  // F11 and "投影": the name full screen, following every roll step.
+  projector_ = new ProjectorView(*this);
+  connect(drawing_, &DrawSession::Shown, projector_, &ProjectorView::ShowStudent);
+  connect(draw_, &DrawPanel::ProjectorPressed, projector_, &ProjectorView::Toggle);
 
   second_timer_ = new QTimer(this);
   second_timer_->setObjectName(QStringLiteral("Timer2"));

@@ -1,0 +1,222 @@
+#include "rollcall/projector_view.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGlyphRun>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRawFont>
+#include <QScreen>
+#include <QShortcut>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace zorvanix {
+namespace {
+
+const QColor kBackground(0xffffff);
+const QColor kNameColour(0xc62828);  // the strip's name colour
+const QColor kFiguresColour(0x263238);
+const QColor kHintColour(0x9e9e9e);
+const QString kHint = QStringLiteral("Esc 或 F11 返回");
+// A class's glyphs at full-screen size fit several times over.
+constexpr int kGlyphCacheKilobytes = 48 * 1024;
+// Where the middle of the name sits, as a share of the height from the top.
+constexpr double kNameMiddle = 0.42;
+constexpr double kFiguresGap = 0.03;
+constexpr double kHintHeightShare = 1.0 / 40;
+
+int Advance(const QFont& font, int pixels, const QString& text) {
+  QFont sized = font;
+  sized.setPixelSize(pixels);
+  return QFontMetrics(sized).horizontalAdvance(text);
+}
+
+QFont WithPixelSize(const QFont& font, int pixels) {
+  QFont sized = font;
+  sized.setPixelSize(std::max(1, pixels));
+  return sized;
+}
+
+}  // namespace
+
+int ProjectorNamePixelSize(const QString& text, const QSize& screen, const QFont& font) {
+  const int largest = std::max(1, static_cast<int>(screen.height() * kProjectorNameHeightShare));
+  if (text.isEmpty()) return largest;
+  const int room = static_cast<int>(screen.width() * kProjectorNameWidthShare);
+  const int wide = Advance(font, largest, text);
+  if (wide <= room) return largest;
+  // Widths grow almost in proportion to the size; hinting can leave a pixel
+  // or two over, taken off one size at a time.
+  int pixels = std::max(1, static_cast<int>(std::floor(static_cast<double>(largest) * room / wide)));
+  while (pixels > 1 && Advance(font, pixels, text) > room) --pixels;
+  return pixels;
+}
+
+ProjectorView::ProjectorView(QWidget& strip)
+    : QWidget(&strip, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus),
+      strip_(strip),
+      glyphs_(kGlyphCacheKilobytes) {
+  setObjectName(QStringLiteral("Projector"));
+  setWindowTitle(QStringLiteral("Zorvanix 投影"));
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::NoFocus);
+  base_font_ = QApplication::font();
+  base_font_.setBold(true);
+
+  auto* f11 = new QShortcut(QKeySequence(Qt::Key_F11), &strip_);
+  connect(f11, &QShortcut::activated, this, &ProjectorView::Toggle);
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), &strip_);
+  escape_->setEnabled(false);
+  connect(escape_, &QShortcut::activated, this, &ProjectorView::Close);
+  strip_.installEventFilter(this);
+}
+
+void ProjectorView::ShowStudent(const QString& name, const QString& average,
+                                const QString& count) {
+  QString figures;
+  if (!average.isEmpty() || !count.isEmpty()) {
+    figures = QStringLiteral("平均分 ") + average + QStringLiteral("　　计分次数 ") + count;
+  }
+  if (name == name_ && figures == figures_) return;
+  name_ = name;
+  figures_ = figures;
+  if (!isVisible()) return;
+  FitFonts();
+  update(NameRect().united(FiguresRect()));
+}
+
+// The screen the strip is on: with a projector beside the teacher's own
+// screen, the teacher moves the strip there first.
+void ProjectorView::Open() {
+  QScreen* screen = strip_.screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  setWindowState(Qt::WindowNoState);
+  setGeometry(screen->geometry());
+  FitFonts();
+  setWindowState(Qt::WindowFullScreen);
+  // show(), not showFullScreen(): that one would take the keyboard.
+  show();
+  raise();
+  escape_->setEnabled(true);
+}
+
+void ProjectorView::Close() {
+  if (!isVisible()) return;
+  hide();
+  if (strip_.isVisible()) strip_.activateWindow();
+}
+
+void ProjectorView::Toggle() {
+  if (isVisible()) {
+    Close();
+  } else {
+    Open();
+  }
+}
+
+bool ProjectorView::eventFilter(QObject* watched, QEvent* event) {
+  // The strip gives way to the login or management window: so does the view.
+  if (watched == &strip_ && event->type() == QEvent::Hide) hide();
+  return QWidget::eventFilter(watched, event);
+}
+
+void ProjectorView::hideEvent(QHideEvent* event) {
+  escape_->setEnabled(false);
+  QWidget::hideEvent(event);
+}
+
+void ProjectorView::resizeEvent(QResizeEvent* event) {
+  fitted_.clear();
+  FitFonts();
+  QWidget::resizeEvent(event);
+}
+
+void ProjectorView::FitFonts() {
+  const QSize screen = size();
+  auto found = fitted_.constFind(name_);
+  if (found == fitted_.cend()) {
+    found = fitted_.insert(name_, ProjectorNamePixelSize(name_, screen, base_font_));
+  }
+  if (name_font_.pixelSize() != *found) name_font_ = WithPixelSize(base_font_, *found);
+  const int figures = static_cast<int>(screen.height() * kProjectorFiguresHeightShare);
+  if (figures_font_.pixelSize() != figures) {
+    figures_font_ = WithPixelSize(QApplication::font(), figures);
+    hint_font_ = WithPixelSize(QApplication::font(),
+                               static_cast<int>(screen.height() * kHintHeightShare));
+  }
+}
+
+// The name's line, centred a little above the middle of the screen. Its
+// height is that of the largest name, so a shorter font keeps it in place.
+QRect ProjectorView::NameRect() const {
+  const int line = QFontMetrics(WithPixelSize(
+                                    base_font_, static_cast<int>(height() *
+                                                                 kProjectorNameHeightShare)))
+                       .height();
+  const int top = std::max(0, static_cast<int>(height() * kNameMiddle) - line / 2);
+  return QRect(0, top, width(), line);
+}
+
+QRect ProjectorView::FiguresRect() const {
+  const int top = NameRect().bottom() + static_cast<int>(height() * kFiguresGap);
+  return QRect(0, top, width(), QFontMetrics(figures_font_).height());
+}
+
+void ProjectorView::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  painter.fillRect(event->rect(), kBackground);
+  PaintName(painter);
+  painter.setPen(kFiguresColour);
+  painter.setFont(figures_font_);
+  painter.drawText(FiguresRect(), Qt::AlignHCenter | Qt::AlignTop, figures_);
+  painter.setPen(kHintColour);
+  painter.setFont(hint_font_);
+  const int margin = hint_font_.pixelSize();
+  painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
+                   Qt::AlignRight | Qt::AlignBottom, kHint);
+}
+
+// The name is laid out as text (so mixed scripts and fallback fonts are
+// placed as usual) and each glyph is copied from its picture.
+void ProjectorView::PaintName(QPainter& painter) {
+  if (name_.isEmpty()) return;
+  QTextLayout layout(name_, name_font_);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  layout.endLayout();
+  if (!line.isValid()) return;
+  const QRect box = NameRect();
+  const QFontMetrics metrics(name_font_);
+  const QPointF origin((width() - line.naturalTextWidth()) / 2,
+                       box.top() + (box.height() - metrics.height()) / 2.0);
+  for (const QGlyphRun& run : layout.glyphRuns()) {
+    const QRawFont font = run.rawFont();
+    const QList<quint32> glyphs = run.glyphIndexes();
+    const QList<QPointF> positions = run.positions();
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+      const QRectF bounds = font.boundingRect(glyphs[i]);
+      painter.drawImage(origin + positions[i] + bounds.topLeft(), GlyphPicture(font, glyphs[i]));
+    }
+  }
+}
+
+QImage ProjectorView::GlyphPicture(const QRawFont& font, quint32 glyph) {
+  const QString key = font.familyName() + u'\x1f' + font.styleName() + u'\x1f' +
+                      QString::number(font.pixelSize()) + u'\x1f' + QString::number(glyph);
+  if (const QImage* cached = glyphs_.object(key)) return *cached;
+  const QImage alpha = font.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing)
+                           .convertToFormat(QImage::Format_Alpha8);
+  if (alpha.isNull()) return {};  // a space
+  QImage picture(alpha.size(), QImage::Format_ARGB32_Premultiplied);
+  picture.fill(kNameColour);
+  picture.setAlphaChannel(alpha);
+  const auto kilobytes = std::max<qsizetype>(1, picture.sizeInBytes() / 1024);
+  glyphs_.insert(key, new QImage(picture), kilobytes);
+  return picture;
+}
+
+}  // namespace zorvanix
