@@ -8,6 +8,7 @@
 #include <QRawFont>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -22,10 +23,16 @@ const QColor kHintColour(0x9e9e9e);
 const QString kHint = QStringLiteral("Esc 或 F11 返回");
 // A class's glyphs at full-screen size fit several times over.
 constexpr int kGlyphCacheKilobytes = 48 * 1024;
-// Where the middle of the name sits, as a share of the height from the top.
-constexpr double kNameMiddle = 0.42;
-constexpr double kFiguresGap = 0.03;
+// Where the middles of the name's line and of the figures' line sit, as
+// shares of the height from the top: the figures stay put whatever the size
+// of the name above them.
+constexpr double kNameMiddle = 0.40;
+constexpr double kFiguresMiddle = 0.73;
 constexpr double kHintHeightShare = 1.0 / 40;
+// A rolling name changes every 5 ms, far faster than a projector or an eye
+// follows; the view shows at most one name per frame of this length, the
+// last one always, so the roll itself keeps its pace.
+constexpr int kFrameMilliseconds = 33;
 
 int Advance(const QFont& font, int pixels, const QString& text) {
   QFont sized = font;
@@ -73,6 +80,16 @@ ProjectorView::ProjectorView(QWidget& strip)
   escape_->setEnabled(false);
   connect(escape_, &QShortcut::activated, this, &ProjectorView::Close);
   strip_.installEventFilter(this);
+
+  frame_timer_ = new QTimer(this);
+  frame_timer_->setSingleShot(true);
+  frame_timer_->setInterval(kFrameMilliseconds);
+  connect(frame_timer_, &QTimer::timeout, this, [this] {
+    if (!frame_due_) return;
+    frame_due_ = false;
+    update();
+    frame_timer_->start();
+  });
 }
 
 void ProjectorView::ShowStudent(const QString& name, const QString& average,
@@ -86,7 +103,14 @@ void ProjectorView::ShowStudent(const QString& name, const QString& average,
   figures_ = figures;
   if (!isVisible()) return;
   FitFonts();
-  update(NameRect().united(FiguresRect()));
+  // The whole view: a name in a fallback font reaches past its own font's
+  // line, and filling the screen costs about as much as one glyph.
+  if (frame_timer_->isActive()) {
+    frame_due_ = true;
+  } else {
+    update();
+    frame_timer_->start();
+  }
 }
 
 // The screen the strip is on: with a projector beside the teacher's own
@@ -150,29 +174,11 @@ void ProjectorView::FitFonts() {
   }
 }
 
-// The name's line, centred a little above the middle of the screen. Its
-// height is that of the largest name, so a shorter font keeps it in place.
-QRect ProjectorView::NameRect() const {
-  const int line = QFontMetrics(WithPixelSize(
-                                    base_font_, static_cast<int>(height() *
-                                                                 kProjectorNameHeightShare)))
-                       .height();
-  const int top = std::max(0, static_cast<int>(height() * kNameMiddle) - line / 2);
-  return QRect(0, top, width(), line);
-}
-
-QRect ProjectorView::FiguresRect() const {
-  const int top = NameRect().bottom() + static_cast<int>(height() * kFiguresGap);
-  return QRect(0, top, width(), QFontMetrics(figures_font_).height());
-}
-
 void ProjectorView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), kBackground);
-  PaintName(painter);
-  painter.setPen(kFiguresColour);
-  painter.setFont(figures_font_);
-  painter.drawText(FiguresRect(), Qt::AlignHCenter | Qt::AlignTop, figures_);
+  PaintLine(painter, name_, name_font_, kNameColour, height() * kNameMiddle);
+  PaintLine(painter, figures_, figures_font_, kFiguresColour, height() * kFiguresMiddle);
   painter.setPen(kHintColour);
   painter.setFont(hint_font_);
   const int margin = hint_font_.pixelSize();
@@ -180,39 +186,40 @@ void ProjectorView::paintEvent(QPaintEvent* event) {
                    Qt::AlignRight | Qt::AlignBottom, kHint);
 }
 
-// The name is laid out as text (so mixed scripts and fallback fonts are
-// placed as usual) and each glyph is copied from its picture.
-void ProjectorView::PaintName(QPainter& painter) {
-  if (name_.isEmpty()) return;
-  QTextLayout layout(name_, name_font_);
+// The text is laid out as usual (mixed scripts and fallback fonts fall into
+// place) and each glyph is copied from its picture.
+void ProjectorView::PaintLine(QPainter& painter, const QString& text, const QFont& font,
+                              const QColor& colour, double middle) {
+  if (text.isEmpty()) return;
+  QTextLayout layout(text, font);
   layout.beginLayout();
   QTextLine line = layout.createLine();
   layout.endLayout();
   if (!line.isValid()) return;
-  const QRect box = NameRect();
-  const QFontMetrics metrics(name_font_);
-  const QPointF origin((width() - line.naturalTextWidth()) / 2,
-                       box.top() + (box.height() - metrics.height()) / 2.0);
+  // The line's height takes in every font the text is drawn with.
+  const QPointF origin((width() - line.naturalTextWidth()) / 2, middle - line.height() / 2);
   for (const QGlyphRun& run : layout.glyphRuns()) {
-    const QRawFont font = run.rawFont();
+    const QRawFont raw = run.rawFont();
     const QList<quint32> glyphs = run.glyphIndexes();
     const QList<QPointF> positions = run.positions();
     for (qsizetype i = 0; i < glyphs.size(); ++i) {
-      const QRectF bounds = font.boundingRect(glyphs[i]);
-      painter.drawImage(origin + positions[i] + bounds.topLeft(), GlyphPicture(font, glyphs[i]));
+      const QRectF bounds = raw.boundingRect(glyphs[i]);
+      painter.drawImage(origin + positions[i] + bounds.topLeft(),
+                        GlyphPicture(raw, glyphs[i], colour));
     }
   }
 }
 
-QImage ProjectorView::GlyphPicture(const QRawFont& font, quint32 glyph) {
+QImage ProjectorView::GlyphPicture(const QRawFont& font, quint32 glyph, const QColor& colour) {
   const QString key = font.familyName() + u'\x1f' + font.styleName() + u'\x1f' +
-                      QString::number(font.pixelSize()) + u'\x1f' + QString::number(glyph);
+                      QString::number(font.pixelSize()) + u'\x1f' + QString::number(glyph) +
+                      u'\x1f' + colour.name();
   if (const QImage* cached = glyphs_.object(key)) return *cached;
   const QImage alpha = font.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing)
                            .convertToFormat(QImage::Format_Alpha8);
   if (alpha.isNull()) return {};  // a space
   QImage picture(alpha.size(), QImage::Format_ARGB32_Premultiplied);
-  picture.fill(kNameColour);
+  picture.fill(colour);
   picture.setAlphaChannel(alpha);
   const auto kilobytes = std::max<qsizetype>(1, picture.sizeInBytes() / 1024);
   glyphs_.insert(key, new QImage(picture), kilobytes);

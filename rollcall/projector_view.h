@@ -19,6 +19,7 @@
 
 class QRawFont;
 class QShortcut;
+class QTimer;
 
 namespace zorvanix {
 
@@ -66,13 +67,14 @@ class ProjectorView : public QWidget {
 
  private:
   void FitFonts();
-  QRect NameRect() const;
-  QRect FiguresRect() const;
-  void PaintName(QPainter& painter);
-  QImage GlyphPicture(const QRawFont& font, quint32 glyph);
+  void PaintLine(QPainter& painter, const QString& text, const QFont& font, const QColor& colour,
+                 double middle);
+  QImage GlyphPicture(const QRawFont& font, quint32 glyph, const QColor& colour);
 
   QWidget& strip_;
   QShortcut* escape_ = nullptr;
+  QTimer* frame_timer_ = nullptr;
+  bool frame_due_ = false;  // a change waits for the next frame
   QString name_;
   QString figures_;
   QFont base_font_;
@@ -81,8 +83,9 @@ class ProjectorView : public QWidget {
   QFont hint_font_;
   // Pixel sizes of the names fitted to the view's present size.
   QHash<QString, int> fitted_;
-  // Glyphs this large are past what the toolkit keeps ready; each is drawn
-  // once into a picture, so a rolling name costs no more than copying them.
+  // Glyphs this large are past what the toolkit keeps ready (it would trace
+  // their outlines at every frame); each is drawn once into a picture, so a
+  // rolling name costs no more than copying its glyphs.
   QCache<QString, QImage> glyphs_;
 };
 
