@@ -103,8 +103,8 @@ void ProjectorView::ShowStudent(const QString& name, const QString& average,
   figures_ = figures;
   if (!isVisible()) return;
   FitFonts();
-  // The whole view: a name in a fallback font reaches past its own font's
-  // line, and filling the screen costs about as much as one glyph.
+  // The whole view is painted again: a name in a fallback font reaches past
+  // its own font's line.
   if (frame_timer_->isActive()) {
     frame_due_ = true;
   } else {
