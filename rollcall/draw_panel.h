@@ -111,10 +111,11 @@ class DrawPanel : public QFrame {
   void UserPressed();    // Command1
   void UploadPressed();  // Command11
   void ManagePressed();  // btnManage
-  void ProjectorPressed();  // btnProjector
   void FoldWanted();     // the mouse passed over Image2
   void UnfoldWanted();   // the mouse passed over Image1
   void StopwatchToggled();  // Label30 double-clicked
+  // btnProjector ("投影"): the name full screen, as F11 gives it.
+  void ProjectorPressed();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

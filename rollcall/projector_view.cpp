@@ -8,8 +8,8 @@
 #include <QRawFont>
 #include <QScreen>
 #include <QShortcut>
-#include <QTimer>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -56,7 +56,8 @@ int ProjectorNamePixelSize(const QString& text, const QSize& screen, const QFont
   if (wide <= room) return largest;
   // Widths grow almost in proportion to the size; hinting can leave a pixel
   // or two over, taken off one size at a time.
-  int pixels = std::max(1, static_cast<int>(std::floor(static_cast<double>(largest) * room / wide)));
+  int pixels =
+      std::max(1, static_cast<int>(std::floor(static_cast<double>(largest) * room / wide)));
   while (pixels > 1 && Advance(font, pixels, text) > room) --pixels;
   return pixels;
 }
@@ -92,8 +93,7 @@ ProjectorView::ProjectorView(QWidget& strip)
   });
 }
 
-void ProjectorView::ShowStudent(const QString& name, const QString& average,
-                                const QString& count) {
+void ProjectorView::ShowStudent(const QString& name, const QString& average, const QString& count) {
   QString figures;
   if (!average.isEmpty() || !count.isEmpty()) {
     figures = QStringLiteral("平均分 ") + average + QStringLiteral("　　计分次数 ") + count;
@@ -169,8 +169,8 @@ void ProjectorView::FitFonts() {
   const int figures = static_cast<int>(screen.height() * kProjectorFiguresHeightShare);
   if (figures_font_.pixelSize() != figures) {
     figures_font_ = WithPixelSize(QApplication::font(), figures);
-    hint_font_ = WithPixelSize(QApplication::font(),
-                               static_cast<int>(screen.height() * kHintHeightShare));
+    hint_font_ =
+        WithPixelSize(QApplication::font(), static_cast<int>(screen.height() * kHintHeightShare));
   }
 }
 
@@ -210,17 +210,23 @@ void ProjectorView::PaintLine(QPainter& painter, const QString& text, const QFon
   }
 }
 
+// On a screen with more device pixels than logical ones the glyph is drawn
+// at the device's size, so it stays sharp.
 QImage ProjectorView::GlyphPicture(const QRawFont& font, quint32 glyph, const QColor& colour) {
+  const qreal ratio = devicePixelRatioF();
   const QString key = font.familyName() + u'\x1f' + font.styleName() + u'\x1f' +
                       QString::number(font.pixelSize()) + u'\x1f' + QString::number(glyph) +
-                      u'\x1f' + colour.name();
+                      u'\x1f' + colour.name() + u'\x1f' + QString::number(ratio);
   if (const QImage* cached = glyphs_.object(key)) return *cached;
-  const QImage alpha = font.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing)
+  QRawFont device = font;
+  device.setPixelSize(font.pixelSize() * ratio);
+  const QImage alpha = device.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing)
                            .convertToFormat(QImage::Format_Alpha8);
   if (alpha.isNull()) return {};  // a space
   QImage picture(alpha.size(), QImage::Format_ARGB32_Premultiplied);
   picture.fill(colour);
   picture.setAlphaChannel(alpha);
+  picture.setDevicePixelRatio(ratio);
   const auto kilobytes = std::max<qsizetype>(1, picture.sizeInBytes() / 1024);
   glyphs_.insert(key, new QImage(picture), kilobytes);
   return picture;

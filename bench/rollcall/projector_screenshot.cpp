@@ -3,7 +3,8 @@
 // at the size of the screen it covers. No service is needed. It also says
 // how a roll runs while the view follows it.
 //
-//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/rollcall/projector_screenshot docs/projector.png
+//   xvfb-run -a -s "-screen 0 1920x1080x24" \
+//       build/bench/rollcall/projector_screenshot docs/projector.png
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -97,8 +98,9 @@ int main(int argc, char* argv[]) {
     view->repaint();
   }
   draw->click();
-  std::printf("rolling with the view open: %d steps and %d frames per second (closed: %d steps); "
-              "one step with its frame %.1f ms\n",
-              steps_shown / 2, painted.frames / 2, steps / 2, clock.nsecsElapsed() / 1e6 / kFrames);
+  std::printf(
+      "rolling with the view open: %d steps and %d frames per second (closed: %d steps); "
+      "one step with its frame %.1f ms\n",
+      steps_shown / 2, painted.frames / 2, steps / 2, clock.nsecsElapsed() / 1e6 / kFrames);
   return saved ? 0 : 1;
 }

@@ -3,6 +3,8 @@
 // strip's figures below; Esc or F11 brings the strip back with the keyboard
 // where it was. The program runs on two screens, 1920x1080 and 1280x720 to
 // its right, as a classroom PC with a projector beside its own screen.
+#include "rollcall/projector_view.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFontMetrics>
@@ -16,7 +18,6 @@
 #include <QtTest>
 
 #include "login/login_window.h"
-#include "rollcall/projector_view.h"
 #include "tests/rollcall/rollcall_fixture.h"
 #include "tests/support/focus_input.h"
 
@@ -64,11 +65,14 @@ void CheckFits(const QFont& font, const QString& name, const QSize& screen) {
   const int third = (screen.height() + 2) / 3;
   const int room = static_cast<int>(screen.width() * kProjectorNameWidthShare);
   QVERIFY2(QFontMetrics(font).horizontalAdvance(name) <= screen.width(),
-           qPrintable(QStringLiteral("%1 at %2 px is wider than %3").arg(name).arg(pixels).arg(
-               screen.width())));
+           qPrintable(QStringLiteral("%1 at %2 px is wider than %3")
+                          .arg(name)
+                          .arg(pixels)
+                          .arg(screen.width())));
   if (Width(font, third, name) <= room) {
-    QVERIFY2(pixels >= third,
-             qPrintable(QStringLiteral("%1 at %2 px, a third is %3").arg(name).arg(pixels).arg(third)));
+    QVERIFY2(
+        pixels >= third,
+        qPrintable(QStringLiteral("%1 at %2 px, a third is %3").arg(name).arg(pixels).arg(third)));
   }
 }
 
@@ -221,7 +225,8 @@ class ProjectorViewTest : public QObject {
     QVERIFY(small);
     OfflineWindow w;
     QStringList lines = SampleCacheLines();
-    for (const QString& name : kNames) lines.append(QStringLiteral("投影班\t%1\t0\t1\t3\t2").arg(name));
+    for (const QString& name : kNames)
+      lines.append(QStringLiteral("投影班\t%1\t0\t1\t3\t2").arg(name));
     lines[0] += QStringLiteral("投影班\t");
     WriteCache(w.context.CacheFile(), lines);
     w.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
