@@ -88,7 +88,7 @@ ProjectorView::ProjectorView(QWidget& strip)
   connect(frame_timer_, &QTimer::timeout, this, [this] {
     if (!frame_due_) return;
     frame_due_ = false;
-    update();
+    UpdateInk();
     frame_timer_->start();
   });
 }
@@ -103,14 +103,21 @@ void ProjectorView::ShowStudent(const QString& name, const QString& average, con
   figures_ = figures;
   if (!isVisible()) return;
   FitFonts();
-  // The whole view is painted again: a name in a fallback font reaches past
-  // its own font's line.
   if (frame_timer_->isActive()) {
     frame_due_ = true;
   } else {
-    update();
+    UpdateInk();
     frame_timer_->start();
   }
+}
+
+// Only where the old name and figures were and where the new ones go is
+// painted again: most of a full-screen frame is the background, unchanged.
+void ProjectorView::UpdateInk() {
+  const QRect ink = LineInk(name_, name_font_, height() * kNameMiddle)
+                        .united(LineInk(figures_, figures_font_, height() * kFiguresMiddle));
+  update(ink.united(shown_ink_));
+  shown_ink_ = ink;
 }
 
 // The screen the strip is on: with a projector beside the teacher's own
@@ -125,6 +132,7 @@ void ProjectorView::Open() {
   // show(), not showFullScreen(): that one would take the keyboard.
   show();
   raise();
+  shown_ink_ = rect();
   escape_->setEnabled(true);
 }
 
@@ -187,7 +195,26 @@ void ProjectorView::paintEvent(QPaintEvent* event) {
 }
 
 // The text is laid out as usual (mixed scripts and fallback fonts fall into
-// place) and each glyph is copied from its picture.
+// place), centred across the view with its line's middle at middle. The
+// line's height takes in every font the text is drawn with.
+QPointF ProjectorView::LineOrigin(const QTextLine& line, double middle) const {
+  return QPointF((width() - line.naturalTextWidth()) / 2, middle - line.height() / 2);
+}
+
+// Where the glyphs of text land, with a pixel or two for their soft edges.
+QRect ProjectorView::LineInk(const QString& text, const QFont& font, double middle) const {
+  if (text.isEmpty()) return {};
+  QTextLayout layout(text, font);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  layout.endLayout();
+  if (!line.isValid()) return {};
+  QRectF ink;
+  for (const QGlyphRun& run : layout.glyphRuns()) ink |= run.boundingRect();
+  return ink.translated(LineOrigin(line, middle)).toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+// Each glyph is copied from its picture.
 void ProjectorView::PaintLine(QPainter& painter, const QString& text, const QFont& font,
                               const QColor& colour, double middle) {
   if (text.isEmpty()) return;
@@ -196,8 +223,7 @@ void ProjectorView::PaintLine(QPainter& painter, const QString& text, const QFon
   QTextLine line = layout.createLine();
   layout.endLayout();
   if (!line.isValid()) return;
-  // The line's height takes in every font the text is drawn with.
-  const QPointF origin((width() - line.naturalTextWidth()) / 2, middle - line.height() / 2);
+  const QPointF origin = LineOrigin(line, middle);
   for (const QGlyphRun& run : layout.glyphRuns()) {
     const QRawFont raw = run.rawFont();
     const QList<quint32> glyphs = run.glyphIndexes();

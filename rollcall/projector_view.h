@@ -19,6 +19,7 @@
 
 class QRawFont;
 class QShortcut;
+class QTextLine;
 class QTimer;
 
 namespace zorvanix {
@@ -67,6 +68,9 @@ class ProjectorView : public QWidget {
 
  private:
   void FitFonts();
+  void UpdateInk();
+  QPointF LineOrigin(const QTextLine& line, double middle) const;
+  QRect LineInk(const QString& text, const QFont& font, double middle) const;
   void PaintLine(QPainter& painter, const QString& text, const QFont& font, const QColor& colour,
                  double middle);
   QImage GlyphPicture(const QRawFont& font, quint32 glyph, const QColor& colour);
@@ -75,6 +79,7 @@ class ProjectorView : public QWidget {
   QShortcut* escape_ = nullptr;
   QTimer* frame_timer_ = nullptr;
   bool frame_due_ = false;  // a change waits for the next frame
+  QRect shown_ink_;         // where the name and figures were painted last
   QString name_;
   QString figures_;
   QFont base_font_;

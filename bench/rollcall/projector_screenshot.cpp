@@ -100,7 +100,7 @@ int main(int argc, char* argv[]) {
   draw->click();
   std::printf(
       "rolling with the view open: %d steps and %d frames per second (closed: %d steps); "
-      "one step with its frame %.1f ms\n",
+      "one step with a full frame %.1f ms\n",
       steps_shown / 2, painted.frames / 2, steps / 2, clock.nsecsElapsed() / 1e6 / kFrames);
   return saved ? 0 : 1;
 }
