@@ -253,6 +253,30 @@ class ProjectorViewTest : public QObject {
     QTRY_COMPARE(QApplication::focusWidget(), focus);
   }
 
+  // A new name repaints only part of the view: what the screen shows must
+  // still be the new name alone, with nothing left of a longer one before.
+  void TheScreenShowsTheLastNameOnly() {
+    OfflineWindow w;
+    QStringList lines = SampleCacheLines();
+    lines.append(QStringLiteral("一班\t迪丽热巴伊力哈木阿不都克\t0\t9\t3\t2"));
+    WriteCache(w.context.CacheFile(), lines);
+    w.window->RefreshMainWindowFromCache(CacheRefresh::kOffline);
+    w.ChooseClass(QStringLiteral("一班"));
+    auto* view = w.Find<ProjectorView>(QStringLiteral("Projector"));
+    QVERIFY(PressKey(Qt::Key_F11));
+    QTRY_VERIFY(view->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    for (const QString& name :
+         {QStringLiteral("迪丽热巴伊力哈木阿不都克"), QStringLiteral("王五")}) {
+      PickFromPanel(w, name);
+      QTest::qWait(100);  // the next frame
+    }
+    const QImage shown = view->screen()->grabWindow(view->winId()).toImage();
+    const QImage fresh = view->grab().toImage().convertToFormat(shown.format());
+    QCOMPARE(shown.size(), fresh.size());
+    QVERIFY(shown == fresh);
+  }
+
   void ItGoesWhenTheStripGivesWayToTheLogin() {
     OfflineWindow w;
     auto* view = w.Find<ProjectorView>(QStringLiteral("Projector"));
