@@ -198,6 +198,13 @@ void DrawPanel::BuildButtonsAndLabels() {
   average_label_ = value(QStringLiteral("Label4"));
   caption(QStringLiteral("计分次数"), 900);
   count_label_ = value(QStringLiteral("Label28"));
+
+  // The full-screen name for the class. It takes no focus, so the keys that
+  // draw keep reaching the draw buttons.
+  projector_button_ = NamedButton(QStringLiteral("btnProjector"), QStringLiteral("投影"), this);
+  projector_button_->setToolTip(QStringLiteral("全屏显示姓名，供投影 (F11)；Esc 或 F11 返回"));
+  projector_button_->setFocusPolicy(Qt::NoFocus);
+  Place(projector_button_, x + 60, kSecondRowTop, kProjectorButtonWidth, kRowHeight);
 }
 
 
@@ -235,6 +242,7 @@ void DrawPanel::Connect() {
   connect(user_button_, &QPushButton::clicked, this, &DrawPanel::UserPressed);
   connect(upload_button_, &QPushButton::clicked, this, &DrawPanel::UploadPressed);
   connect(manage_button_, &QPushButton::clicked, this, &DrawPanel::ManagePressed);
+  connect(projector_button_, &QPushButton::clicked, this, &DrawPanel::ProjectorPressed);
   for (QObject* watched : {static_cast<QObject*>(unfold_picture_),
                            static_cast<QObject*>(fold_picture_),
                            static_cast<QObject*>(stopwatch_label_)}) {

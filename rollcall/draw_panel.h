@@ -127,6 +127,8 @@ class DrawPanel : public QFrame {
   void FoldWanted();     // the mouse passed over Image2
   void UnfoldWanted();   // the mouse passed over Image1
   void StopwatchToggled();  // Label30 double-clicked
+  // btnProjector ("投影"): the name full screen, as F11 gives it.
+  void ProjectorPressed();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -155,6 +157,7 @@ class DrawPanel : public QFrame {
   QPushButton* user_button_ = nullptr;                           // Command1
   QPushButton* upload_button_ = nullptr;                         // Command11
   QPushButton* manage_button_ = nullptr;                         // btnManage
+  QPushButton* projector_button_ = nullptr;                      // btnProjector
   QLabel* average_label_ = nullptr;                              // Label4
   QLabel* count_label_ = nullptr;                                // Label28
   QLabel* stopwatch_label_ = nullptr;                            // Label30

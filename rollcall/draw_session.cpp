@@ -110,6 +110,7 @@ void DrawSession::ShowCounts() {
     }
   }
   panel_.ShowCounts(average, count);
+  emit Shown(panel_.Name(), average, count);
 }
 
 }  // namespace zorvanix

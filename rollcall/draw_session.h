@@ -49,6 +49,9 @@ class DrawSession : public QObject {
  signals:
   // A draw begins: the criteria are offered afresh to whoever it draws.
   void Starting();
+  // The name box shows another name (each roll step too), with the average
+  // and the number of scores shown under it.
+  void Shown(const QString& name, const QString& average, const QString& count);
 
  private:
   void Stop(int index);

@@ -90,6 +90,8 @@ inline constexpr int kCombo1Width = 960;
 inline constexpr int kCombo2Width = 1800;
 inline constexpr int kCommandWidth = 780;
 inline constexpr int kLabelWidth = 900;
+// "投影", after the count label.
+inline constexpr int kProjectorButtonWidth = 780;
 
 // --- Status bar ----------------------------------------------------------------
 inline constexpr int kStatusBarHeight = 330;

@@ -12,6 +12,7 @@
 #include "rollcall/lesson_keys.h"
 #include "rollcall/manual_pick_panel.h"
 #include "rollcall/name_search_box.h"
+#include "rollcall/projector_view.h"
 #include "rollcall/score_upload.h"
 #include "rollcall/startup_checks.h"
 #include "rollcall/status_panels.h"
@@ -53,6 +54,10 @@ RollCallWindow::RollCallWindow(AppContext& context, QWidget* parent)
   scoring_ = new StudentScoring(context_, *draw_, *drawing_, *upload_, class_name_, this);
   connect(drawing_, &DrawSession::Starting, scoring_, &StudentScoring::ShowTopicCriteria);
   new LessonKeys(context_, *this, *draw_, *score_upload_, *scoring_);
+  // F11 and "投影": the name full screen, following every roll step.
+  projector_ = new ProjectorView(*this);
+  connect(drawing_, &DrawSession::Shown, projector_, &ProjectorView::ShowStudent);
+  connect(draw_, &DrawPanel::ProjectorPressed, projector_, &ProjectorView::Toggle);
 
   second_timer_ = new QTimer(this);
   second_timer_->setObjectName(QStringLiteral("Timer2"));

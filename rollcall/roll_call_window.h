@@ -26,6 +26,7 @@ class DrawPanel;
 class UploadPanel;
 class GroupStatsPanel;
 class ManualPickPanel;
+class ProjectorView;
 class StatusPanels;
 class ScoreUpload;
 class StudentScoring;
@@ -117,6 +118,7 @@ class RollCallWindow : public QWidget {
   UploadPanel* upload_ = nullptr;
   GroupStatsPanel* stats_ = nullptr;
   ManualPickPanel* manual_ = nullptr;
+  ProjectorView* projector_ = nullptr;
   StatusPanels* status_ = nullptr;
   ScoreUpload* score_upload_ = nullptr;
   DrawSession* drawing_ = nullptr;
