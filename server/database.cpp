@@ -143,10 +143,14 @@ qint64 SteadyMs() {
       .count();
 }
 
-// The libpq connection under a Qt SQL one, or null.
+// The libpq connection under a Qt SQL one, or null. Qt names its type by
+// the structure behind libpq's typedef ("pg_conn*").
 PGconn* PgConnectionOf(const QSqlDatabase& db) {
   const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
-  if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0) return nullptr;
+  if (!handle.isValid() || (qstrcmp(handle.typeName(), "pg_conn*") != 0 &&
+                            qstrcmp(handle.typeName(), "PGconn*") != 0)) {
+    return nullptr;
+  }
   return *static_cast<PGconn* const*>(handle.constData());
 }
 
