@@ -537,7 +537,8 @@ void Database::EnsureConnected() {
 
 bool Database::PgControl(const char* sql, QString* failure) {
   QString reason;
-  if (pg_.Simple(sql, &reason)) return true;
+  // A COMMIT must have committed, not rolled back a failed transaction.
+  if (pg_.Simple(sql, &reason, qstrcmp(sql, "COMMIT") == 0 ? "COMMIT" : nullptr)) return true;
   if (failure) *failure = reason;
   std::fprintf(stderr, "%s: %s\n", sql, reason.toLocal8Bit().constData());
   return false;

@@ -65,7 +65,7 @@ void PgStatements::Reset(PGconn* connection) {
   prepared_.clear();
 }
 
-bool PgStatements::Simple(const char* sql, QString* failure) {
+bool PgStatements::Simple(const char* sql, QString* failure, const char* expected_tag) {
   if (!connection_) {
     if (failure) *failure = QStringLiteral("not connected");
     return false;
@@ -76,13 +76,22 @@ bool PgStatements::Simple(const char* sql, QString* failure) {
     if (failure) *failure = ErrorOf(connection_, nullptr);
     return false;
   }
+  QByteArray last_tag;
   while (PGresult* result = PQgetResult(connection_)) {
     const ExecStatusType status = PQresultStatus(result);
     if (ok && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
       ok = false;
       if (failure) *failure = ErrorOf(connection_, result);
     }
+    last_tag = PQcmdStatus(result);
     PQclear(result);
+  }
+  if (ok && expected_tag && last_tag != expected_tag) {
+    ok = false;
+    if (failure) {
+      *failure = QStringLiteral("%1 answered %2").arg(QString::fromLatin1(sql),
+                                                      QString::fromLatin1(last_tag));
+    }
   }
   return ok;
 }

@@ -26,8 +26,10 @@ class PgStatements {
   bool Run(const char* sql, const QVariant* args, qsizetype count, std::vector<QVariantList>* rows,
            int* changed, QString* failure);
   // Statements without parameters, one or several (BEGIN, "RELEASE ...;
-  // SAVEPOINT ...", COMMIT), in one round trip.
-  bool Simple(const char* sql, QString* failure);
+  // SAVEPOINT ...", COMMIT), in one round trip. With expected_tag, the last
+  // one must also report that command: a COMMIT of a transaction that had
+  // failed reports a rollback without an error.
+  bool Simple(const char* sql, QString* failure, const char* expected_tag = nullptr);
 
  private:
   PGconn* connection_ = nullptr;
