@@ -1,8 +1,9 @@
 #include "server/pg_statements.h"
 
+#include <libpq-fe.h>
+
 #include <QLocale>
 #include <QScopeGuard>
-#include <libpq-fe.h>
 
 namespace zorvanix::server {
 namespace {
@@ -89,8 +90,8 @@ bool PgStatements::Simple(const char* sql, QString* failure, const char* expecte
   if (ok && expected_tag && last_tag != expected_tag) {
     ok = false;
     if (failure) {
-      *failure = QStringLiteral("%1 answered %2").arg(QString::fromLatin1(sql),
-                                                      QString::fromLatin1(last_tag));
+      *failure = QStringLiteral("%1 answered %2")
+                     .arg(QString::fromLatin1(sql), QString::fromLatin1(last_tag));
     }
   }
   return ok;

@@ -35,7 +35,10 @@ std::optional<QString> CanonicalScoreTime(const QString& text) {
   int n = 0;
   for (int i = 0; i < 19; ++i) {
     const char16_t ch = c[i].unicode();
-    const char16_t separator = i == 4 || i == 7 ? u'-' : i == 10 ? u' ' : i == 13 || i == 16 ? u':' : 0;
+    const char16_t separator = i == 4 || i == 7     ? u'-'
+                               : i == 10            ? u' '
+                               : i == 13 || i == 16 ? u':'
+                                                    : 0;
     if (separator) {
       if (ch != separator) return std::nullopt;
     } else {
@@ -154,7 +157,8 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   }
   std::vector<std::pair<qint64, QString>> moments;
   moments.reserve(distinct.size());
-  for (const Store::NewScore& score : distinct) moments.emplace_back(score.student_id, score.scored_at);
+  for (const Store::NewScore& score : distinct)
+    moments.emplace_back(score.student_id, score.scored_at);
   const std::vector<Store::NewScore> stored = store_.ScoresAt(teacher_id, moments);
   std::vector<Store::NewScore> fresh;
   fresh.reserve(distinct.size());

@@ -1,7 +1,8 @@
 #include "server/sqlite_statements.h"
 
-#include <QScopeGuard>
 #include <sqlite3.h>
+
+#include <QScopeGuard>
 
 #include "server/database.h"
 
@@ -15,10 +16,9 @@ void SqliteStatements::Clear() {
 }
 
 void SqliteStatements::Throw(const char* sql) const {
-  throw DatabaseError(
-      QStringLiteral("%1 [%2]")
-          .arg(QString::fromUtf8(sqlite3_errmsg(db_)), QString::fromUtf8(sql))
-          .toStdString());
+  throw DatabaseError(QStringLiteral("%1 [%2]")
+                          .arg(QString::fromUtf8(sqlite3_errmsg(db_)), QString::fromUtf8(sql))
+                          .toStdString());
 }
 
 sqlite3_stmt* SqliteStatements::Prepared(const char* sql) {
@@ -102,8 +102,8 @@ int SqliteStatements::Run(const char* sql, const QVariant* args, qsizetype count
       default: {
         texts_.push_back(arg.toString().toUtf8());
         const QByteArray& text = texts_.back();
-        bound = sqlite3_bind_text(statement, index, text.constData(),
-                                  static_cast<int>(text.size()), SQLITE_STATIC);
+        bound = sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()),
+                                  SQLITE_STATIC);
         break;
       }
     }

@@ -29,7 +29,8 @@ class StatementsTest : public QObject {
   std::unique_ptr<Database> Open(const QString& driver) {
     QString address;
     if (driver == u"sqlite") {
-      address = QStringLiteral("sqlite:") + dir_.filePath(QUuid::createUuid().toString(QUuid::Id128));
+      address =
+          QStringLiteral("sqlite:") + dir_.filePath(QUuid::createUuid().toString(QUuid::Id128));
     } else {
       if (pg_database_.isEmpty()) return nullptr;
       QUrl url(qEnvironmentVariable("ZORVANIX_TEST_PG_ADMIN"));
@@ -70,8 +71,10 @@ class StatementsTest : public QObject {
   void initTestCase() {
     QVERIFY(dir_.isValid());
     if (qEnvironmentVariableIsEmpty("ZORVANIX_TEST_PG_ADMIN")) return;
-    const QString name = QStringLiteral("zt_statements_") + QUuid::createUuid().toString(QUuid::Id128);
-    QVERIFY(AdminSql(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name)));
+    const QString name =
+        QStringLiteral("zt_statements_") + QUuid::createUuid().toString(QUuid::Id128);
+    QVERIFY(AdminSql(
+        QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name)));
     pg_database_ = name;
   }
 
@@ -87,14 +90,15 @@ class StatementsTest : public QObject {
     if (!db) QSKIP("no PostgreSQL cluster given");
     // Texts with quotes, backslashes, braces, placeholders and Chinese;
     // the null text is stored as an empty one.
-    const QStringList texts{QStringLiteral("张三 \"曌\" \\ '{a,b}' ? $1 €"), QString(), QStringLiteral("")};
+    const QStringList texts{QStringLiteral("张三 \"曌\" \\ '{a,b}' ? $1 €"), QString(),
+                            QStringLiteral("")};
     const qint64 big = std::numeric_limits<qint64>::max() - 7;
     const QList<double> values{0.1, -2.5, 1e-300, 12345678.875};
     Transaction transaction(*db);
-    db->Execute("CREATE TABLE probe (n BIGINT NOT NULL, x DOUBLE PRECISION NOT NULL, t TEXT NOT NULL)");
+    db->Execute(
+        "CREATE TABLE probe (n BIGINT NOT NULL, x DOUBLE PRECISION NOT NULL, t TEXT NOT NULL)");
     for (int i = 0; i < texts.size(); ++i) {
-      db->Execute("INSERT INTO probe (n, x, t) VALUES (?, ?, ?)",
-                  {big - i, values[i], texts[i]});
+      db->Execute("INSERT INTO probe (n, x, t) VALUES (?, ?, ?)", {big - i, values[i], texts[i]});
     }
     const std::vector<Row> rows = db->Select("SELECT n, x, t FROM probe ORDER BY n DESC");
     QCOMPARE(rows.size(), size_t(3));
@@ -105,7 +109,8 @@ class StatementsTest : public QObject {
       QVERIFY(!rows[i][2].isNull());
     }
     // A value that is not there is a null, whatever its column's type.
-    const std::optional<Row> none = db->SelectOne("SELECT MAX(n) FROM probe WHERE n < ?", {qint64(0)});
+    const std::optional<Row> none =
+        db->SelectOne("SELECT MAX(n) FROM probe WHERE n < ?", {qint64(0)});
     QVERIFY(none && none->at(0).isNull());
     QCOMPARE(db->Execute("UPDATE probe SET x = x + ? WHERE n >= ?", {1.0, big - 1}), 2);
   }
