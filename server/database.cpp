@@ -17,6 +17,9 @@
 #include <unistd.h>
 
 #include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include "server/sqlite_statements.h"
 
 namespace zorvanix::server {
 namespace {
@@ -144,6 +147,17 @@ qint64 SteadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+// The libpq connection under a Qt SQL one, or null. Qt names its type by
+// the structure behind libpq's typedef ("pg_conn*").
+PGconn* PgConnectionOf(const QSqlDatabase& db) {
+  const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
+  if (!handle.isValid() || (qstrcmp(handle.typeName(), "pg_conn*") != 0 &&
+                            qstrcmp(handle.typeName(), "PGconn*") != 0)) {
+    return nullptr;
+  }
+  return *static_cast<PGconn* const*>(handle.constData());
 }
 
 // A libpq setting's value quoted for a connection string.
@@ -371,6 +385,14 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
       *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
       return nullptr;
     }
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+        !*static_cast<sqlite3* const*>(handle.constData())) {
+      *error = QStringLiteral("cannot open %1: no SQLite connection").arg(address);
+      return nullptr;
+    }
+    database->sqlite_ =
+        std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.constData()));
     if (!database->ApplyPragmas(sync, error)) return nullptr;
     database->checkpointer_ = std::make_unique<WalCheckpointer>(address.sliced(7));
     if (sync == SqliteSync::kFull) {
@@ -474,6 +496,7 @@ bool Database::ConnectPostgres(QString* error) {
     db.close();
     return false;
   }
+  pg_.Reset(PgConnectionOf(db));
   ++connections_;
   return true;
 }
@@ -481,12 +504,7 @@ bool Database::ConnectPostgres(QString* error) {
 bool Database::CheckConnectionLost() {
   if (!postgres_) return false;
   if (!connection_lost_) {
-    QSqlDatabase db = QSqlDatabase::database(connection_name_, false);
-    const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
-    PGconn* connection = nullptr;
-    if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
-      connection = *static_cast<PGconn* const*>(handle.constData());
-    }
+    PGconn* connection = PgConnectionOf(QSqlDatabase::database(connection_name_, false));
     connection_lost_ = !connection || PQstatus(connection) == CONNECTION_BAD;
     if (connection_lost_) std::fprintf(stderr, "the connection to the database was lost\n");
   }
@@ -494,8 +512,8 @@ bool Database::CheckConnectionLost() {
 }
 
 void Database::DropStatements() {
-  for (const Statement& statement : std::as_const(statements_)) delete statement.query;
-  statements_.clear();
+  if (sqlite_) sqlite_->Clear();
+  pg_.Reset(nullptr);
 }
 
 void Database::EnsureConnected() {
@@ -524,9 +542,9 @@ void Database::EnsureConnected() {
 }
 
 bool Database::PgControl(const char* sql, QString* failure) {
-  QSqlQuery query(QSqlDatabase::database(connection_name_, false));
-  if (query.exec(QString::fromLatin1(sql))) return true;
-  const QString reason = ErrorText(query.lastError());
+  QString reason;
+  // A COMMIT must have committed, not rolled back a failed transaction.
+  if (pg_.Simple(sql, &reason, qstrcmp(sql, "COMMIT") == 0 ? "COMMIT" : nullptr)) return true;
   if (failure) *failure = reason;
   std::fprintf(stderr, "%s: %s\n", sql, reason.toLocal8Bit().constData());
   return false;
@@ -546,13 +564,17 @@ bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
   //    checkpoints only, so a power cut may lose the last moments.
   // Either way this connection never checkpoints (wal_autocheckpoint=0), so
   // no request waits for one.
+  // The page cache (64 MiB) holds the last index page of every student's
+  // scores of a large school (10,000 students), where each upload writes:
+  // with years of scores these no longer fit a small cache, and every line
+  // read its page back from the file.
   const QStringList pragmas{
       QStringLiteral("PRAGMA journal_mode=WAL"),
       sync == SqliteSync::kFull ? QStringLiteral("PRAGMA synchronous=OFF")
                                 : QStringLiteral("PRAGMA synchronous=NORMAL"),
       QStringLiteral("PRAGMA foreign_keys=ON"),
       QStringLiteral("PRAGMA temp_store=MEMORY"),
-      QStringLiteral("PRAGMA cache_size=-16000"),
+      QStringLiteral("PRAGMA cache_size=-65536"),
       QStringLiteral("PRAGMA wal_autocheckpoint=0"),
   };
   for (const QString& pragma : pragmas) {
@@ -569,101 +591,47 @@ bool Database::ApplyPragmas(SqliteSync sync, QString* error) {
   return true;
 }
 
-void Database::Throw(const QSqlQuery& query, const char* sql) const {
-  throw DatabaseError(QStringLiteral("%1 [%2]")
-                          .arg(ErrorText(query.lastError()), QString::fromUtf8(sql))
-                          .toStdString());
-}
-
-Database::Statement& Database::Prepared(const char* sql) {
-  Statement& statement = statements_[sql];
-  if (!statement.query) {
-    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(connection_name_, false));
-    query->setForwardOnly(true);
-    if (!query->prepare(QString::fromUtf8(sql))) {
-      const QSqlError failure = query->lastError();
-      statements_.remove(sql);
-      const std::string text =
-          QStringLiteral("%1 [%2]").arg(ErrorText(failure), QString::fromUtf8(sql)).toStdString();
-      if (CheckConnectionLost()) throw DatabaseUnavailable(text);
-      throw DatabaseError(text);
-    }
-    statement.query = query.release();
-  }
-  return statement;
-}
-
-QSqlQuery& Database::Run(const char* sql, const QVariant* args, qsizetype count) {
+int Database::Statement(const char* sql, const QVariant* args, qsizetype count,
+                        std::vector<Row>* rows) {
+  if (sqlite_) return sqlite_->Run(sql, args, count, rows);
   EnsureConnected();
   for (int attempt = 0;; ++attempt) {
-    QSqlQuery* query = nullptr;
-    try {
-      query = Prepared(sql).query;
-    } catch (const DatabaseUnavailable&) {
-      // The connection was found gone before this statement did anything:
-      // when no transaction depended on it, one new connection is tried.
-      if (attempt > 0 || batch_open_ || in_transaction_) {
-        if (batch_open_) PgBatchLost();
-        throw;
-      }
-      EnsureConnected();
-      continue;
-    }
-    for (qsizetype i = 0; i < count; ++i) {
-      // The drivers bind a null QString as SQL NULL; every text column here
-      // wants an empty text instead.
-      const QVariant& arg = args[i];
-      if (arg.typeId() == QMetaType::QString && arg.toString().isNull()) {
-        query->bindValue(static_cast<int>(i), QStringLiteral(""));
-      } else {
-        query->bindValue(static_cast<int>(i), arg);
-      }
-    }
-    if (query->exec()) return *query;
+    QString failure;
+    int changed = 0;
+    if (pg_.Run(sql, args, count, rows, &changed, &failure)) return changed;
+    const std::string text =
+        QStringLiteral("%1 [%2]").arg(failure, QString::fromUtf8(sql)).toStdString();
     if (!CheckConnectionLost()) {
-      // On PostgreSQL a failed statement spoils the whole transaction; one
-      // outside any request's savepoint takes the batch with it.
-      if (postgres_ && batch_open_ && !in_transaction_) PgBatchLost();
-      Throw(*query, sql);
+      // A failed statement spoils the whole transaction; one outside any
+      // request's savepoint takes the batch with it.
+      if (batch_open_ && !in_transaction_) PgBatchLost();
+      throw DatabaseError(text);
     }
+    // The connection was found gone: when no transaction depended on it,
+    // one new connection is tried.
     if (attempt > 0 || batch_open_ || in_transaction_) {
       if (batch_open_) PgBatchLost();
-      throw DatabaseUnavailable(QStringLiteral("%1 [%2]")
-                                    .arg(ErrorText(query->lastError()), QString::fromUtf8(sql))
-                                    .toStdString());
+      throw DatabaseUnavailable(text);
     }
     EnsureConnected();
   }
 }
 
 std::vector<Row> Database::Select(const char* sql, Args args) {
-  return Rows(sql, Run(sql, args.begin(), static_cast<qsizetype>(args.size())));
+  std::vector<Row> rows;
+  Statement(sql, args.begin(), static_cast<qsizetype>(args.size()), &rows);
+  return rows;
 }
 
 std::vector<Row> Database::Select(const char* sql, const QVariantList& args) {
-  return Rows(sql, Run(sql, args.constData(), args.size()));
+  std::vector<Row> rows;
+  Statement(sql, args.constData(), args.size(), &rows);
+  return rows;
 }
 
 int Database::Execute(const char* sql, const QVariantList& args) {
   ++written_;
-  QSqlQuery& query = Run(sql, args.constData(), args.size());
-  const int changed = query.numRowsAffected();
-  query.finish();
-  return changed;
-}
-
-std::vector<Row> Database::Rows(const char* sql, QSqlQuery& query) {
-  std::vector<Row> rows;
-  int& columns = statements_[sql].columns;
-  if (columns < 0) columns = query.record().count();
-  while (query.next()) {
-    Row row;
-    row.reserve(columns);
-    for (int c = 0; c < columns; ++c) row.append(query.value(c));
-    rows.push_back(std::move(row));
-  }
-  query.finish();
-  return rows;
+  return Statement(sql, args.constData(), args.size(), nullptr);
 }
 
 std::optional<Row> Database::SelectOne(const char* sql, Args args) {
@@ -674,29 +642,25 @@ std::optional<Row> Database::SelectOne(const char* sql, Args args) {
 
 qint64 Database::InsertReturningId(const char* sql, Args args) {
   ++written_;
-  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
-  if (!query.next()) Throw(query, sql);
-  const qint64 id = query.value(0).toLongLong();
-  query.finish();
-  return id;
+  std::vector<Row> rows;
+  Statement(sql, args.begin(), static_cast<qsizetype>(args.size()), &rows);
+  if (rows.empty() || rows.front().isEmpty()) {
+    throw DatabaseError(
+        QStringLiteral("no row came back [%1]").arg(QString::fromUtf8(sql)).toStdString());
+  }
+  return rows.front().front().toLongLong();
 }
 
 int Database::Execute(const char* sql, Args args) {
   ++written_;
-  QSqlQuery& query = Run(sql, args.begin(), static_cast<qsizetype>(args.size()));
-  const int changed = query.numRowsAffected();
-  query.finish();
-  return changed;
+  return Statement(sql, args.begin(), static_cast<qsizetype>(args.size()), nullptr);
 }
 
 bool Database::Control(const char* sql) {
-  QSqlQuery* query = Prepared(sql).query;
-  const bool ok = query->exec();
-  if (!ok) {
-    std::fprintf(stderr, "%s: %s\n", sql, ErrorText(query->lastError()).toLocal8Bit().constData());
-  }
-  query->finish();
-  return ok;
+  QString failure;
+  if (sqlite_->Control(sql, &failure)) return true;
+  std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+  return false;
 }
 
 void Database::Begin() {

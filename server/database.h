@@ -20,9 +20,12 @@
 #include <vector>
 
 #include "server/database_lock.h"
+#include "server/pg_statements.h"
 #include "server/server_config.h"
 
 namespace zorvanix::server {
+
+class SqliteStatements;
 
 // A statement that failed. Handlers let it travel up to the HTTP front, which
 // rolls the transaction back (by unwinding it) and answers 500.
@@ -175,21 +178,18 @@ class Database {
 
  private:
   Database(QString connection_name, bool postgres);
-  QSqlQuery& Run(const char* sql, const QVariant* args, qsizetype count);
-  std::vector<Row> Rows(const char* sql, QSqlQuery& query);
+  // Runs one statement; fills rows when given; returns the rows changed.
+  int Statement(const char* sql, const QVariant* args, qsizetype count, std::vector<Row>* rows);
   bool ApplyPragmas(SqliteSync sync, QString* error);
-  void Throw(const QSqlQuery& query, const char* sql) const;
 
   QString connection_name_;
   bool postgres_ = false;
   std::unique_ptr<SqliteFileLock> file_lock_;  // SQLite: this process alone on the file
   bool in_transaction_ = false;
-  struct Statement {
-    QSqlQuery* query = nullptr;
-    int columns = -1;  // learned on the first run of a SELECT
-  };
-  Statement& Prepared(const char* sql);
-  QHash<const char*, Statement> statements_;
+  // SQLite: every statement runs through SQLite's own interface.
+  std::unique_ptr<SqliteStatements> sqlite_;
+  // PostgreSQL: every statement prepared once per connection, through libpq.
+  PgStatements pg_;
   std::unique_ptr<WalCheckpointer> checkpointer_;
   std::unique_ptr<WalFlusher> flusher_;
   // Marks: written_ counts writes (statements and commits) so far;

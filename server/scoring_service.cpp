@@ -395,8 +395,9 @@ void ScoringService::CommitChange(Transaction& transaction, qint64 teacher_id) {
 }
 
 void ScoringService::CommitScores(Transaction& transaction, qint64 teacher_id,
-                                  const QList<qint64>& class_ids) {
-  const qint64 revision = store_.NextRevision(teacher_id);
+                                  const QList<qint64>& class_ids,
+                                  std::optional<qint64> moved_on) {
+  const qint64 revision = moved_on ? *moved_on : store_.NextRevision(teacher_id);
   transaction.Commit();
   // Only when no other process changed the teacher's data since it was
   // read does the rest of what is kept stay.

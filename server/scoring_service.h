@@ -123,7 +123,10 @@ class ScoringService {
   // Commits a change of the teacher's lists (or, below, of the scores of
   // some classes), moving the teacher's revision on with it.
   void CommitChange(Transaction& transaction, qint64 teacher_id);
-  void CommitScores(Transaction& transaction, qint64 teacher_id, const QList<qint64>& class_ids);
+  // revision: the teacher's new data revision when the change already moved
+  // it on (otherwise it is moved on here).
+  void CommitScores(Transaction& transaction, qint64 teacher_id, const QList<qint64>& class_ids,
+                    std::optional<qint64> revision = std::nullopt);
   // Forget what was rendered or remembered for the teacher.
   void Changed(qint64 teacher_id) {
     records_.remove(teacher_id);

@@ -23,6 +23,40 @@ bool IsPlausibleScoreTime(const QDateTime& moment) {
   return moment.isValid() && moment.date().year() >= 1970 && moment.date().year() <= 2100;
 }
 
+// The time of a line as the program writes it ("yyyy-MM-dd HH:mm:ss", a real
+// moment of the kept years) stands as it is: nearly every line comes so, and
+// reading and writing it again through the calendar would give the same text.
+std::optional<QString> CanonicalScoreTime(const QString& text) {
+  if (text.size() != 19) return std::nullopt;
+  const QChar* c = text.constData();
+  int digits[14];
+  int n = 0;
+  for (int i = 0; i < 19; ++i) {
+    const char16_t ch = c[i].unicode();
+    const char16_t separator = i == 4 || i == 7     ? u'-'
+                               : i == 10            ? u' '
+                               : i == 13 || i == 16 ? u':'
+                                                    : 0;
+    if (separator) {
+      if (ch != separator) return std::nullopt;
+    } else {
+      if (ch < u'0' || ch > u'9') return std::nullopt;
+      digits[n++] = ch - u'0';
+    }
+  }
+  const auto number = [&](int from, int count) {
+    int value = 0;
+    for (int i = from; i < from + count; ++i) value = value * 10 + digits[i];
+    return value;
+  };
+  const int year = number(0, 4);
+  if (year < 1970 || year > 2100 || !QDate::isValid(year, number(4, 2), number(6, 2)) ||
+      !QTime::isValid(number(8, 2), number(10, 2), number(12, 2))) {
+    return std::nullopt;
+  }
+  return text;
+}
+
 struct UploadLine {
   QString class_name;
   QString student;
@@ -35,10 +69,12 @@ struct UploadLine {
 // number counts the lines from 1 for the refusal.
 std::optional<UploadLine> ParseUploadLine(QStringView line, int number, QString* refusal) {
   const QStringList fields = ScoreLineFields(line);
-  const auto time = ParseDateTimeText(fields[3]);
+  std::optional<QString> canonical = CanonicalScoreTime(fields[3]);
+  std::optional<QDateTime> time;
+  if (!canonical) time = ParseDateTimeText(fields[3]);
   if (fields[0].isEmpty() || fields[1].isEmpty()) {
     *refusal = QStringLiteral("第%1行缺少班级或姓名：%2").arg(number).arg(line);
-  } else if (!time || !IsPlausibleScoreTime(*time)) {
+  } else if (!canonical && (!time || !IsPlausibleScoreTime(*time))) {
     *refusal = QStringLiteral("第%1行的时间无法识别：%2").arg(number).arg(fields[3]);
   } else if (!fields[4].contains(u'\t') && !fields[4].contains(u'\r') &&
              !fields[4].contains(u'\n') && !IsSingleField(fields[4])) {
@@ -47,8 +83,8 @@ std::optional<UploadLine> ParseUploadLine(QStringView line, int number, QString*
   } else if (!IsSingleField(fields[4])) {
     *refusal = QStringLiteral("第%1行的字段过多：%2").arg(number).arg(line);
   } else {
-    return UploadLine{fields[0], fields[1], LeadingNumber(fields[2]), FormatScoreTime(*time),
-                      fields[4]};
+    return UploadLine{fields[0], fields[1], LeadingNumber(fields[2]),
+                      canonical ? std::move(*canonical) : FormatScoreTime(*time), fields[4]};
   }
   return std::nullopt;
 }
@@ -100,23 +136,34 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   // after the service stored a batch, the same batch arrives again (resent by
   // the network layer, or uploaded again as the teacher was advised) and must
   // not be stored twice. The same line twice in one batch is stored once.
-  std::vector<std::pair<qint64, QString>> moments;
-  moments.reserve(scores.size());
-  for (const Store::NewScore& score : scores) moments.emplace_back(score.student_id, score.scored_at);
   const auto same = [](const Store::NewScore& a, const Store::NewScore& b) {
     return a.student_id == b.student_id && a.value == b.value && a.scored_at == b.scored_at &&
            a.topic == b.topic && a.note == b.note;
   };
-  std::vector<Store::NewScore> stored = store_.ScoresAt(teacher_id, moments);
-  std::vector<Store::NewScore> fresh;
-  fresh.reserve(scores.size());
-  QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
+  std::vector<Store::NewScore> distinct;
+  distinct.reserve(scores.size());
   for (Store::NewScore& score : scores) {
     const auto is_same = [&](const Store::NewScore& other) { return same(score, other); };
-    if (std::any_of(stored.begin(), stored.end(), is_same) ||
-        std::any_of(fresh.begin(), fresh.end(), is_same)) {
-      continue;
-    }
+    if (std::none_of(distinct.begin(), distinct.end(), is_same))
+      distinct.push_back(std::move(score));
+  }
+  if (db_.IsPostgres()) {
+    // The check, the lines, the counters and the revision in one round trip.
+    const qint64 revision = store_.StoreNewScores(teacher_id, topic, distinct);
+    CommitScores(transaction, teacher_id, classes, revision);
+    return Reply::Text(kSuccess);
+  }
+  std::vector<std::pair<qint64, QString>> moments;
+  moments.reserve(distinct.size());
+  for (const Store::NewScore& score : distinct)
+    moments.emplace_back(score.student_id, score.scored_at);
+  const std::vector<Store::NewScore> stored = store_.ScoresAt(teacher_id, moments);
+  std::vector<Store::NewScore> fresh;
+  fresh.reserve(distinct.size());
+  QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)
+  for (Store::NewScore& score : distinct) {
+    const auto is_same = [&](const Store::NewScore& other) { return same(score, other); };
+    if (std::any_of(stored.begin(), stored.end(), is_same)) continue;
     QPair<qint64, double>& counter = counters[score.student_id];
     counter.first += 1;
     counter.second += score.value;

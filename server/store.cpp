@@ -1,6 +1,7 @@
 #include "server/store.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 namespace zorvanix::server {
 namespace {
@@ -338,50 +339,70 @@ void Store::AddToCounters(const std::vector<CounterChange>& changes) {
 
 void Store::StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
                         const std::vector<CounterChange>& changes) {
-  if (!db_.IsPostgres() || scores.empty() || changes.empty()) {
-    InsertScores(teacher_id, scores);
-    AddToCounters(changes);
-    return;
-  }
-  // The first rows of each in one statement: the insert as a data-changing
-  // WITH part of the counters' update. The rest, if any, the usual way.
-  static std::vector<std::vector<QByteArray>> texts(kScoreBatch + 1,
-                                                    std::vector<QByteArray>(kScoreBatch + 1));
-  const size_t n = std::min(kScoreBatch, scores.size());
-  const size_t m = std::min(kScoreBatch, changes.size());
-  QByteArray& text = texts[n][m];
-  if (text.isEmpty()) {
-    text =
-        "WITH stored AS (INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, "
-        "note) VALUES ";
-    for (size_t i = 0; i < n; ++i) text += i ? ", (?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?)";
-    text +=
-        ") UPDATE students SET score_count = score_count + v.column2, score_sum = score_sum + "
-        "v.column3 FROM (VALUES ";
-    for (size_t i = 0; i < m; ++i) {
-      if (i) text += ", ";
-      text += "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))";
+  InsertScores(teacher_id, scores);
+  AddToCounters(changes);
+}
+
+namespace {
+
+// A PostgreSQL array of texts, each element quoted.
+QByteArray TextArray(const std::vector<const QString*>& texts) {
+  QByteArray array = "{";
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i) array += ',';
+    array += '"';
+    const QByteArray text = texts[i]->toUtf8();
+    for (const char c : text) {
+      if (c == '"' || c == '\\') array += '\\';
+      array += c;
     }
-    text += ") AS v WHERE students.id = v.column1";
+    array += '"';
   }
-  QVariantList args;
-  args.reserve(static_cast<qsizetype>(n * 6 + m * 3));
-  for (size_t i = 0; i < n; ++i) {
-    const NewScore& score = scores[i];
-    args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
-         << score.note;
+  array += '}';
+  return array;
+}
+
+}  // namespace
+
+qint64 Store::StoreNewScores(qint64 teacher_id, const QString& topic,
+                             const std::vector<NewScore>& scores) {
+  // The lines travel as four arrays, so one prepared statement serves every
+  // upload. A line already held is found by the student's scores at that
+  // second (the unary plus keeps the planner off the index of all the
+  // teacher's scores); the new ones are stored in the order of the lines.
+  static const char kStatement[] =
+      "WITH v AS (SELECT * FROM unnest(CAST(? AS BIGINT[]), CAST(? AS DOUBLE PRECISION[]), "
+      "CAST(? AS TEXT[]), CAST(? AS TEXT[])) WITH ORDINALITY AS v(student_id, value, scored_at, "
+      "note, ord)), "
+      "t AS (SELECT CAST(? AS BIGINT) AS id, CAST(? AS TEXT) AS topic), "
+      "stored AS (INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
+      "SELECT t.id, v.student_id, v.value, v.scored_at, t.topic, v.note FROM v, t WHERE NOT "
+      "EXISTS (SELECT 1 FROM scores s WHERE s.student_id = v.student_id AND s.scored_at = "
+      "v.scored_at AND +s.teacher_id = t.id AND s.value = v.value AND s.topic = t.topic AND "
+      "s.note = v.note) ORDER BY v.ord RETURNING student_id, value), "
+      "counted AS (UPDATE students SET score_count = score_count + c.n, score_sum = score_sum + "
+      "c.total FROM (SELECT student_id, COUNT(*) AS n, SUM(value) AS total FROM stored GROUP BY "
+      "student_id) AS c WHERE students.id = c.student_id) "
+      "UPDATE teachers SET data_revision = data_revision + 1 WHERE id = ? "
+      "RETURNING data_revision";
+  QByteArray ids = "{", values = "{";
+  std::vector<const QString*> times, notes;
+  times.reserve(scores.size());
+  notes.reserve(scores.size());
+  for (size_t i = 0; i < scores.size(); ++i) {
+    if (i) {
+      ids += ',';
+      values += ',';
+    }
+    ids += QByteArray::number(scores[i].student_id);
+    values += QByteArray::number(scores[i].value, 'g', QLocale::FloatingPointShortest);
+    times.push_back(&scores[i].scored_at);
+    notes.push_back(&scores[i].note);
   }
-  for (size_t i = 0; i < m; ++i)
-    args << changes[i].student_id << changes[i].count << changes[i].sum;
-  db_.Execute(text.constData(), args);
-  if (n < scores.size()) {
-    InsertScores(teacher_id,
-                 std::vector<NewScore>(scores.begin() + static_cast<ptrdiff_t>(n), scores.end()));
-  }
-  if (m < changes.size()) {
-    AddToCounters(
-        std::vector<CounterChange>(changes.begin() + static_cast<ptrdiff_t>(m), changes.end()));
-  }
+  ids += '}';
+  values += '}';
+  return db_.InsertReturningId(kStatement, {ids, values, TextArray(times), TextArray(notes),
+                                            teacher_id, topic, teacher_id});
 }
 
 std::vector<Store::NewScore> Store::ScoresAt(

@@ -181,10 +181,16 @@ class Store {
   };
   // Several scores of the teacher in a few statements.
   void InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores);
-  // The scores and the counter changes they make, on PostgreSQL in one
-  // statement (one round trip) for an upload of up to 32 lines.
+  // The scores and the counter changes they make.
   void StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
                    const std::vector<CounterChange>& changes);
+  // PostgreSQL, in one statement (one round trip whatever the number of
+  // lines): stores those of the scores (all of one topic, none twice) that
+  // the teacher does not hold yet (same student, value, time, topic and
+  // criterion), adds them to their students' counters and moves the
+  // teacher's data revision on. Returns the new revision.
+  qint64 StoreNewScores(qint64 teacher_id, const QString& topic,
+                        const std::vector<NewScore>& scores);
   // The teacher's stored scores of these students at these times (student and
   // time as pairs), whatever their value, topic and criterion.
   std::vector<NewScore> ScoresAt(qint64 teacher_id,

@@ -97,6 +97,27 @@ class ScoresTest : public QObject {
     QCOMPARE(Scores(t).size(), 5);
   }
 
+  void aLineTwiceInOneBatchIsStoredOnceWithItsCriterionAsSent() {
+    const Account t = ClassOf(QStringLiteral("twice_in_batch"));
+    // Quotes, backslashes, braces and commas travel inside the criterion
+    // as they are; the second copy of a line stores nothing.
+    const QString odd = ScoreLineText("初一(1)班", "张三", "3分", "2024-04-01 10:00:00",
+                                      "他说\"好\" \\ {a,b} 曌");
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {odd, ScoreLineText("初一(1)班", "李四", "1分", "2024-04-01 10:00:01"), odd}),
+             kOk);
+    QCOMPARE(Scores(t), QStringList({"张三\t3\t2024-04-01 10:00:00\t朗读\t他说\"好\" \\ {a,b} 曌",
+                                     "李四\t1\t2024-04-01 10:00:01\t朗读\t"}));
+    QCOMPARE(Students(t), QStringList({"张三\t3\t1", "李四\t1\t1", "王五\t0\t0"}));
+    // Sent again beside a new line: only the new one is stored and counted
+    // (the row shows the average score).
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {odd, ScoreLineText("初一(1)班", "张三", "2分", "2024-04-01 10:00:02")}),
+             kOk);
+    QCOMPARE(Scores(t).size(), 3);
+    QCOMPARE(Students(t), QStringList({"张三\t2.5\t2", "李四\t1\t1", "王五\t0\t0"}));
+  }
+
   // The score list of a class and the rosters uploads check against are
   // kept in memory between requests; each change shows in the next read.
   void keptListsFollowEveryChange() {
