@@ -57,22 +57,33 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
   checks_.setMaxThreadCount(1);
   // What was rendered from a lost batch shows changes that never were.
   db_.OnBatchLost([this] { ForgetKeptData(); });
+  if (config.readers > 0) readers_ = std::make_unique<ReaderPool>(config.database, config.readers);
 }
+
+ScoringService::~ScoringService() = default;
 
 const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
   using S = ScoringService;
+  // A read of the teacher's own data (t + mp), answered on a reader thread.
+  const auto Reading = [](ReadHandler read, ReadCache cache = ReadCache::kNone,
+                          bool html = false) {
+    Route route{Method::kGet, Caller::kReader, nullptr, u"", html};
+    route.read = read;
+    route.cache = cache;
+    return route;
+  };
   static const QHash<QString, Route> routes = {
       {QStringLiteral("/score/checkpassword.php"),
        {Method::kPost, Caller::kSignIn, &S::CheckPassword}},
-      {QStringLiteral("/score/record.php"), {Method::kGet, Caller::kReader, &S::Record}},
+      {QStringLiteral("/score/record.php"), Reading(&S::Record, ReadCache::kRecord)},
       {QStringLiteral("/score/servertime.php"), {Method::kGet, Caller::kNone, &S::ServerTime}},
       {QStringLiteral("/score/index.php"), {Method::kPost, Caller::kOperator, &S::Upload}},
-      {QStringLiteral("/score/"), {Method::kGet, Caller::kReader, &S::Results, u"", true}},
-      {QStringLiteral("/score"), {Method::kGet, Caller::kReader, &S::Results, u"", true}},
+      {QStringLiteral("/score/"), Reading(&S::Results, ReadCache::kNone, true)},
+      {QStringLiteral("/score"), Reading(&S::Results, ReadCache::kNone, true)},
       {QStringLiteral("/score/group.php"), {Method::kPost, Caller::kOperator, &S::Groups}},
-      {QStringLiteral("/score/getteacher.php"), {Method::kGet, Caller::kReader, &S::GetTeacher}},
-      {QStringLiteral("/score/getscore.php"), {Method::kGet, Caller::kReader, &S::GetScores}},
-      {QStringLiteral("/score/getscale.php"), {Method::kGet, Caller::kReader, &S::GetCriteria}},
+      {QStringLiteral("/score/getteacher.php"), Reading(&S::GetTeacher)},
+      {QStringLiteral("/score/getscore.php"), Reading(&S::GetScores, ReadCache::kScoreList)},
+      {QStringLiteral("/score/getscale.php"), Reading(&S::GetCriteria)},
       // The account's page proves itself with the current operation password.
       {QStringLiteral("/score/setteacher.php"),
        {Method::kPost, Caller::kOperator, &S::SetTeacher, u"oldsuperpassword", false,
@@ -137,7 +148,7 @@ std::variant<const ScoringService::Route*, Reply> ScoringService::Resolve(
                        405);
   }
   // The results page without a teacher is the service's home page.
-  if (it->handler == &ScoringService::Results && !request.Has(u"t")) {
+  if (it->read == &ScoringService::Results && !request.Has(u"t")) {
     static const Route home{Method::kGet, Caller::kNone, &ScoringService::ServiceHome};
     return &home;
   }
@@ -222,6 +233,18 @@ void ScoringService::Proceed(const Request& request, Admission admission,
       return;
     }
   }
+  if (const auto* admitted = std::get_if<Admitted>(&admission)) {
+    if (admitted->route->read) {
+      Read(request, *admitted->route, admitted->teacher_id, respond);
+      return;
+    }
+    // While the log is copied before it starts over, no change begins; the
+    // held requests run in the order they came.
+    if (db_.WritesHeld()) {
+      db_.WhenWritable([this, request, admission, respond] { Proceed(request, admission, respond); });
+      return;
+    }
+  }
   Reply reply;
   HandOver hand_over;
   if (const auto* admitted = std::get_if<Admitted>(&admission)) {
@@ -245,6 +268,102 @@ void ScoringService::Proceed(const Request& request, Admission admission,
       respond(reply);
     }
   });
+}
+
+void ScoringService::Read(const Request& request, const Route& route, qint64 teacher_id,
+                          const std::function<void(const Reply&)>& respond) {
+  // A reader connection sees committed changes only, but a commit may still
+  // wait for its flush: the answer waits for it too, so nothing leaves that
+  // a power cut could take back.
+  const auto answer = [this, respond](const Reply& reply) {
+    const auto send = [respond, reply](bool kept) { respond(kept ? reply : LostChange()); };
+    if (readers_) {
+      db_.WhenCommittedDurable(send);
+    } else {
+      db_.WhenDurable(send);
+    }
+  };
+  if (const std::optional<QByteArray> kept = KeptRead(route, request, teacher_id)) {
+    answer(Reply::GbkBytes(*kept));
+    return;
+  }
+  if (!readers_) {
+    qint64 class_id = 0;
+    const Reply reply = AnswerSafely([&] {
+      if (route.cache == ReadCache::kScoreList) {
+        return ScoreList(store_, teacher_id, request.Param(u"class"), &class_id);
+      }
+      return route.read(store_, request, teacher_id);
+    });
+    if (reply.status == 200) KeepRead(route, request, teacher_id, class_id, reply.body);
+    answer(reply);
+    return;
+  }
+  // What a reader renders may be kept only when it began after the
+  // teacher's last change was committed, and no change came meanwhile.
+  const auto known = revisions_.constFind(teacher_id);
+  const bool keepable = route.cache != ReadCache::kNone && known != revisions_.constEnd() &&
+                        db_.Committed(change_marks_.value(teacher_id, 0));
+  const qint64 revision = keepable ? *known : -1;
+  auto class_id = std::make_shared<qint64>(0);
+  ReaderPool::Job job;
+  if (route.cache == ReadCache::kScoreList) {
+    job = [teacher_id, class_id, name = request.Param(u"class")](Store& store) {
+      return ScoreList(store, teacher_id, name, class_id.get());
+    };
+  } else {
+    job = [read = route.read, request, teacher_id](Store& store) {
+      return read(store, request, teacher_id);
+    };
+  }
+  readers_->Run(std::move(job), [this, &route, request, teacher_id, revision, class_id,
+                                 answer](const Reply& reply) {
+    const auto now = revisions_.constFind(teacher_id);
+    if (revision >= 0 && reply.status == 200 && now != revisions_.constEnd() &&
+        *now == revision) {
+      KeepRead(route, request, teacher_id, *class_id, reply.body);
+    }
+    answer(reply);
+  });
+}
+
+std::optional<QByteArray> ScoringService::KeptRead(const Route& route, const Request& request,
+                                                   qint64 teacher_id) {
+  switch (route.cache) {
+    case ReadCache::kNone:
+      return std::nullopt;
+    case ReadCache::kRecord: {
+      const auto record = records_.constFind(teacher_id);
+      if (record == records_.constEnd()) return std::nullopt;
+      return *record;
+    }
+    case ReadCache::kScoreList: {
+      const auto caches = class_caches_.constFind(teacher_id);
+      if (caches == class_caches_.constEnd()) return std::nullopt;
+      const auto id = caches->class_ids.constFind(request.Param(u"class"));
+      if (id == caches->class_ids.constEnd()) return std::nullopt;
+      const auto list = caches->score_lists.constFind(*id);
+      if (list == caches->score_lists.constEnd()) return std::nullopt;
+      return *list;
+    }
+  }
+  return std::nullopt;
+}
+
+void ScoringService::KeepRead(const Route& route, const Request& request, qint64 teacher_id,
+                              qint64 class_id, const QByteArray& body) {
+  if (route.cache == ReadCache::kRecord) KeepRecord(teacher_id, body);
+  if (route.cache == ReadCache::kScoreList && class_id > 0) {
+    KeepScoreList(teacher_id, request.Param(u"class"), class_id, body);
+  }
+}
+
+void ScoringService::NoteChange(qint64 teacher_id) {
+  if (change_marks_.size() >= kMaxKeptTeachers) {
+    // Only the marks of changes still uncommitted matter.
+    change_marks_.removeIf([this](const auto& entry) { return db_.Committed(entry.value()); });
+  }
+  change_marks_.insert(teacher_id, db_.WrittenMark());
 }
 
 QByteArray ScoringService::NewHash(const QString& secret) const {
@@ -390,6 +509,7 @@ void ScoringService::ForgetKeptData() {
 void ScoringService::CommitChange(Transaction& transaction, qint64 teacher_id) {
   const qint64 revision = store_.NextRevision(teacher_id);
   transaction.Commit();
+  NoteChange(teacher_id);
   Changed(teacher_id);
   revisions_.insert(teacher_id, revision);
 }
@@ -398,6 +518,7 @@ void ScoringService::CommitScores(Transaction& transaction, qint64 teacher_id,
                                   const QList<qint64>& class_ids) {
   const qint64 revision = store_.NextRevision(teacher_id);
   transaction.Commit();
+  NoteChange(teacher_id);
   // Only when no other process changed the teacher's data since it was
   // read does the rest of what is kept stay.
   const auto known = revisions_.constFind(teacher_id);

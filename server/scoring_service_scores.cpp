@@ -133,25 +133,36 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::GetScores(const Request& request, qint64 teacher_id) {
-  const Roster* roster = RosterOf(teacher_id, request.Param(u"class"));
-  if (!roster) return Reply::Text(u"");
-  // Rendered once, then served as it stands until a score of the class
-  // changes: re-reading a long list costs a copy, not a query.
-  ClassCaches& caches = class_caches_[teacher_id];
-  const auto cached = caches.score_lists.constFind(roster->class_id);
-  if (cached != caches.score_lists.constEnd()) return Reply::GbkBytes(*cached);
+Reply ScoringService::GetScores(Store& store, const Request& request, qint64 teacher_id) {
+  qint64 class_id = 0;
+  return ScoreList(store, teacher_id, request.Param(u"class"), &class_id);
+}
+
+Reply ScoringService::ScoreList(Store& store, qint64 teacher_id, const QString& class_name,
+                                qint64* class_id) {
+  const auto id = store.FindClass(teacher_id, class_name);
+  *class_id = id.value_or(0);
+  if (!id) return Reply::Text(u"");
   QStringList lines;
-  for (const ScoreListRow& row : store_.ScoresOfClass(roster->class_id))
-    lines.append(ScoreRecordLine(row));
-  Reply reply = Reply::Text(lines.join(u"\r\n"));
-  if (score_list_bytes_ + reply.body.size() > kMaxScoreListBytes) {
+  for (const ScoreListRow& row : store.ScoresOfClass(*id)) lines.append(ScoreRecordLine(row));
+  return Reply::Text(lines.join(u"\r\n"));
+}
+
+// Rendered once, then served as it stands until a score of the class
+// changes: re-reading a long list costs a copy, not a query.
+void ScoringService::KeepScoreList(qint64 teacher_id, const QString& class_name, qint64 class_id,
+                                   const QByteArray& list) {
+  if (score_list_bytes_ + list.size() > kMaxScoreListBytes) {
     for (ClassCaches& other : class_caches_) other.score_lists.clear();
     score_list_bytes_ = 0;
   }
-  score_list_bytes_ += reply.body.size();
-  caches.score_lists.insert(roster->class_id, reply.body);
-  return reply;
+  ClassCaches& caches = class_caches_[teacher_id];
+  if (caches.class_ids.size() >= kMaxRostersPerTeacher) caches.class_ids.clear();
+  caches.class_ids.insert(class_name, class_id);
+  const auto old = caches.score_lists.constFind(class_id);
+  if (old != caches.score_lists.constEnd()) score_list_bytes_ -= old->size();
+  score_list_bytes_ += list.size();
+  caches.score_lists.insert(class_id, list);
 }
 
 const ScoringService::Roster* ScoringService::RosterOf(qint64 teacher_id,
@@ -259,21 +270,21 @@ Reply ScoringService::DeleteScores(const Request& request, qint64 teacher_id) {
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::Results(const Request& request, qint64 teacher_id) {
-  const std::optional<Teacher> teacher = store_.TeacherById(teacher_id);
+Reply ScoringService::Results(Store& store, const Request& request, qint64 teacher_id) {
+  const std::optional<Teacher> teacher = store.TeacherById(teacher_id);
   if (!teacher) return Reply::Html(RenderMessagePage(u"无法查看", u"用户不存在"), 403);
   bool ok = false;
   int n = request.Param(u"n").trimmed().toInt(&ok);
   if (!ok || n <= 0) n = kDefaultResults;
   ResultsPageData page;
   page.teacher_name = teacher->name;
-  page.latest = store_.LatestScores(teacher_id, std::min(n, kMaxResults));
+  page.latest = store.LatestScores(teacher_id, std::min(n, kMaxResults));
   for (const ScoreListRow& row : page.latest) {
     const bool listed = std::any_of(page.classes.begin(), page.classes.end(),
                                     [&](const ClassTotals& c) { return c.name == row.class_name; });
     if (listed) continue;
-    if (const auto class_id = store_.FindClass(teacher_id, row.class_name)) {
-      page.classes.push_back(ClassTotals{row.class_name, store_.TotalsOfClass(*class_id)});
+    if (const auto class_id = store.FindClass(teacher_id, row.class_name)) {
+      page.classes.push_back(ClassTotals{row.class_name, store.TotalsOfClass(*class_id)});
     }
   }
   return Reply::Html(RenderResultsPage(page));
