@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 
 #include "core/service_time.h"
+#include "server/http_front.h"
 #include "server/metrics.h"
 #include "server/names.h"
 #include "server/results_page.h"
@@ -283,8 +284,8 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
       db_.WhenDurable(send);
     }
   };
-  if (const std::optional<QByteArray> kept = KeptRead(route, request, teacher_id)) {
-    answer(Reply::GbkBytes(*kept));
+  if (const std::optional<Reply> kept = KeptRead(route, request, teacher_id)) {
+    answer(*kept);
     return;
   }
   if (!readers_) {
@@ -295,7 +296,7 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
       }
       return route.read(store_, request, teacher_id);
     });
-    if (reply.status == 200) KeepRead(route, request, teacher_id, class_id, reply.body);
+    if (reply.status == 200) KeepRead(route, request, teacher_id, class_id, reply);
     answer(reply);
     return;
   }
@@ -321,14 +322,14 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
     const auto now = revisions_.constFind(teacher_id);
     if (revision >= 0 && reply.status == 200 && now != revisions_.constEnd() &&
         *now == revision) {
-      KeepRead(route, request, teacher_id, *class_id, reply.body);
+      KeepRead(route, request, teacher_id, *class_id, reply);
     }
     answer(reply);
   });
 }
 
-std::optional<QByteArray> ScoringService::KeptRead(const Route& route, const Request& request,
-                                                   qint64 teacher_id) {
+std::optional<Reply> ScoringService::KeptRead(const Route& route, const Request& request,
+                                              qint64 teacher_id) {
   switch (route.cache) {
     case ReadCache::kNone:
       return std::nullopt;
@@ -351,10 +352,15 @@ std::optional<QByteArray> ScoringService::KeptRead(const Route& route, const Req
 }
 
 void ScoringService::KeepRead(const Route& route, const Request& request, qint64 teacher_id,
-                              qint64 class_id, const QByteArray& body) {
-  if (route.cache == ReadCache::kRecord) KeepRecord(teacher_id, body);
-  if (route.cache == ReadCache::kScoreList && class_id > 0) {
-    KeepScoreList(teacher_id, request.Param(u"class"), class_id, body);
+                              qint64 class_id, const Reply& reply) {
+  if (route.cache == ReadCache::kNone || (route.cache == ReadCache::kScoreList && class_id <= 0)) {
+    return;
+  }
+  Reply kept = reply;
+  kept.response = ResponseBytes(kept, false);
+  if (route.cache == ReadCache::kRecord) KeepRecord(teacher_id, kept);
+  if (route.cache == ReadCache::kScoreList) {
+    KeepScoreList(teacher_id, request.Param(u"class"), class_id, kept);
   }
 }
 

@@ -121,10 +121,10 @@ class ScoringService {
   void Read(const Request& request, const Route& route, qint64 teacher_id,
             const std::function<void(const Reply&)>& respond);
   // The kept reply of a read, if there is one.
-  std::optional<QByteArray> KeptRead(const Route& route, const Request& request,
-                                     qint64 teacher_id);
+  std::optional<Reply> KeptRead(const Route& route, const Request& request, qint64 teacher_id);
+  // Keeps a read's reply, with its response made once.
   void KeepRead(const Route& route, const Request& request, qint64 teacher_id, qint64 class_id,
-                const QByteArray& body);
+                const Reply& reply);
   // The hash made for a new secret the route named; empty when none was
   // made (the handler answers that the service is busy).
   QByteArray NewHash(const QString& secret) const;
@@ -179,7 +179,7 @@ class ScoringService {
 
   // --- Lists (scoring_service_lists.cpp)
   static Reply Record(Store& store, const Request& request, qint64 teacher_id);
-  void KeepRecord(qint64 teacher_id, const QByteArray& record);
+  void KeepRecord(qint64 teacher_id, const Reply& record);
   Reply SetClasses(const Request& request, qint64 teacher_id);
   Reply RenameClass(const Request& request, qint64 teacher_id);
   Reply SetStudents(const Request& request, qint64 teacher_id);
@@ -200,7 +200,7 @@ class ScoringService {
   static Reply ScoreList(Store& store, qint64 teacher_id, const QString& class_name,
                          qint64* class_id);
   void KeepScoreList(qint64 teacher_id, const QString& class_name, qint64 class_id,
-                     const QByteArray& list);
+                     const Reply& list);
   Reply EditScore(const Request& request, qint64 teacher_id);
   Reply DeleteScores(const Request& request, qint64 teacher_id);
   static Reply Results(Store& store, const Request& request, qint64 teacher_id);
@@ -243,10 +243,10 @@ class ScoringService {
   FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
   // Accounts made from one address in an hour.
   FailureLimiter sign_ups_;
-  QHash<qint64, QByteArray> records_;  // rendered record downloads
+  QHash<qint64, Reply> records_;  // rendered record downloads
   struct ClassCaches {
     QHash<QString, std::optional<Roster>> rosters;  // by class name
-    QHash<qint64, QByteArray> score_lists;          // rendered getscore replies by class
+    QHash<qint64, Reply> score_lists;               // rendered getscore replies by class
     QHash<QString, qint64> class_ids;               // of the score lists, by class name
   };
   QHash<qint64, ClassCaches> class_caches_;  // by teacher

@@ -90,7 +90,7 @@ Reply ScoringService::Record(Store& store, const Request&, qint64 teacher_id) {
                                       store.RecordStudents(teacher_id)));
 }
 
-void ScoringService::KeepRecord(qint64 teacher_id, const QByteArray& record) {
+void ScoringService::KeepRecord(qint64 teacher_id, const Reply& record) {
   if (records_.size() >= kMaxCachedRecords) records_.clear();
   records_.insert(teacher_id, record);
 }

@@ -151,8 +151,9 @@ Reply ScoringService::ScoreList(Store& store, qint64 teacher_id, const QString& 
 // Rendered once, then served as it stands until a score of the class
 // changes: re-reading a long list costs a copy, not a query.
 void ScoringService::KeepScoreList(qint64 teacher_id, const QString& class_name, qint64 class_id,
-                                   const QByteArray& list) {
-  if (score_list_bytes_ + list.size() > kMaxScoreListBytes) {
+                                   const Reply& list) {
+  const qsizetype bytes = list.body.size() + list.response.size();
+  if (score_list_bytes_ + bytes > kMaxScoreListBytes) {
     for (ClassCaches& other : class_caches_) other.score_lists.clear();
     score_list_bytes_ = 0;
   }
@@ -160,8 +161,10 @@ void ScoringService::KeepScoreList(qint64 teacher_id, const QString& class_name,
   if (caches.class_ids.size() >= kMaxRostersPerTeacher) caches.class_ids.clear();
   caches.class_ids.insert(class_name, class_id);
   const auto old = caches.score_lists.constFind(class_id);
-  if (old != caches.score_lists.constEnd()) score_list_bytes_ -= old->size();
-  score_list_bytes_ += list.size();
+  if (old != caches.score_lists.constEnd()) {
+    score_list_bytes_ -= old->body.size() + old->response.size();
+  }
+  score_list_bytes_ += bytes;
   caches.score_lists.insert(class_id, list);
 }
 
@@ -190,7 +193,7 @@ void ScoringService::ScoresChanged(qint64 teacher_id, const QList<qint64>& class
   for (const qint64 class_id : class_ids) {
     const auto list = caches->score_lists.find(class_id);
     if (list == caches->score_lists.end()) continue;
-    score_list_bytes_ -= list->size();
+    score_list_bytes_ -= list->body.size() + list->response.size();
     caches->score_lists.erase(list);
   }
 }
@@ -198,8 +201,8 @@ void ScoringService::ScoresChanged(qint64 teacher_id, const QList<qint64>& class
 void ScoringService::DropClassCaches(qint64 teacher_id) {
   const auto caches = class_caches_.find(teacher_id);
   if (caches == class_caches_.end()) return;
-  for (const QByteArray& list : std::as_const(caches->score_lists))
-    score_list_bytes_ -= list.size();
+  for (const Reply& list : std::as_const(caches->score_lists))
+    score_list_bytes_ -= list.body.size() + list.response.size();
   class_caches_.erase(caches);
 }
 
