@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QUrl>
 #include <QUuid>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -198,10 +199,10 @@ WalCheckpointer::~WalCheckpointer() {
   thread_.join();
 }
 
-void WalCheckpointer::CatchUp(std::function<void()> done) {
+void WalCheckpointer::CatchUp(std::function<void()> done, bool to_end) {
   {
     std::lock_guard lock(mutex_);
-    catch_up_.push_back(std::move(done));
+    catch_up_.push_back(Request{std::move(done), to_end});
   }
   wake_.notify_all();
 }
@@ -244,11 +245,13 @@ void WalCheckpointer::Run() {
       while (!stop_) {
         wake_.wait_for(lock, kCheckpointInterval, [this] { return stop_ || !catch_up_.empty(); });
         if (stop_) break;
-        std::vector<std::function<void()>> waiting = std::move(catch_up_);
+        std::vector<Request> waiting = std::move(catch_up_);
         catch_up_.clear();
         lock.unlock();
         bool copied_all = Checkpoint(query);
-        if (!waiting.empty()) {
+        const bool to_end = std::any_of(waiting.begin(), waiting.end(),
+                                        [](const Request& request) { return request.to_end; });
+        if (to_end) {
           // No batch is open now: only the frames of the last commits are
           // left, and a reader that still uses older ones soon ends.
           const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
@@ -260,7 +263,9 @@ void WalCheckpointer::Run() {
             catch_ups_.fetch_add(1);
             log_long_.store(false);
           }
-          for (auto& done : waiting) QMetaObject::invokeMethod(owner_, done, Qt::QueuedConnection);
+        }
+        for (Request& request : waiting) {
+          QMetaObject::invokeMethod(owner_, request.done, Qt::QueuedConnection);
         }
         lock.lock();
       }
@@ -447,11 +452,12 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     // Once the log starts over, its file is cut back to the limit.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(log_limit_bytes));
     Database* self = database.get();
+    database->log_limit_bytes_ = log_limit_bytes;
+    database->wal_path_ = address.sliced(7) + QStringLiteral("-wal");
     database->checkpointer_ = std::make_unique<WalCheckpointer>(
         address.sliced(7), log_limit_bytes, &database->owner_, [self] { self->MaybeCatchUpLog(); });
     if (sync == SqliteSync::kFull) {
       database->flusher_ = std::make_unique<WalFlusher>(address.sliced(7) + QStringLiteral("-wal"));
-      database->wal_path_ = address.sliced(7) + QStringLiteral("-wal");
       database->flusher_->AfterFlush([self] {
         self->MaybeCommitBatch();
         self->MaybeCatchUpLog();
@@ -848,12 +854,26 @@ void Database::MaybeCatchUpLog() {
   // begins with every frame copied, so no batch may open (and commit) while
   // the checkpointer copies the last frames. The held writes wait about as
   // long as one flush; reads on the reader connections go on meanwhile.
-  if (!checkpointer_ || writes_held_ || batch_open_ || in_transaction_ ||
-      !checkpointer_->LogLong()) {
+  if (!checkpointer_) return;
+  if (log_phase_ == LogPhase::kIdle) {
+    // The file only grows past the limit while the log is longer (it is cut
+    // back to the limit when the log starts over): one stat per flush.
+    if (!checkpointer_->LogLong() && QFileInfo(wal_path_).size() <= log_limit_bytes_) return;
+    // Most of the log is copied while the writes go on ...
+    log_phase_ = LogPhase::kCopying;
+    checkpointer_->CatchUp(
+        [this] {
+          log_phase_ = LogPhase::kReady;
+          MaybeCatchUpLog();
+        },
+        false);
     return;
   }
+  // ... and the rest, the last commits, with the writes held back.
+  if (log_phase_ != LogPhase::kReady || batch_open_ || in_transaction_) return;
+  log_phase_ = LogPhase::kHolding;
   writes_held_ = true;
-  checkpointer_->CatchUp([this] { ReleaseWrites(); });
+  checkpointer_->CatchUp([this] { ReleaseWrites(); }, true);
 }
 
 void Database::WhenWritable(std::function<void()> run) {
@@ -865,6 +885,7 @@ void Database::WhenWritable(std::function<void()> run) {
 }
 
 void Database::ReleaseWrites() {
+  log_phase_ = LogPhase::kIdle;
   writes_held_ = false;
   std::vector<std::function<void()>> held = std::move(held_writes_);
   held_writes_.clear();

@@ -61,9 +61,9 @@ class WalCheckpointer {
 
   // The last checkpoint found the log longer than the limit.
   bool LogLong() const { return log_long_.load(); }
-  // Copies the log until every frame is in the database file (or a short
-  // time has passed), then runs done on the owner's thread.
-  void CatchUp(std::function<void()> done);
+  // Copies what it can of the log now (to the end, retrying for a short
+  // time, when to_end), then runs done on the owner's thread.
+  void CatchUp(std::function<void()> done, bool to_end);
   // Times the log was found fully copied by CatchUp.
   quint64 CatchUps() const { return catch_ups_.load(); }
 
@@ -82,7 +82,11 @@ class WalCheckpointer {
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stop_ = false;
-  std::vector<std::function<void()>> catch_up_;  // under mutex_
+  struct Request {
+    std::function<void()> done;
+    bool to_end = false;
+  };
+  std::vector<Request> catch_up_;  // under mutex_
   std::thread thread_;
 };
 
@@ -260,6 +264,11 @@ class Database {
   // checkpointer copies what is left of it.
   void MaybeCatchUpLog();
   void ReleaseWrites();
+  // Idle, copying most of a long log while writes go on, ready to hold the
+  // writes for the rest, holding them.
+  enum class LogPhase { kIdle, kCopying, kReady, kHolding };
+  LogPhase log_phase_ = LogPhase::kIdle;
+  qint64 log_limit_bytes_ = kDefaultLogLimitBytes;
   bool writes_held_ = false;
   std::vector<std::function<void()>> held_writes_;
   QString wal_path_;

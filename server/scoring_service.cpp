@@ -284,6 +284,16 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
       db_.WhenDurable(send);
     }
   };
+  // A read of a teacher whose change is still in its batch waits for the
+  // change: a reader connection sees committed data only, and a teacher
+  // who sends a read right behind a change (on the same connection or
+  // another) reads what the change made.
+  if (readers_ && !db_.Committed(change_marks_.value(teacher_id, 0))) {
+    db_.WhenDurable([this, request, &route, teacher_id, respond](bool) {
+      Read(request, route, teacher_id, respond);
+    });
+    return;
+  }
   if (const std::optional<Reply> kept = KeptRead(route, request, teacher_id)) {
     answer(*kept);
     return;
@@ -300,11 +310,10 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
     answer(reply);
     return;
   }
-  // What a reader renders may be kept only when it began after the
-  // teacher's last change was committed, and no change came meanwhile.
+  // What a reader renders may be kept only when no change of the teacher
+  // came while it read (its last one is committed, see above).
   const auto known = revisions_.constFind(teacher_id);
-  const bool keepable = route.cache != ReadCache::kNone && known != revisions_.constEnd() &&
-                        db_.Committed(change_marks_.value(teacher_id, 0));
+  const bool keepable = route.cache != ReadCache::kNone && known != revisions_.constEnd();
   const qint64 revision = keepable ? *known : -1;
   auto class_id = std::make_shared<qint64>(0);
   ReaderPool::Job job;
