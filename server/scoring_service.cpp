@@ -315,6 +315,23 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
   const auto known = revisions_.constFind(teacher_id);
   const bool keepable = route.cache != ReadCache::kNone && known != revisions_.constEnd();
   const qint64 revision = keepable ? *known : -1;
+  // Thirty-two clients asking for one long list at once have it made once.
+  QString making_key;
+  std::shared_ptr<Making> making;
+  if (keepable) {
+    making_key = QString::number(static_cast<int>(route.cache)) + u':' +
+                 QString::number(teacher_id) + u':' +
+                 (route.cache == ReadCache::kScoreList ? request.Param(u"class") : QString());
+    const auto current = making_.constFind(making_key);
+    if (current != making_.constEnd() && (*current)->revision == revision) {
+      (*current)->answers.push_back(answer);
+      return;
+    }
+    making = std::make_shared<Making>();
+    making->revision = revision;
+    making->answers.push_back(answer);
+    making_.insert(making_key, making);
+  }
   auto class_id = std::make_shared<qint64>(0);
   ReaderPool::Job job;
   if (route.cache == ReadCache::kScoreList) {
@@ -326,14 +343,19 @@ void ScoringService::Read(const Request& request, const Route& route, qint64 tea
       return read(store, request, teacher_id);
     };
   }
-  readers_->Run(std::move(job), [this, &route, request, teacher_id, revision, class_id,
-                                 answer](const Reply& reply) {
+  readers_->Run(std::move(job), [this, &route, request, teacher_id, revision, class_id, answer,
+                                 making, making_key](const Reply& reply) {
     const auto now = revisions_.constFind(teacher_id);
     if (revision >= 0 && reply.status == 200 && now != revisions_.constEnd() &&
         *now == revision) {
       KeepRead(route, request, teacher_id, *class_id, reply);
     }
-    answer(reply);
+    if (!making) {
+      answer(reply);
+      return;
+    }
+    if (making_.value(making_key) == making) making_.remove(making_key);
+    for (const auto& waiting : making->answers) waiting(reply);
   });
 }
 

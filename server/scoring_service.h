@@ -269,6 +269,14 @@ class ScoringService {
   QThreadPool checks_;
   // The reads (none: every read on this thread, through store_).
   std::unique_ptr<ReaderPool> readers_;
+  // Reads of what is kept that a reader is making now, by what they make:
+  // the same read arriving meanwhile (with no change of the teacher since)
+  // waits for that one instead of making it again.
+  struct Making {
+    qint64 revision = 0;
+    std::vector<std::function<void(const Reply&)>> answers;
+  };
+  QHash<QString, std::shared_ptr<Making>> making_;
 };
 
 }  // namespace zorvanix::server
