@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QUrl>
 #include <QUuid>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -201,8 +202,13 @@ void SyncFolderOf(const QString& path) {
 
 }  // namespace
 
-WalCheckpointer::WalCheckpointer(QString path)
-    : path_(std::move(path)), thread_([this] { Run(); }) {}
+WalCheckpointer::WalCheckpointer(QString path, qint64 limit_bytes, QObject* owner,
+                                 std::function<void()> on_long)
+    : path_(std::move(path)),
+      limit_bytes_(limit_bytes),
+      owner_(owner),
+      on_long_(std::move(on_long)),
+      thread_([this] { Run(); }) {}
 
 WalCheckpointer::~WalCheckpointer() {
   {
@@ -211,6 +217,34 @@ WalCheckpointer::~WalCheckpointer() {
   }
   wake_.notify_all();
   thread_.join();
+}
+
+void WalCheckpointer::CatchUp(std::function<void()> done, bool to_end) {
+  {
+    std::lock_guard lock(mutex_);
+    catch_up_.push_back(Request{std::move(done), to_end});
+  }
+  wake_.notify_all();
+}
+
+bool WalCheckpointer::Checkpoint(QSqlQuery& query) {
+  // PASSIVE: copies what it can without waiting for readers or writers.
+  // This connection flushes (synchronous=FULL): the log before it is
+  // copied, the database file before the log may start over.
+  bool done = false;
+  if (query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")) && query.next()) {
+    // busy, frames in the log, frames copied
+    const qint64 frames = query.value(1).toLongLong();
+    const qint64 copied = query.value(2).toLongLong();
+    const bool long_log = frames * (page_bytes_ + 24) >= limit_bytes_;
+    const bool was_long = log_long_.exchange(long_log);
+    done = frames <= 0 || copied >= frames;
+    if (long_log && !was_long && owner_ && on_long_) {
+      QMetaObject::invokeMethod(owner_, on_long_, Qt::QueuedConnection);
+    }
+  }
+  query.finish();
+  return done;
 }
 
 void WalCheckpointer::Run() {
@@ -223,14 +257,36 @@ void WalCheckpointer::Run() {
     if (db.open()) {
       QSqlQuery query(db);
       query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+      if (query.exec(QStringLiteral("PRAGMA page_size")) && query.next()) {
+        page_bytes_ = std::max<qint64>(512, query.value(0).toLongLong());
+      }
+      query.finish();
       std::unique_lock lock(mutex_);
-      while (!wake_.wait_for(lock, kCheckpointInterval, [this] { return stop_; })) {
+      while (!stop_) {
+        wake_.wait_for(lock, kCheckpointInterval, [this] { return stop_ || !catch_up_.empty(); });
+        if (stop_) break;
+        std::vector<Request> waiting = std::move(catch_up_);
+        catch_up_.clear();
         lock.unlock();
-        // PASSIVE: copies what it can without waiting for readers or writers.
-        // This connection flushes (synchronous=FULL): the log before it is
-        // copied, the database file before the log may start over.
-        query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
-        query.finish();
+        bool copied_all = Checkpoint(query);
+        const bool to_end = std::any_of(waiting.begin(), waiting.end(),
+                                        [](const Request& request) { return request.to_end; });
+        if (to_end) {
+          // No batch is open now: only the frames of the last commits are
+          // left, and a reader that still uses older ones soon ends.
+          const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+          while (!copied_all && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            copied_all = Checkpoint(query);
+          }
+          if (copied_all) {
+            catch_ups_.fetch_add(1);
+            log_long_.store(false);
+          }
+        }
+        for (Request& request : waiting) {
+          QMetaObject::invokeMethod(owner_, request.done, Qt::QueuedConnection);
+        }
         lock.lock();
       }
     }
@@ -370,7 +426,34 @@ Database::~Database() {
   QSqlDatabase::removeDatabase(connection_name_);
 }
 
-std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync, QString* error) {
+std::unique_ptr<Database> Database::OpenReader(const QString& address, QString* error) {
+  if (!address.startsWith(u"sqlite:")) return Open(address, SqliteSync::kFull, error);
+  // The service process holds the file's lock already; this connection is
+  // one more reader of the same process.
+  const QString name = QStringLiteral("zorvanix-reader-") + QUuid::createUuid().toString(QUuid::Id128);
+  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+  db.setDatabaseName(address.sliced(7));
+  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+  std::unique_ptr<Database> database(new Database(name, false));
+  if (!db.open()) {
+    *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
+    return nullptr;
+  }
+  QSqlQuery query(db);
+  for (const char* pragma : {"PRAGMA query_only=ON", "PRAGMA foreign_keys=ON",
+                             "PRAGMA temp_store=MEMORY", "PRAGMA cache_size=-16000",
+                             "PRAGMA wal_autocheckpoint=0"}) {
+    if (!query.exec(QString::fromLatin1(pragma))) {
+      *error = QStringLiteral("%1: %2").arg(QString::fromLatin1(pragma),
+                                            ErrorText(query.lastError()));
+      return nullptr;
+    }
+  }
+  return database;
+}
+
+std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync, QString* error,
+                                         qint64 log_limit_bytes) {
   const QString name = QStringLiteral("zorvanix-") + QUuid::createUuid().toString(QUuid::Id128);
   std::unique_ptr<Database> database;
   if (address.startsWith(u"sqlite:")) {
@@ -394,14 +477,18 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
     database->sqlite_ =
         std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.constData()));
     if (!database->ApplyPragmas(sync, error)) return nullptr;
-    database->checkpointer_ = std::make_unique<WalCheckpointer>(address.sliced(7));
+    // Once the log starts over, its file is cut back to the limit.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(log_limit_bytes));
+    Database* self = database.get();
+    database->log_limit_bytes_ = log_limit_bytes;
+    database->wal_path_ = address.sliced(7) + QStringLiteral("-wal");
+    database->checkpointer_ = std::make_unique<WalCheckpointer>(
+        address.sliced(7), log_limit_bytes, &database->owner_, [self] { self->MaybeCatchUpLog(); });
     if (sync == SqliteSync::kFull) {
       database->flusher_ = std::make_unique<WalFlusher>(address.sliced(7) + QStringLiteral("-wal"));
-      Database* self = database.get();
-      database->wal_path_ = address.sliced(7) + QStringLiteral("-wal");
       database->flusher_->AfterFlush([self] {
         self->MaybeCommitBatch();
-        self->RestartLogIfLong();
+        self->MaybeCatchUpLog();
       });
     }
   } else if (address.startsWith(u"postgresql:") || address.startsWith(u"postgres:")) {
@@ -732,17 +819,47 @@ void Database::Rollback() {
   QSqlDatabase::database(connection_name_, false).rollback();
 }
 
-void Database::RestartLogIfLong() {
-  // Under a steady stream of changes the background checkpoints never catch
-  // up with the last frame, so SQLite never starts the log over and it grows
-  // without end (and every flush gets slower). Once it is long, the log is
-  // copied and started over here, between two batches: no request is being
-  // served, and the checkpointer has already copied nearly all of it. This
-  // one checkpoint flushes (synchronous=FULL) like the checkpointer's.
-  if (batch_open_ || in_transaction_ || QFileInfo(wal_path_).size() < kLongLogBytes) return;
-  Control("PRAGMA synchronous=FULL");
-  Control("PRAGMA wal_checkpoint(RESTART)");
-  Control("PRAGMA synchronous=OFF");
+void Database::MaybeCatchUpLog() {
+  // Between two batches only: the log starts over at the first write that
+  // begins with every frame copied, so no batch may open (and commit) while
+  // the checkpointer copies the last frames. The held writes wait about as
+  // long as one flush; reads on the reader connections go on meanwhile.
+  if (!checkpointer_) return;
+  if (log_phase_ == LogPhase::kIdle) {
+    // The file only grows past the limit while the log is longer (it is cut
+    // back to the limit when the log starts over): one stat per flush.
+    if (!checkpointer_->LogLong() && QFileInfo(wal_path_).size() <= log_limit_bytes_) return;
+    // Most of the log is copied while the writes go on ...
+    log_phase_ = LogPhase::kCopying;
+    checkpointer_->CatchUp(
+        [this] {
+          log_phase_ = LogPhase::kReady;
+          MaybeCatchUpLog();
+        },
+        false);
+    return;
+  }
+  // ... and the rest, the last commits, with the writes held back.
+  if (log_phase_ != LogPhase::kReady || batch_open_ || in_transaction_) return;
+  log_phase_ = LogPhase::kHolding;
+  writes_held_ = true;
+  checkpointer_->CatchUp([this] { ReleaseWrites(); }, true);
+}
+
+void Database::WhenWritable(std::function<void()> run) {
+  if (!writes_held_) {
+    run();
+    return;
+  }
+  held_writes_.push_back(std::move(run));
+}
+
+void Database::ReleaseWrites() {
+  log_phase_ = LogPhase::kIdle;
+  writes_held_ = false;
+  std::vector<std::function<void()>> held = std::move(held_writes_);
+  held_writes_.clear();
+  for (auto& run : held) run();
 }
 
 void Database::MaybeCommitBatch() {
@@ -768,6 +885,19 @@ void Database::BatchLost() {
   committed_ = written_;
   flusher_->RequestFlush(committed_);
   if (on_batch_lost_) on_batch_lost_();
+}
+
+void Database::WhenCommittedDurable(std::function<void(bool)> done) {
+  if (!flusher_) {
+    done(true);
+    return;
+  }
+  const quint64 needs = batch_open_ || in_transaction_ ? committed_ : written_;
+  if (!batch_open_ && committed_ < written_) {
+    committed_ = written_;
+    flusher_->RequestFlush(committed_);
+  }
+  flusher_->Enqueue(needs, std::move(done));
 }
 
 void Database::WhenDurable(std::function<void(bool)> done) {

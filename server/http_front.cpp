@@ -190,7 +190,9 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
   const Respond respond = [this, exchange, queue](const Reply& reply) {
     if (exchange->answered) return;
     exchange->answered = true;
-    exchange->response = ResponseBytes(reply, exchange->close);
+    exchange->response = !reply.response.isEmpty() && !exchange->close
+                             ? reply.response
+                             : ResponseBytes(reply, exchange->close);
     queue->Drain();
     if (access_log_) {
       // With its offset from UTC, so lines from hosts in different zones (or

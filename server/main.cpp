@@ -132,7 +132,8 @@ int main(int argc, char* argv[]) {
   }
 
   QString error;
-  std::unique_ptr<Database> db = Database::Open(config->database, config->sqlite_sync, &error);
+  std::unique_ptr<Database> db = Database::Open(config->database, config->sqlite_sync, &error,
+                                                  config->sqlite_log_limit);
   if (!db || !db->Migrate(&error)) {
     std::fprintf(stderr, "zorvanix-server: %s\n", error.toLocal8Bit().constData());
     return 1;

@@ -51,6 +51,10 @@ struct Reply {
   QByteArray body;
   // Content-Disposition, for a download ("attachment; filename=…").
   QByteArray disposition;
+  // The whole HTTP response, made once for a reply that is kept and sent
+  // again and again (empty: made when sent). A large kept list then leaves
+  // without a copy of its own per request.
+  QByteArray response;
 
   // A GBK text, the way every endpoint below /score/ answers.
   static Reply Text(QStringView text, int status = 200);

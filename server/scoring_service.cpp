@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 
 #include "core/service_time.h"
+#include "server/http_front.h"
 #include "server/metrics.h"
 #include "server/names.h"
 #include "server/results_page.h"
@@ -57,22 +58,33 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
   checks_.setMaxThreadCount(1);
   // What was rendered from a lost batch shows changes that never were.
   db_.OnBatchLost([this] { ForgetKeptData(); });
+  if (config.readers > 0) readers_ = std::make_unique<ReaderPool>(config.database, config.readers);
 }
+
+ScoringService::~ScoringService() = default;
 
 const QHash<QString, ScoringService::Route>& ScoringService::Routes() const {
   using S = ScoringService;
+  // A read of the teacher's own data (t + mp), answered on a reader thread.
+  const auto Reading = [](ReadHandler read, ReadCache cache = ReadCache::kNone,
+                          bool html = false) {
+    Route route{Method::kGet, Caller::kReader, nullptr, u"", html};
+    route.read = read;
+    route.cache = cache;
+    return route;
+  };
   static const QHash<QString, Route> routes = {
       {QStringLiteral("/score/checkpassword.php"),
        {Method::kPost, Caller::kSignIn, &S::CheckPassword}},
-      {QStringLiteral("/score/record.php"), {Method::kGet, Caller::kReader, &S::Record}},
+      {QStringLiteral("/score/record.php"), Reading(&S::Record, ReadCache::kRecord)},
       {QStringLiteral("/score/servertime.php"), {Method::kGet, Caller::kNone, &S::ServerTime}},
       {QStringLiteral("/score/index.php"), {Method::kPost, Caller::kOperator, &S::Upload}},
-      {QStringLiteral("/score/"), {Method::kGet, Caller::kReader, &S::Results, u"", true}},
-      {QStringLiteral("/score"), {Method::kGet, Caller::kReader, &S::Results, u"", true}},
+      {QStringLiteral("/score/"), Reading(&S::Results, ReadCache::kNone, true)},
+      {QStringLiteral("/score"), Reading(&S::Results, ReadCache::kNone, true)},
       {QStringLiteral("/score/group.php"), {Method::kPost, Caller::kOperator, &S::Groups}},
-      {QStringLiteral("/score/getteacher.php"), {Method::kGet, Caller::kReader, &S::GetTeacher}},
-      {QStringLiteral("/score/getscore.php"), {Method::kGet, Caller::kReader, &S::GetScores}},
-      {QStringLiteral("/score/getscale.php"), {Method::kGet, Caller::kReader, &S::GetCriteria}},
+      {QStringLiteral("/score/getteacher.php"), Reading(&S::GetTeacher)},
+      {QStringLiteral("/score/getscore.php"), Reading(&S::GetScores, ReadCache::kScoreList)},
+      {QStringLiteral("/score/getscale.php"), Reading(&S::GetCriteria)},
       // The account's page proves itself with the current operation password.
       {QStringLiteral("/score/setteacher.php"),
        {Method::kPost, Caller::kOperator, &S::SetTeacher, u"oldsuperpassword", false,
@@ -137,7 +149,7 @@ std::variant<const ScoringService::Route*, Reply> ScoringService::Resolve(
                        405);
   }
   // The results page without a teacher is the service's home page.
-  if (it->handler == &ScoringService::Results && !request.Has(u"t")) {
+  if (it->read == &ScoringService::Results && !request.Has(u"t")) {
     static const Route home{Method::kGet, Caller::kNone, &ScoringService::ServiceHome};
     return &home;
   }
@@ -222,6 +234,18 @@ void ScoringService::Proceed(const Request& request, Admission admission,
       return;
     }
   }
+  if (const auto* admitted = std::get_if<Admitted>(&admission)) {
+    if (admitted->route->read) {
+      Read(request, *admitted->route, admitted->teacher_id, respond);
+      return;
+    }
+    // While the log is copied before it starts over, no change begins; the
+    // held requests run in the order they came.
+    if (db_.WritesHeld()) {
+      db_.WhenWritable([this, request, admission, respond] { Proceed(request, admission, respond); });
+      return;
+    }
+  }
   Reply reply;
   HandOver hand_over;
   if (const auto* admitted = std::get_if<Admitted>(&admission)) {
@@ -245,6 +269,138 @@ void ScoringService::Proceed(const Request& request, Admission admission,
       respond(reply);
     }
   });
+}
+
+void ScoringService::Read(const Request& request, const Route& route, qint64 teacher_id,
+                          const std::function<void(const Reply&)>& respond) {
+  // A reader connection sees committed changes only, but a commit may still
+  // wait for its flush: the answer waits for it too, so nothing leaves that
+  // a power cut could take back.
+  const auto answer = [this, respond](const Reply& reply) {
+    const auto send = [respond, reply](bool kept) { respond(kept ? reply : LostChange()); };
+    if (readers_) {
+      db_.WhenCommittedDurable(send);
+    } else {
+      db_.WhenDurable(send);
+    }
+  };
+  // A read of a teacher whose change is still in its batch waits for the
+  // change: a reader connection sees committed data only, and a teacher
+  // who sends a read right behind a change (on the same connection or
+  // another) reads what the change made.
+  if (readers_ && !db_.Committed(change_marks_.value(teacher_id, 0))) {
+    db_.WhenDurable([this, request, &route, teacher_id, respond](bool) {
+      Read(request, route, teacher_id, respond);
+    });
+    return;
+  }
+  if (const std::optional<Reply> kept = KeptRead(route, request, teacher_id)) {
+    answer(*kept);
+    return;
+  }
+  if (!readers_) {
+    qint64 class_id = 0;
+    const Reply reply = AnswerSafely([&] {
+      if (route.cache == ReadCache::kScoreList) {
+        return ScoreList(store_, teacher_id, request.Param(u"class"), &class_id);
+      }
+      return route.read(store_, request, teacher_id, SchoolNow());
+    });
+    if (reply.status == 200) KeepRead(route, request, teacher_id, class_id, reply);
+    answer(reply);
+    return;
+  }
+  // What a reader renders may be kept only when no change of the teacher
+  // came while it read (its last one is committed, see above).
+  const auto known = revisions_.constFind(teacher_id);
+  const bool keepable = route.cache != ReadCache::kNone && known != revisions_.constEnd();
+  const qint64 revision = keepable ? *known : -1;
+  // Thirty-two clients asking for one long list at once have it made once.
+  QString making_key;
+  std::shared_ptr<Making> making;
+  if (keepable) {
+    making_key = QString::number(static_cast<int>(route.cache)) + u':' +
+                 QString::number(teacher_id) + u':' +
+                 (route.cache == ReadCache::kScoreList ? request.Param(u"class") : QString());
+    const auto current = making_.constFind(making_key);
+    if (current != making_.constEnd() && (*current)->revision == revision) {
+      (*current)->answers.push_back(answer);
+      return;
+    }
+    making = std::make_shared<Making>();
+    making->revision = revision;
+    making->answers.push_back(answer);
+    making_.insert(making_key, making);
+  }
+  auto class_id = std::make_shared<qint64>(0);
+  ReaderPool::Job job;
+  if (route.cache == ReadCache::kScoreList) {
+    job = [teacher_id, class_id, name = request.Param(u"class")](Store& store) {
+      return ScoreList(store, teacher_id, name, class_id.get());
+    };
+  } else {
+    job = [read = route.read, request, teacher_id, now = SchoolNow()](Store& store) {
+      return read(store, request, teacher_id, now);
+    };
+  }
+  readers_->Run(std::move(job), [this, &route, request, teacher_id, revision, class_id, answer,
+                                 making, making_key](const Reply& reply) {
+    const auto now = revisions_.constFind(teacher_id);
+    if (revision >= 0 && reply.status == 200 && now != revisions_.constEnd() &&
+        *now == revision) {
+      KeepRead(route, request, teacher_id, *class_id, reply);
+    }
+    if (!making) {
+      answer(reply);
+      return;
+    }
+    if (making_.value(making_key) == making) making_.remove(making_key);
+    for (const auto& waiting : making->answers) waiting(reply);
+  });
+}
+
+std::optional<Reply> ScoringService::KeptRead(const Route& route, const Request& request,
+                                              qint64 teacher_id) {
+  switch (route.cache) {
+    case ReadCache::kNone:
+      return std::nullopt;
+    case ReadCache::kRecord: {
+      const auto record = records_.constFind(teacher_id);
+      if (record == records_.constEnd()) return std::nullopt;
+      return *record;
+    }
+    case ReadCache::kScoreList: {
+      const auto caches = class_caches_.constFind(teacher_id);
+      if (caches == class_caches_.constEnd()) return std::nullopt;
+      const auto id = caches->class_ids.constFind(request.Param(u"class"));
+      if (id == caches->class_ids.constEnd()) return std::nullopt;
+      const auto list = caches->score_lists.constFind(*id);
+      if (list == caches->score_lists.constEnd()) return std::nullopt;
+      return *list;
+    }
+  }
+  return std::nullopt;
+}
+
+void ScoringService::KeepRead(const Route& route, const Request& request, qint64 teacher_id,
+                              qint64 class_id, const Reply& reply) {
+  if (route.cache == ReadCache::kNone || (route.cache == ReadCache::kScoreList && class_id <= 0)) {
+    return;
+  }
+  Reply kept = reply;
+  kept.response = ResponseBytes(kept, false);
+  if (route.cache == ReadCache::kRecord) KeepRecord(teacher_id, kept);
+  if (route.cache == ReadCache::kScoreList) {
+    KeepScoreList(teacher_id, request.Param(u"class"), class_id, kept);
+  }
+}
+
+void ScoringService::NoteChange(qint64 teacher_id) {
+  if (change_marks_.size() >= kMaxKeptTeachers) {
+    // Only the marks of changes still uncommitted matter.
+    change_marks_.removeIf([this](const auto& entry) { return db_.Committed(entry.value()); });
+  }
+  change_marks_.insert(teacher_id, db_.WrittenMark());
 }
 
 QByteArray ScoringService::NewHash(const QString& secret) const {
@@ -390,6 +546,7 @@ void ScoringService::ForgetKeptData() {
 void ScoringService::CommitChange(Transaction& transaction, qint64 teacher_id) {
   const qint64 revision = store_.NextRevision(teacher_id);
   transaction.Commit();
+  NoteChange(teacher_id);
   Changed(teacher_id);
   revisions_.insert(teacher_id, revision);
 }
@@ -399,6 +556,7 @@ void ScoringService::CommitScores(Transaction& transaction, qint64 teacher_id,
                                   std::optional<qint64> moved_on) {
   const qint64 revision = moved_on ? *moved_on : store_.NextRevision(teacher_id);
   transaction.Commit();
+  NoteChange(teacher_id);
   // Only when no other process changed the teacher's data since it was
   // read does the rest of what is kept stay.
   const auto known = revisions_.constFind(teacher_id);

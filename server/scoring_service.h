@@ -15,6 +15,7 @@
 #include "server/credentials.h"
 #include "server/database.h"
 #include "server/mailer.h"
+#include "server/reader_pool.h"
 #include "server/request.h"
 #include "server/server_config.h"
 #include "server/store.h"
@@ -24,6 +25,7 @@ namespace zorvanix::server {
 class ScoringService {
  public:
   ScoringService(const ServerConfig& config, Database& db, Mailer& mailer);
+  ~ScoringService();
 
   // Answers at once when it can; a password check that is not remembered
   // runs on a worker thread, and the request is answered (on this thread)
@@ -50,6 +52,14 @@ class ScoringService {
   // Argon2id hashes are made on the worker thread before the handler runs,
   // and the handler finds them with NewHash.
   using NewSecrets = QStringList (ScoringService::*)(const Request&, qint64 teacher_id);
+  // A read that may run on a reader thread: a plain function of the request
+  // and the teacher, through the store of the connection it is given.
+  // Reads run on a reader thread: everything they need comes as arguments,
+  // the school's clock as read when the request arrived included.
+  using ReadHandler = Reply (*)(Store& store, const Request&, qint64 teacher_id,
+                                const QDateTime& school_now);
+  // What a read's reply is kept as, until the teacher's data changes.
+  enum class ReadCache { kNone, kRecord, kScoreList };
   enum class Method { kGet, kPost, kAny };
   struct Route {
     Method method;
@@ -60,6 +70,9 @@ class ScoringService {
     // Refusals of a reader as a page rather than a text.
     bool html = false;
     NewSecrets new_secrets = nullptr;
+    // Set for the reads, which run on the reader threads (handler unused).
+    ReadHandler read = nullptr;
+    ReadCache cache = ReadCache::kNone;
   };
   const QHash<QString, Route>& Routes() const;
   // The maker's pages (with --vendor).
@@ -106,6 +119,15 @@ class ScoringService {
   Reply Refusal(const Route& route, const QString& text) const;
   void Proceed(const Request& request, Admission admission,
                const std::function<void(const Reply&)>& respond);
+  // Runs an admitted read: from what is kept when it can, otherwise on a
+  // reader thread (or here, without readers).
+  void Read(const Request& request, const Route& route, qint64 teacher_id,
+            const std::function<void(const Reply&)>& respond);
+  // The kept reply of a read, if there is one.
+  std::optional<Reply> KeptRead(const Route& route, const Request& request, qint64 teacher_id);
+  // Keeps a read's reply, with its response made once.
+  void KeepRead(const Route& route, const Request& request, qint64 teacher_id, qint64 class_id,
+                const Reply& reply);
   // The hash made for a new secret the route named; empty when none was
   // made (the handler answers that the service is busy).
   QByteArray NewHash(const QString& secret) const;
@@ -156,13 +178,16 @@ class ScoringService {
   QStringList AccountSecrets(const Request& request, qint64 teacher_id);
   QStringList ResetSecrets(const Request& request, qint64 teacher_id);
   Reply CheckUserName(const Request& request, qint64 teacher_id);
-  Reply GetTeacher(const Request& request, qint64 teacher_id);
+  static Reply GetTeacher(Store& store, const Request& request, qint64 teacher_id,
+                     const QDateTime& school_now);
   Reply SetTeacher(const Request& request, qint64 teacher_id);
   Reply RequestResetCode(const Request& request, qint64 teacher_id);
   Reply ResetPassword(const Request& request, qint64 teacher_id);
 
   // --- Lists (scoring_service_lists.cpp)
-  Reply Record(const Request& request, qint64 teacher_id);
+  static Reply Record(Store& store, const Request& request, qint64 teacher_id,
+                     const QDateTime& school_now);
+  void KeepRecord(qint64 teacher_id, const Reply& record);
   Reply SetClasses(const Request& request, qint64 teacher_id);
   Reply RenameClass(const Request& request, qint64 teacher_id);
   Reply SetStudents(const Request& request, qint64 teacher_id);
@@ -170,17 +195,26 @@ class ScoringService {
   Reply SetTopics(const Request& request, qint64 teacher_id);
   Reply RenameTopic(const Request& request, qint64 teacher_id);
   Reply Groups(const Request& request, qint64 teacher_id);
-  Reply GetCriteria(const Request& request, qint64 teacher_id);
+  static Reply GetCriteria(Store& store, const Request& request, qint64 teacher_id,
+                     const QDateTime& school_now);
   Reply NewCriteria(const Request& request, qint64 teacher_id);
   Reply EditCriterion(const Request& request, qint64 teacher_id);
   Reply DeleteCriteria(const Request& request, qint64 teacher_id);
 
   // --- Scores (scoring_service_scores.cpp)
   Reply Upload(const Request& request, qint64 teacher_id);
-  Reply GetScores(const Request& request, qint64 teacher_id);
+  static Reply GetScores(Store& store, const Request& request, qint64 teacher_id,
+                     const QDateTime& school_now);
+  // The score list of the teacher's class of that name, and its class (0
+  // when the teacher has no such class).
+  static Reply ScoreList(Store& store, qint64 teacher_id, const QString& class_name,
+                         qint64* class_id);
+  void KeepScoreList(qint64 teacher_id, const QString& class_name, qint64 class_id,
+                     const Reply& list);
   Reply EditScore(const Request& request, qint64 teacher_id);
   Reply DeleteScores(const Request& request, qint64 teacher_id);
-  Reply Results(const Request& request, qint64 teacher_id);
+  static Reply Results(Store& store, const Request& request, qint64 teacher_id,
+                     const QDateTime& school_now);
 
   // --- Clock, home pages and the maker's pages
   Reply ServerTime(const Request& request, qint64 teacher_id);
@@ -220,16 +254,21 @@ class ScoringService {
   FailureLimiter reset_mails_{3, 20, std::chrono::hours(1)};
   // Accounts made from one address in an hour.
   FailureLimiter sign_ups_;
-  QHash<qint64, QByteArray> records_;  // rendered record downloads
+  QHash<qint64, Reply> records_;  // rendered record downloads
   struct ClassCaches {
     QHash<QString, std::optional<Roster>> rosters;  // by class name
-    QHash<qint64, QByteArray> score_lists;          // rendered getscore replies by class
+    QHash<qint64, Reply> score_lists;               // rendered getscore replies by class
+    QHash<QString, qint64> class_ids;               // of the score lists, by class name
   };
   QHash<qint64, ClassCaches> class_caches_;  // by teacher
   qsizetype score_list_bytes_ = 0;           // held in every score_lists
 
   // The data revision each teacher's kept data was made at.
   QHash<qint64, qint64> revisions_;
+  // The write mark of each teacher's last change: a reader sees the change
+  // once it is committed, and only a read begun after that may be kept.
+  QHash<qint64, quint64> change_marks_;
+  void NoteChange(qint64 teacher_id);
 
   int in_flight_ = 0;
   const Hashes* new_hashes_ = nullptr;  // while a handler runs
@@ -239,6 +278,16 @@ class ScoringService {
   QObject main_thread_;
   // One thread: a check holds 64 MiB at the interactive cost.
   QThreadPool checks_;
+  // The reads (none: every read on this thread, through store_).
+  std::unique_ptr<ReaderPool> readers_;
+  // Reads of what is kept that a reader is making now, by what they make:
+  // the same read arriving meanwhile (with no change of the teacher since)
+  // waits for that one instead of making it again.
+  struct Making {
+    qint64 revision = 0;
+    std::vector<std::function<void(const Reply&)>> answers;
+  };
+  QHash<QString, std::shared_ptr<Making>> making_;
 };
 
 }  // namespace zorvanix::server

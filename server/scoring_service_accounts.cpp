@@ -207,8 +207,9 @@ Reply ScoringService::CheckUserName(const Request& request, qint64) {
   return Reply::Text(u"√");
 }
 
-Reply ScoringService::GetTeacher(const Request& request, qint64 teacher_id) {
-  const std::optional<Teacher> teacher = store_.TeacherById(teacher_id);
+Reply ScoringService::GetTeacher(Store& store, const Request&, qint64 teacher_id,
+                                 const QDateTime&) {
+  const std::optional<Teacher> teacher = store.TeacherById(teacher_id);
   if (!teacher) return Reply::Text(u"用户不存在", 403);
   return Reply::Text(QStringList{teacher->name, teacher->account, teacher->email}.join(u"\r\n"));
 }

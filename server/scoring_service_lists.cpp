@@ -85,14 +85,14 @@ std::optional<QString> NewName(const QString& name, NameKind kind, Reply* refusa
 
 }  // namespace
 
-Reply ScoringService::Record(const Request& request, qint64 teacher_id) {
-  const auto cached = records_.constFind(teacher_id);
-  if (cached != records_.constEnd()) return Reply::GbkBytes(*cached);
-  QByteArray record = RenderRecord(store_.Classes(teacher_id), store_.RecordTopics(teacher_id),
-                                   store_.RecordStudents(teacher_id));
+Reply ScoringService::Record(Store& store, const Request&, qint64 teacher_id, const QDateTime&) {
+  return Reply::GbkBytes(RenderRecord(store.Classes(teacher_id), store.RecordTopics(teacher_id),
+                                      store.RecordStudents(teacher_id)));
+}
+
+void ScoringService::KeepRecord(qint64 teacher_id, const Reply& record) {
   if (records_.size() >= kMaxCachedRecords) records_.clear();
   records_.insert(teacher_id, record);
-  return Reply::GbkBytes(std::move(record));
 }
 
 // --- Classes ------------------------------------------------------------------
@@ -227,11 +227,12 @@ Reply ScoringService::RenameTopic(const Request& request, qint64 teacher_id) {
 
 // --- Criteria -----------------------------------------------------------------
 
-Reply ScoringService::GetCriteria(const Request& request, qint64 teacher_id) {
-  const auto topic = store_.FindTopic(teacher_id, request.Param(u"keti"));
+Reply ScoringService::GetCriteria(Store& store, const Request& request, qint64 teacher_id,
+                                  const QDateTime&) {
+  const auto topic = store.FindTopic(teacher_id, request.Param(u"keti"));
   if (!topic) return Reply::Text(u"");
   QStringList lines;
-  for (const CriterionRow& criterion : store_.Criteria(*topic)) {
+  for (const CriterionRow& criterion : store.Criteria(*topic)) {
     lines.append(QString::number(criterion.id) + u'\t' + criterion.label + u'\t' + criterion.score);
   }
   return Reply::Text(lines.join(u"\r\n"));

@@ -178,25 +178,40 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::GetScores(const Request& request, qint64 teacher_id) {
-  const Roster* roster = RosterOf(teacher_id, request.Param(u"class"));
-  if (!roster) return Reply::Text(u"");
-  // Rendered once, then served as it stands until a score of the class
-  // changes: re-reading a long list costs a copy, not a query.
-  ClassCaches& caches = class_caches_[teacher_id];
-  const auto cached = caches.score_lists.constFind(roster->class_id);
-  if (cached != caches.score_lists.constEnd()) return Reply::GbkBytes(*cached);
+Reply ScoringService::GetScores(Store& store, const Request& request, qint64 teacher_id,
+                                const QDateTime&) {
+  qint64 class_id = 0;
+  return ScoreList(store, teacher_id, request.Param(u"class"), &class_id);
+}
+
+Reply ScoringService::ScoreList(Store& store, qint64 teacher_id, const QString& class_name,
+                                qint64* class_id) {
+  const auto id = store.FindClass(teacher_id, class_name);
+  *class_id = id.value_or(0);
+  if (!id) return Reply::Text(u"");
   QStringList lines;
-  for (const ScoreListRow& row : store_.ScoresOfClass(roster->class_id))
-    lines.append(ScoreRecordLine(row));
-  Reply reply = Reply::Text(lines.join(u"\r\n"));
-  if (score_list_bytes_ + reply.body.size() > kMaxScoreListBytes) {
+  for (const ScoreListRow& row : store.ScoresOfClass(*id)) lines.append(ScoreRecordLine(row));
+  return Reply::Text(lines.join(u"\r\n"));
+}
+
+// Rendered once, then served as it stands until a score of the class
+// changes: re-reading a long list costs a copy, not a query.
+void ScoringService::KeepScoreList(qint64 teacher_id, const QString& class_name, qint64 class_id,
+                                   const Reply& list) {
+  const qsizetype bytes = list.body.size() + list.response.size();
+  if (score_list_bytes_ + bytes > kMaxScoreListBytes) {
     for (ClassCaches& other : class_caches_) other.score_lists.clear();
     score_list_bytes_ = 0;
   }
-  score_list_bytes_ += reply.body.size();
-  caches.score_lists.insert(roster->class_id, reply.body);
-  return reply;
+  ClassCaches& caches = class_caches_[teacher_id];
+  if (caches.class_ids.size() >= kMaxRostersPerTeacher) caches.class_ids.clear();
+  caches.class_ids.insert(class_name, class_id);
+  const auto old = caches.score_lists.constFind(class_id);
+  if (old != caches.score_lists.constEnd()) {
+    score_list_bytes_ -= old->body.size() + old->response.size();
+  }
+  score_list_bytes_ += bytes;
+  caches.score_lists.insert(class_id, list);
 }
 
 const ScoringService::Roster* ScoringService::RosterOf(qint64 teacher_id,
@@ -224,7 +239,7 @@ void ScoringService::ScoresChanged(qint64 teacher_id, const QList<qint64>& class
   for (const qint64 class_id : class_ids) {
     const auto list = caches->score_lists.find(class_id);
     if (list == caches->score_lists.end()) continue;
-    score_list_bytes_ -= list->size();
+    score_list_bytes_ -= list->body.size() + list->response.size();
     caches->score_lists.erase(list);
   }
 }
@@ -232,8 +247,8 @@ void ScoringService::ScoresChanged(qint64 teacher_id, const QList<qint64>& class
 void ScoringService::DropClassCaches(qint64 teacher_id) {
   const auto caches = class_caches_.find(teacher_id);
   if (caches == class_caches_.end()) return;
-  for (const QByteArray& list : std::as_const(caches->score_lists))
-    score_list_bytes_ -= list.size();
+  for (const Reply& list : std::as_const(caches->score_lists))
+    score_list_bytes_ -= list.body.size() + list.response.size();
   class_caches_.erase(caches);
 }
 
@@ -304,8 +319,9 @@ Reply ScoringService::DeleteScores(const Request& request, qint64 teacher_id) {
   return Reply::Text(kSuccess);
 }
 
-Reply ScoringService::Results(const Request& request, qint64 teacher_id) {
-  return ResultsReply(store_, request, teacher_id, SchoolNow());
+Reply ScoringService::Results(Store& store, const Request& request, qint64 teacher_id,
+                              const QDateTime& school_now) {
+  return ResultsReply(store, request, teacher_id, school_now);
 }
 
 }  // namespace zorvanix::server

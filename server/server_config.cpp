@@ -212,6 +212,18 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
                      "changes survive a crash of the service, but a power cut may lose the last "
                      "moments)."),
       QStringLiteral("normal|full"));
+  const QCommandLineOption readers(
+      QStringLiteral("readers"),
+      QStringLiteral("Threads that answer reads (record downloads, score lists, the results "
+                     "page ...), each with its own database connection, so a long read never "
+                     "holds up other requests (default 2; 0 answers everything on the one "
+                     "serving thread)."),
+      QStringLiteral("count"));
+  const QCommandLineOption sqlite_log_limit(
+      QStringLiteral("sqlite-log-limit"),
+      QStringLiteral("Length in bytes past which the SQLite write-ahead log is copied into the "
+                     "database file and started over (default 33554432)."),
+      QStringLiteral("bytes"));
   const QCommandLineOption max_body(
       QStringLiteral("max-body"),
       QStringLiteral("Largest request body accepted, in bytes (default 1048576); larger "
@@ -303,7 +315,7 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
        {&config_file, &help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
         &vendor_version, &seed_demo, &password_cost, &sqlite_sync, &max_body, &account_failures,
         &address_failures, &failure_window, &no_access_log, &time_zone, &no_sign_up,
-        &sign_ups_per_hour, &log_file}) {
+        &sign_ups_per_hour, &log_file, &readers, &sqlite_log_limit}) {
     parser.addOption(*option);
   }
   for (const auto* option : {&trusted_proxy, &smtp_user, &smtp_password, &smtp_starttls,
@@ -367,9 +379,17 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
       ReadPositive(parser, address_failures, kIntCap, &config.max_failures_per_address),
       ReadPositive(parser, failure_window, kIntCap, &config.failure_window_seconds),
       ReadPositive(parser, sign_ups_per_hour, kIntCap, &config.sign_ups_per_address_hour),
+      ReadPositive(parser, sqlite_log_limit, qint64{1} << 40, &config.sqlite_log_limit),
   };
   for (const QString& complaint : complaints) {
     if (!complaint.isEmpty()) return fail(complaint);
+  }
+  if (parser.isSet(readers)) {
+    bool ok = false;
+    config.readers = parser.value(readers).toInt(&ok);
+    if (!ok || config.readers < 0 || config.readers > 64) {
+      return fail(QStringLiteral("--readers wants a count from 0 to 64"));
+    }
   }
   // --- Edge: proxies and mail.
   for (const QString& text : parser.values(trusted_proxy)) {

@@ -31,6 +31,11 @@ struct ServerConfig {
   bool seed_demo = false;
   PasswordCost password_cost = PasswordCost::kInteractive;
   SqliteSync sqlite_sync = SqliteSync::kFull;
+  // Threads (each with its own database connection) that answer the reads;
+  // 0: every request on the serving thread.
+  int readers = 2;
+  // Length of the SQLite write-ahead log past which it is started over.
+  qint64 sqlite_log_limit = 32 << 20;
   qint64 max_body_bytes = 1024 * 1024;
   int max_failures_per_account = 10;
   int max_failures_per_address = 100;

@@ -5,7 +5,10 @@
 # ZX_SCALES ("1 50"): dataset sizes (--scale of the generator); ZX_PG=1 also
 # runs the uploads on a throwaway PostgreSQL cluster (fsync on) at the first
 # scale (ZX_SQLITE=0 runs only those); ZX_DURATION (10s), ZX_CONNECTIONS (32),
-# ZX_THREADS (2); ZX_UPLOAD_ONLY=1 runs only the uploads.
+# ZX_THREADS (2); ZX_UPLOAD_ONLY=1 runs only the uploads. ZX_SERVER: another
+# build of the service (to compare two builds in turn); ZX_SERVER_ARGS: more
+# options for it (--readers 0 ...); ZX_ONLY: a pattern, only the scenarios
+# whose label matches run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build}
@@ -14,7 +17,8 @@ duration=${ZX_DURATION:-10s}
 connections=${ZX_CONNECTIONS:-32}
 threads=${ZX_THREADS:-2}
 scales=${ZX_SCALES:-1 50}
-server=$build/server/zorvanix-server
+server=${ZX_SERVER:-$build/server/zorvanix-server}
+only=${ZX_ONLY:-.}
 generator=$build/bench/server/zorvanix_bench_dataset
 mkdir -p "$work"
 export ZX_SCRIPTS=$here
@@ -36,7 +40,8 @@ trap 'stop_service; stop_pg' EXIT
 
 # Starts the service on database $1 (an address); sets pid and root.
 start_service() {
-  "$server" --listen 127.0.0.1:0 --database "$1" --mail-spool "$work/mail" \
+  # shellcheck disable=SC2086
+  "$server" --listen 127.0.0.1:0 --database "$1" --mail-spool "$work/mail" ${ZX_SERVER_ARGS:-} \
     >"$work/server.out" 2>"$work/access.log" &
   pid=$!
   # A dataset made before the last schema step is migrated at the start
@@ -51,26 +56,53 @@ start_service() {
 
 # CPU seconds the service has used so far (user + system).
 cpu() { awk -v hz="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$pid/stat"; }
-# run LABEL SCRIPT [VAR=value...]: one wrk run; prints wrk's figures and a
-# summary line (requests/s, p50, p99, service CPU per request, load average).
+# summary LABEL WRK-OUTPUT CPU-SECONDS: wrk's figures and a summary line
+# (requests/s, p50, p99, service CPU per request, load average).
+summary() {
+  echo "$2" | grep -E "requests in|unexpected" | sed 's/^/   /'
+  # On a shared machine the service may not get a whole core: the CPU it
+  # used per request says what it costs whatever the machine's load.
+  echo "$2" | awk -v label="$1" -v used="$3" -v load="$(cut -d' ' -f1 /proc/loadavg)" '
+    /requests in/ { n = $1 }
+    /Requests\/sec/ { rate = $2 }
+    /^p50/ { p50 = $2; p99 = $5 }
+    END { printf "RESULT %-34s %9.0f req/s  p50 %7.2f ms  p99 %7.2f ms  CPU %6.0f us/req  load %s\n",
+                 label, rate, p50, p99, (n > 0 ? used * 1e6 / n : 0), load }'
+}
+requests() { echo "$1" | awk '/requests in/ { print $1 }'; }
+calc() { awk "BEGIN { print $1 }"; }
+# run LABEL SCRIPT [VAR=value...]: one wrk run and its summary.
 run() {
   local label=$1 script=$2 before after out
   shift 2
+  echo "$label" | grep -qE "$only" || [[ $label == "(warm-up)"* ]] || return 0
   before=$(cpu)
   out=$(env "$@" wrk -t"$threads" -c"$connections" -d"${ZX_DURATION:-$duration}" \
     -s "$here/$script" "$root")
   after=$(cpu)
-  echo "$out" | grep -E "requests in|unexpected" | sed 's/^/   /'
-  # On a shared machine the service may not get a whole core: the CPU it
-  # used per request says what it costs whatever the machine's load.
-  echo "$out" | awk -v label="$label" -v before="$before" -v after="$after" \
-      -v load="$(cut -d' ' -f1 /proc/loadavg)" '
-    /requests in/ { n = $1 }
-    /Requests\/sec/ { rate = $2 }
-    /^p50/ { p50 = $2; p99 = $5 }
-    END { used = after - before
-          printf "RESULT %-34s %9.0f req/s  p50 %7.2f ms  p99 %7.2f ms  CPU %6.0f us/req  load %s\n",
-                 label, rate, p50, p99, (n > 0 ? used * 1e6 / n : 0), load }'
+  summary "$label" "$out" "$(calc "$after - $before")"
+}
+# run_mixed LABEL: one client reads the score list of one class over and
+# over while the other connections download every teacher's record in turn;
+# the records' figures say whether one heavy reader holds up the others.
+# The CPU per request is over the requests of both.
+run_mixed() {
+  local label=$1 before after heavy others
+  echo "$label" | grep -qE "$only" || return 0
+  before=$(cpu)
+  env ZX_TARGETS=getscore.txt wrk -t1 -c1 -d"$duration" -s "$here/get.lua" "$root" \
+    >"$work/heavy.out" &
+  local heavy_pid=$!
+  others=$(env ZX_TARGETS=records.txt ZX_ALL=1 wrk -t"$threads" -c$((connections - 1)) \
+    -d"$duration" -s "$here/get.lua" "$root")
+  wait "$heavy_pid"
+  after=$(cpu)
+  heavy=$(cat "$work/heavy.out")
+  local used n
+  used=$(calc "$after - $before")
+  n=$(( $(requests "$heavy") + $(requests "$others") ))
+  summary "$label: records" "$others" "$(calc "$used * $(requests "$others") / $n")"
+  summary "$label: the one score list" "$heavy" "$(calc "$used * $(requests "$heavy") / $n")"
 }
 
 for scale in $scales; do
@@ -101,6 +133,7 @@ for scale in $scales; do
     run "${scale}x getscore one class" get.lua ZX_TARGETS=getscore.txt
     run "${scale}x results page, every teacher" get.lua ZX_TARGETS=results.txt ZX_ALL=1
     run "${scale}x record, every teacher" get.lua ZX_TARGETS=records.txt ZX_ALL=1
+    run_mixed "${scale}x score list loop beside records"
   fi
   grep -E "VmRSS|VmHWM" "/proc/$pid/status" | tr -s ' ' | tr '\n' ' '; echo
   stop_service

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QScopeGuard>
 #include <QTcpSocket>
+#include <QUrl>
 #include <QtTest>
 
 #include "tests/server/pg_cluster.h"
@@ -74,6 +75,47 @@ class OutageTest : public QObject {
     QCOMPARE(after.status, 200);
     QCOMPARE(after.body, QByteArray("Success!"));
     QCOMPARE(LinesPerTag().value(QStringLiteral("after-drop")), kLines);
+  }
+
+  // The readers' connections are cut too: each reader finds its own gone
+  // at its next read, before reading anything, reconnects and answers.
+  void readerConnectionsHealOnTheirNextRead() {
+    const QByteArray read = "GET /score/getteacher.php?t=" + teacher_.user.toLatin1() +
+                            "&mp=" + teacher_.Digest().toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    // Reads on several connections at once keep every reader busy.
+    const auto read_everywhere = [&] {
+      std::vector<std::unique_ptr<QTcpSocket>> sockets;
+      const QUrl root(server_->Root());
+      for (int i = 0; i < 6; ++i) {
+        sockets.push_back(std::make_unique<QTcpSocket>());
+        sockets.back()->connectToHost(root.host(), static_cast<quint16>(root.port()));
+      }
+      for (auto& socket : sockets) {
+        if (socket->waitForConnected(5000)) socket->write(read + read);
+      }
+      QList<HttpResult> replies;
+      for (auto& socket : sockets) replies += ReadReplies(*socket, 2);
+      return replies;
+    };
+    for (int round = 0; round < 3; ++round) {
+      for (const HttpResult& reply : read_everywhere()) QCOMPARE(reply.status, 200);
+    }
+    QString error;
+    QVariant dropped;
+    QVERIFY2(cluster_.Sql(QStringLiteral("postgres"),
+                          QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM "
+                                         "pg_stat_activity WHERE datname = 'zx_outage'"),
+                          &error, &dropped),
+             qPrintable(error));
+    QVERIFY(dropped.toInt() >= 2);
+    for (int round = 0; round < 3; ++round) {
+      const QList<HttpResult> replies = read_everywhere();
+      QCOMPARE(replies.size(), 12);
+      for (const HttpResult& reply : replies) {
+        QCOMPARE(reply.status, 200);
+        QVERIFY(reply.Text().contains(teacher_.user));
+      }
+    }
   }
 
   // The database stays down: every request that needs it gets a clean
