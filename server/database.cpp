@@ -426,6 +426,18 @@ Database::~Database() {
   QSqlDatabase::removeDatabase(connection_name_);
 }
 
+bool Database::TakeSqliteHandle(const QSqlDatabase& db, const QString& address, QString* error) {
+  // Statements run through SQLite's own interface on Qt's connection.
+  const QVariant handle = db.driver()->handle();
+  if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+      !*static_cast<sqlite3* const*>(handle.constData())) {
+    *error = QStringLiteral("cannot open %1: no SQLite connection").arg(address);
+    return false;
+  }
+  sqlite_ = std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.constData()));
+  return true;
+}
+
 std::unique_ptr<Database> Database::OpenReader(const QString& address, QString* error) {
   if (!address.startsWith(u"sqlite:")) return Open(address, SqliteSync::kFull, error);
   // The service process holds the file's lock already; this connection is
@@ -439,6 +451,7 @@ std::unique_ptr<Database> Database::OpenReader(const QString& address, QString* 
     *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
     return nullptr;
   }
+  if (!database->TakeSqliteHandle(db, address, error)) return nullptr;
   QSqlQuery query(db);
   for (const char* pragma : {"PRAGMA query_only=ON", "PRAGMA foreign_keys=ON",
                              "PRAGMA temp_store=MEMORY", "PRAGMA cache_size=-16000",
@@ -468,14 +481,7 @@ std::unique_ptr<Database> Database::Open(const QString& address, SqliteSync sync
       *error = QStringLiteral("cannot open %1: %2").arg(address, ErrorText(db.lastError()));
       return nullptr;
     }
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
-        !*static_cast<sqlite3* const*>(handle.constData())) {
-      *error = QStringLiteral("cannot open %1: no SQLite connection").arg(address);
-      return nullptr;
-    }
-    database->sqlite_ =
-        std::make_unique<SqliteStatements>(*static_cast<sqlite3* const*>(handle.constData()));
+    if (!database->TakeSqliteHandle(db, address, error)) return nullptr;
     if (!database->ApplyPragmas(sync, error)) return nullptr;
     // Once the log starts over, its file is cut back to the limit.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_size_limit=%1").arg(log_limit_bytes));

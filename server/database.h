@@ -236,6 +236,7 @@ class Database {
   Database(QString connection_name, bool postgres);
   // Runs one statement; fills rows when given; returns the rows changed.
   int Statement(const char* sql, const QVariant* args, qsizetype count, std::vector<Row>* rows);
+  bool TakeSqliteHandle(const QSqlDatabase& db, const QString& address, QString* error);
   bool ApplyPragmas(SqliteSync sync, QString* error);
 
   QString connection_name_;
