@@ -10,6 +10,7 @@
 #include "core/score_line.h"
 #include "manage/score_export.h"
 #include "tests/manage/manage_scene.h"
+#include "tests/support/csv_reader.h"
 
 using namespace zorvanix;
 using namespace zorvanix::testing;
@@ -27,43 +28,6 @@ const QString kFormulaNote = QStringLiteral("=1+1");
 QString ScoreAt(const QString& student, const QString& score, int hour, const QString& note) {
   return ScoreLine(QStringLiteral("一班"), student, score,
                    QDateTime(QDate(2026, 12, 7), QTime(hour, 30)), note);
-}
-
-// RFC 4180 read back: quoted fields may hold commas, doubled quotes and line
-// breaks; rows end with CR LF.
-QList<QStringList> ParseCsv(const QString& text) {
-  QList<QStringList> rows;
-  QStringList row;
-  QString field;
-  bool quoted = false;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (quoted) {
-      if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-        field += u'"';
-        ++i;
-      } else if (c == u'"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == u'"') {
-      quoted = true;
-    } else if (c == u',') {
-      row.append(field);
-      field.clear();
-    } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-      row.append(field);
-      field.clear();
-      rows.append(row);
-      row.clear();
-      ++i;
-    } else {
-      field += c;
-    }
-  }
-  if (!field.isEmpty() || !row.isEmpty()) rows.append(row << field);
-  return rows;
 }
 
 // The CSV file: false when it does not begin with the UTF-8 byte-order mark.

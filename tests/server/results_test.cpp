@@ -9,6 +9,7 @@
 
 #include "core/service_time.h"
 #include "tests/server/service_http.h"
+#include "tests/support/csv_reader.h"
 #include "tests/support/server_process.h"
 
 namespace zorvanix::testing {
@@ -53,42 +54,6 @@ QStringList Students(const QString& html) {
     if (cells.size() >= 5) students.append(QStringList{cells[1], cells[2], cells[4]}.join(u'\t'));
   }
   return students;
-}
-
-// A CSV file split into rows of fields, quotes undone.
-QList<QStringList> ParseCsv(const QString& text) {
-  QList<QStringList> rows;
-  QStringList row;
-  QString field;
-  bool quoted = false;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (quoted) {
-      if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-        field += u'"';
-        ++i;
-      } else if (c == u'"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == u'"') {
-      quoted = true;
-    } else if (c == u',') {
-      row.append(field);
-      field.clear();
-    } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-      row.append(field);
-      rows.append(row);
-      row.clear();
-      field.clear();
-      ++i;
-    } else {
-      field += c;
-    }
-  }
-  if (!field.isEmpty() || !row.isEmpty()) rows.append(row << field);
-  return rows;
 }
 
 QString At(const QDate& day, const char* time) {
