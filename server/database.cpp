@@ -1106,6 +1106,13 @@ bool Database::Migrate(QString* error) {
   const auto restore_keys = qScopeGuard([&] {
     if (!postgres_) QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys=ON"));
   });
+  // A step that rebuilds an index sorts every score: with ten million of them
+  // that sort would take more than a gigabyte of memory (kept by the process
+  // afterwards), so during the upgrade it goes to temporary files instead.
+  if (!postgres_) query.exec(QStringLiteral("PRAGMA temp_store=FILE"));
+  const auto restore_temp_store = qScopeGuard([&] {
+    if (!postgres_) QSqlQuery(db).exec(QStringLiteral("PRAGMA temp_store=MEMORY"));
+  });
   try {
     const auto& steps = Migrations();
     const int stored = SchemaVersion();
