@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -55,7 +56,16 @@ QByteArray EncodeGbk(QStringView text) {
 }
 
 QString DecodeGbk(QByteArrayView bytes) {
-  QStringDecoder decoder(kGbkCodecName);
+  // ASCII reads the same in GBK: form keys, passwords, numbers and times
+  // need no converter at all.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return QString::fromLatin1(bytes);
+  }
+  // Opening a converter costs more than decoding a form's worth of text:
+  // each thread keeps one, starting afresh for every text.
+  thread_local QStringDecoder decoder(kGbkCodecName);
+  decoder.resetState();
   return decoder.decode(bytes);
 }
 
