@@ -10,8 +10,12 @@
 #include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #ifdef ZORVANIX_HAVE_SYSTEMD
 #include <systemd/sd-daemon.h>
@@ -83,6 +87,39 @@ void NotifySystemd([[maybe_unused]] const char* state) {
 #endif
 }
 
+// While the database opens and its schema is brought up to date, systemd
+// hears every 20 s that the start goes on. Rebuilding the scores of a large
+// school at an upgrade takes minutes; killed at the start timeout, the
+// service would start over and never finish.
+class StartingUp {
+ public:
+  StartingUp() {
+    NotifySystemd("STATUS=opening the database (an upgrade may take minutes)");
+    thread_ = std::thread([this] {
+      std::unique_lock lock(mutex_);
+      do {
+        NotifySystemd("EXTEND_TIMEOUT_USEC=60000000");
+      } while (!wake_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; }));
+    });
+  }
+  ~StartingUp() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  StartingUp(const StartingUp&) = delete;
+  StartingUp& operator=(const StartingUp&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
 QHostAddress ListenAddress(const QString& host) {
   if (host == u"localhost") return QHostAddress(QHostAddress::LocalHost);
   if (host == u"*" || host.isEmpty()) return QHostAddress(QHostAddress::Any);
@@ -132,9 +169,13 @@ int main(int argc, char* argv[]) {
   }
 
   QString error;
-  std::unique_ptr<Database> db = Database::Open(config->database, config->sqlite_sync, &error,
-                                                  config->sqlite_log_limit);
-  if (!db || !db->Migrate(&error)) {
+  std::unique_ptr<Database> db;
+  {
+    StartingUp starting;
+    db = Database::Open(config->database, config->sqlite_sync, &error, config->sqlite_log_limit);
+    if (db && !db->Migrate(&error)) db.reset();
+  }
+  if (!db) {
     std::fprintf(stderr, "zorvanix-server: %s\n", error.toLocal8Bit().constData());
     return 1;
   }
