@@ -28,8 +28,8 @@ ResultsRange RangeOf(const Request& request) {
 }
 
 // The students of a class with the scores of the period: the stored
-// counters for all time, a grouped count over the period's index range
-// (student, time) otherwise.
+// counters for all time, otherwise one grouped count over the class's
+// index range of the period.
 std::vector<StudentSummary> StudentsOfPeriod(Database& db, qint64 class_id, ResultsRange range,
                                              const QDateTime& school_now) {
   std::vector<Row> rows;
@@ -41,10 +41,11 @@ std::vector<StudentSummary> StudentsOfPeriod(Database& db, qint64 class_id, Resu
   } else {
     const TimeSpan span = RangeSpan(range, school_now);
     rows = db.Select(
-        "SELECT s.id, s.name, s.grp, COUNT(sc.id), COALESCE(SUM(sc.value), 0) FROM students s "
-        "LEFT JOIN scores sc ON sc.student_id = s.id AND sc.scored_at >= ? AND sc.scored_at < ? "
-        "WHERE s.class_id = ? GROUP BY s.id, s.name, s.grp, s.ord ORDER BY s.ord, s.id",
-        {span.from, span.to, class_id});
+        "SELECT s.id, s.name, s.grp, COALESCE(p.n, 0), COALESCE(p.total, 0) FROM students s "
+        "LEFT JOIN (SELECT student_id, COUNT(*) AS n, SUM(value) AS total FROM scores "
+        "WHERE class_id = ? AND scored_at >= ? AND scored_at < ? GROUP BY student_id) AS p "
+        "ON p.student_id = s.id WHERE s.class_id = ? ORDER BY s.ord, s.id",
+        {class_id, span.from, span.to, class_id});
   }
   std::vector<StudentSummary> students;
   students.reserve(rows.size());
@@ -75,8 +76,8 @@ void AddTrend(Database& db, qint64 class_id, const QDateTime& school_now,
       "SELECT sc.student_id, CASE WHEN sc.scored_at >= ? THEN 7 WHEN sc.scored_at >= ? THEN 6 "
       "WHEN sc.scored_at >= ? THEN 5 WHEN sc.scored_at >= ? THEN 4 WHEN sc.scored_at >= ? THEN 3 "
       "WHEN sc.scored_at >= ? THEN 2 WHEN sc.scored_at >= ? THEN 1 ELSE 0 END AS week, "
-      "COUNT(*), SUM(sc.value) FROM students s JOIN scores sc ON sc.student_id = s.id "
-      "WHERE s.class_id = ? AND sc.scored_at >= ? AND sc.scored_at < ? "
+      "COUNT(*), SUM(sc.value) FROM scores sc "
+      "WHERE sc.class_id = ? AND sc.scored_at >= ? AND sc.scored_at < ? "
       "GROUP BY sc.student_id, week",
       args);
   QHash<qint64, StudentSummary*> by_id;

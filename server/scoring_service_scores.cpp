@@ -129,7 +129,8 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
                              .arg(i + 1)
                              .arg(line.class_name, line.student));
     }
-    scores.push_back(Store::NewScore{*student, line.value, line.scored_at, topic, line.note});
+    scores.push_back(
+        Store::NewScore{*student, line.value, line.scored_at, topic, line.note, roster->class_id});
     if (!classes.contains(roster->class_id)) classes.append(roster->class_id);
   }
   // A line already stored counts as delivered: when the connection broke
@@ -153,11 +154,7 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
     CommitScores(transaction, teacher_id, classes, revision);
     return Reply::Text(kSuccess);
   }
-  std::vector<std::pair<qint64, QString>> moments;
-  moments.reserve(distinct.size());
-  for (const Store::NewScore& score : distinct)
-    moments.emplace_back(score.student_id, score.scored_at);
-  const std::vector<Store::NewScore> stored = store_.ScoresAt(teacher_id, moments);
+  const std::vector<Store::NewScore> stored = store_.ScoresAt(distinct);
   std::vector<Store::NewScore> fresh;
   fresh.reserve(distinct.size());
   QHash<qint64, QPair<qint64, double>> counters;  // student -> (count, sum)

@@ -71,6 +71,17 @@ std::optional<Revisions> Store::TeacherRevisions(qint64 teacher_id) {
 }
 
 qint64 Store::NextRevision(qint64 teacher_id) {
+  if (!db_.IsPostgres()) {
+    // Every upload passes here. SQLite gathers the rows of a RETURNING in a
+    // temporary table built and torn down for each statement; the update
+    // and a read of the row cost a fraction of that.
+    db_.Execute("UPDATE teachers SET data_revision = data_revision + 1 WHERE id = ?",
+                {teacher_id});
+    const std::optional<Row> row =
+        db_.SelectOne("SELECT data_revision FROM teachers WHERE id = ?", {teacher_id});
+    if (!row) throw DatabaseError("the teacher of a new revision is gone");
+    return row->at(0).toLongLong();
+  }
   // A write that gives back a value: the same path as an insert's new id.
   return db_.InsertReturningId(
       "UPDATE teachers SET data_revision = data_revision + 1 WHERE id = ? RETURNING data_revision",
@@ -136,8 +147,7 @@ void Store::RenameClass(qint64 class_id, const QString& name) {
 }
 
 void Store::DeleteClass(qint64 class_id) {
-  db_.Execute("DELETE FROM scores WHERE student_id IN (SELECT id FROM students WHERE class_id = ?)",
-              {class_id});
+  db_.Execute("DELETE FROM scores WHERE class_id = ?", {class_id});
   db_.Execute("DELETE FROM students WHERE class_id = ?", {class_id});
   db_.Execute("DELETE FROM classes WHERE id = ?", {class_id});
 }
@@ -179,7 +189,10 @@ void Store::SetStudentGroup(qint64 student_id, int group) {
 }
 
 void Store::DeleteStudent(qint64 student_id) {
-  db_.Execute("DELETE FROM scores WHERE student_id = ?", {student_id});
+  db_.Execute(
+      "DELETE FROM scores WHERE class_id = (SELECT class_id FROM students WHERE id = ?) AND "
+      "student_id = ?",
+      {student_id, student_id});
   db_.Execute("DELETE FROM students WHERE id = ?", {student_id});
 }
 
@@ -270,9 +283,9 @@ void Store::DeleteCriterion(qint64 criterion_id) {
 void Store::InsertScore(qint64 teacher_id, qint64 student_id, double value,
                         const QString& scored_at, const QString& topic, const QString& note) {
   db_.Execute(
-      "INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
-      "VALUES (?, ?, ?, ?, ?, ?)",
-      {teacher_id, student_id, value, scored_at, topic, note});
+      "INSERT INTO scores (teacher_id, student_id, class_id, value, scored_at, topic, note) "
+      "VALUES (?, ?, (SELECT class_id FROM students WHERE id = ?), ?, ?, ?, ?)",
+      {teacher_id, student_id, student_id, value, scored_at, topic, note});
 }
 
 namespace {
@@ -301,40 +314,39 @@ const char* BatchStatement(const char* head, const char* each, const char* separ
 }  // namespace
 
 void Store::InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores) {
-  static std::vector<QByteArray> texts;
+  static std::vector<QByteArray> known_class_texts, looked_up_texts;
+  // An upload knows each line's class; the other writers leave it to the
+  // statement, which takes the class of the score's student.
+  const bool classes_known = std::all_of(scores.begin(), scores.end(),
+                                         [](const NewScore& score) { return score.class_id != 0; });
   for (size_t start = 0; start < scores.size(); start += kScoreBatch) {
     const size_t n = std::min(kScoreBatch, scores.size() - start);
     QVariantList args;
-    args.reserve(static_cast<qsizetype>(n * 6));
+    args.reserve(static_cast<qsizetype>(n * 7));
     for (size_t i = start; i < start + n; ++i) {
       const NewScore& score = scores[i];
-      args << teacher_id << score.student_id << score.value << score.scored_at << score.topic
-           << score.note;
+      args << teacher_id << score.student_id << (classes_known ? score.class_id : score.student_id)
+           << score.value << score.scored_at << score.topic << score.note;
     }
     db_.Execute(
-        BatchStatement("INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
-                       "VALUES ",
-                       "(?, ?, ?, ?, ?, ?)", ", ", "", n, &texts),
+        BatchStatement("INSERT INTO scores (teacher_id, student_id, class_id, value, "
+                       "scored_at, topic, note) VALUES ",
+                       classes_known
+                           ? "(?, ?, ?, ?, ?, ?, ?)"
+                           : "(?, ?, (SELECT class_id FROM students WHERE id = ?), ?, ?, ?, ?)",
+                       ", ", "", n, classes_known ? &known_class_texts : &looked_up_texts),
         args);
   }
 }
 
 void Store::AddToCounters(const std::vector<CounterChange>& changes) {
-  static std::vector<QByteArray> texts;
-  for (size_t start = 0; start < changes.size(); start += kScoreBatch) {
-    const size_t n = std::min(kScoreBatch, changes.size() - start);
-    QVariantList args;
-    args.reserve(static_cast<qsizetype>(n * 3));
-    for (size_t i = start; i < start + n; ++i)
-      args << changes[i].student_id << changes[i].count << changes[i].sum;
-    // The casts give PostgreSQL the types of the bare parameters.
-    db_.Execute(
-        BatchStatement("UPDATE students SET score_count = score_count + v.column2, score_sum = "
-                       "score_sum + v.column3 FROM (VALUES ",
-                       "(CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS DOUBLE PRECISION))", ", ",
-                       ") AS v WHERE students.id = v.column1", n, &texts),
-        args);
-  }
+  // One prepared statement per student, each row found by its key. (An
+  // UPDATE ... FROM a list of values would be one statement, but SQLite runs
+  // it through a temporary table built and torn down each time, which cost
+  // more than the whole rest of an upload; one UPDATE with a CASE per
+  // column costs more than the single rows.)
+  for (const CounterChange& change : changes)
+    AddToCounters(change.student_id, change.count, change.sum);
 }
 
 void Store::StoreScores(qint64 teacher_id, const std::vector<NewScore>& scores,
@@ -367,19 +379,20 @@ QByteArray TextArray(const std::vector<const QString*>& texts) {
 qint64 Store::StoreNewScores(qint64 teacher_id, const QString& topic,
                              const std::vector<NewScore>& scores) {
   // The lines travel as four arrays, so one prepared statement serves every
-  // upload. A line already held is found by the student's scores at that
-  // second (the unary plus keeps the planner off the index of all the
-  // teacher's scores); the new ones are stored in the order of the lines.
+  // upload. A line already held is found among the class's scores at that
+  // second; the new ones take their student's class and are stored in the
+  // order of the lines.
   static const char kStatement[] =
       "WITH v AS (SELECT * FROM unnest(CAST(? AS BIGINT[]), CAST(? AS DOUBLE PRECISION[]), "
       "CAST(? AS TEXT[]), CAST(? AS TEXT[])) WITH ORDINALITY AS v(student_id, value, scored_at, "
       "note, ord)), "
       "t AS (SELECT CAST(? AS BIGINT) AS id, CAST(? AS TEXT) AS topic), "
-      "stored AS (INSERT INTO scores (teacher_id, student_id, value, scored_at, topic, note) "
-      "SELECT t.id, v.student_id, v.value, v.scored_at, t.topic, v.note FROM v, t WHERE NOT "
-      "EXISTS (SELECT 1 FROM scores s WHERE s.student_id = v.student_id AND s.scored_at = "
-      "v.scored_at AND +s.teacher_id = t.id AND s.value = v.value AND s.topic = t.topic AND "
-      "s.note = v.note) ORDER BY v.ord RETURNING student_id, value), "
+      "stored AS (INSERT INTO scores (teacher_id, student_id, class_id, value, scored_at, "
+      "topic, note) SELECT t.id, v.student_id, st.class_id, v.value, v.scored_at, t.topic, "
+      "v.note FROM v JOIN students st ON st.id = v.student_id, t WHERE NOT EXISTS (SELECT 1 "
+      "FROM scores s WHERE s.class_id = st.class_id AND s.scored_at = v.scored_at AND "
+      "s.student_id = v.student_id AND s.value = v.value AND s.topic = t.topic AND s.note = "
+      "v.note) ORDER BY v.ord RETURNING student_id, value), "
       "counted AS (UPDATE students SET score_count = score_count + c.n, score_sum = score_sum + "
       "c.total FROM (SELECT student_id, COUNT(*) AS n, SUM(value) AS total FROM stored GROUP BY "
       "student_id) AS c WHERE students.id = c.student_id) "
@@ -405,42 +418,31 @@ qint64 Store::StoreNewScores(qint64 teacher_id, const QString& topic,
                                             teacher_id, topic, teacher_id});
 }
 
-std::vector<Store::NewScore> Store::ScoresAt(
-    qint64 teacher_id, const std::vector<std::pair<qint64, QString>>& moments) {
-  static std::vector<QByteArray> texts;
+std::vector<Store::NewScore> Store::ScoresAt(const std::vector<NewScore>& lines) {
+  // The lines of an upload are the scores of a lesson or a few: one read of
+  // each class's scores between the first and the last line's second (one
+  // range of the class's index by time) finds every line already held,
+  // whatever the years have stored.
+  QHash<qint64, std::pair<QString, QString>> spans;  // class -> first, last
+  for (const NewScore& line : lines) {
+    auto it = spans.find(line.class_id);
+    if (it == spans.end()) {
+      spans.insert(line.class_id, {line.scored_at, line.scored_at});
+    } else {
+      if (line.scored_at < it->first) it->first = line.scored_at;
+      if (line.scored_at > it->second) it->second = line.scored_at;
+    }
+  }
   std::vector<NewScore> found;
-  for (size_t start = 0; start < moments.size(); start += kScoreBatch) {
-    const size_t n = std::min(kScoreBatch, moments.size() - start);
-    QVariantList args;
-    args.reserve(static_cast<qsizetype>(n * 2 + 1));
-    args << teacher_id;
-    for (size_t i = start; i < start + n; ++i) args << moments[i].first << moments[i].second;
-    // Each pair is one seek in the index of the student's scores by time;
-    // the unary plus keeps the planner off the index of all the teacher's
-    // scores, which grows with the years.
-    const char* sql = BatchStatement(
-        "SELECT student_id, value, scored_at, topic, note FROM scores WHERE +teacher_id = ? "
-        "AND (",
-        "(student_id = ? AND scored_at = ?)", " OR ", ")", n, &texts);
-    for (const Row& row : db_.Select(sql, args)) {
+  for (auto it = spans.constBegin(); it != spans.constEnd(); ++it) {
+    for (const Row& row : db_.Select("SELECT student_id, value, scored_at, topic, note FROM scores "
+                                     "WHERE class_id = ? AND scored_at >= ? AND scored_at <= ?",
+                                     {it.key(), it->first, it->second})) {
       found.push_back(NewScore{row[0].toLongLong(), row[1].toDouble(), Text(row[2]), Text(row[3]),
-                               Text(row[4])});
+                               Text(row[4]), it.key()});
     }
   }
   return found;
-}
-
-bool Store::HasScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
-                     const QString& topic, const QString& note) {
-  return db_
-      .SelectOne(
-          // The student's scores at that second are a handful whatever the
-          // teacher has stored: the unary plus keeps the planner from walking
-          // all the teacher's scores instead (their index would also match).
-          "SELECT 1 FROM scores WHERE student_id = ? AND scored_at = ? AND +teacher_id = ? "
-          "AND value = ? AND topic = ? AND note = ? LIMIT 1",
-          {student_id, scored_at, teacher_id, value, topic, note})
-      .has_value();
 }
 
 std::optional<ScoreRow> Store::ScoreById(qint64 score_id) {
@@ -464,8 +466,8 @@ void Store::DeleteScore(qint64 score_id) {
 std::vector<ScoreListRow> Store::ScoresOfClass(qint64 class_id) {
   return ScoreListFrom(db_.Select(
       "SELECT sc.id, c.name, s.name, sc.value, sc.scored_at, sc.topic, sc.note FROM scores sc "
-      "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = s.class_id "
-      "WHERE s.class_id = ? ORDER BY sc.scored_at, sc.id",
+      "JOIN students s ON s.id = sc.student_id JOIN classes c ON c.id = sc.class_id "
+      "WHERE sc.class_id = ? ORDER BY sc.scored_at, sc.id",
       {class_id}));
 }
 

@@ -178,6 +178,9 @@ class Store {
     QString scored_at;
     QString topic;
     QString note;
+    // The student's class; only where the line is looked up (ScoresAt):
+    // stored scores take it from their student.
+    qint64 class_id = 0;
   };
   // Several scores of the teacher in a few statements.
   void InsertScores(qint64 teacher_id, const std::vector<NewScore>& scores);
@@ -191,16 +194,11 @@ class Store {
   // teacher's data revision on. Returns the new revision.
   qint64 StoreNewScores(qint64 teacher_id, const QString& topic,
                         const std::vector<NewScore>& scores);
-  // The teacher's stored scores of these students at these times (student and
-  // time as pairs), whatever their value, topic and criterion.
-  std::vector<NewScore> ScoresAt(qint64 teacher_id,
-                                 const std::vector<std::pair<qint64, QString>>& moments);
+  // The stored scores of these lines' students (in their classes) at these
+  // times, whatever their value, topic and criterion.
+  std::vector<NewScore> ScoresAt(const std::vector<NewScore>& lines);
   void InsertScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
                    const QString& topic, const QString& note);
-  // Whether the teacher already holds this very line (student, value, time to
-  // the second, topic, criterion): a resent upload finds its own lines here.
-  bool HasScore(qint64 teacher_id, qint64 student_id, double value, const QString& scored_at,
-                const QString& topic, const QString& note);
   std::optional<ScoreRow> ScoreById(qint64 score_id);
   void UpdateScore(qint64 score_id, double value, const QString& scored_at, const QString& topic,
                    const QString& note);

@@ -88,6 +88,12 @@ class MigrationTest : public QObject {
     http = std::make_unique<ServiceHttp>(server.Root());
     QCOMPARE(rows(), before);
     QCOMPARE(Read(*http, QStringLiteral("/score/record.php"), t).Text(), record);
+    // The upgraded scores still recognise a batch sent again.
+    QCOMPARE(Upload(*http, t, QStringLiteral("朗读"),
+                    {ScoreLineText("一班", "张三", "5分", "2024-03-01 08:00:00"),
+                     ScoreLineText("一班", "李四", "3分", "2024-03-01 08:01:00")}),
+             kOk);
+    QCOMPARE(rows(), before);
 
     // The newest score goes; the next upload must not receive its ID.
     const QString newest = before.last().section(u'\t', 0, 0);

@@ -97,6 +97,39 @@ class ScoresTest : public QObject {
     QCOMPARE(Scores(t).size(), 5);
   }
 
+  // A batch of two classes whose lines lie days apart, resent after another
+  // score was stored between them: the resent lines store nothing, and a
+  // namesake in the other class at the very same second is another student.
+  void aResentBatchOfTwoClassesAndDaysIsStoredOnce() {
+    const Account t = ClassOf(QStringLiteral("resent_wide"));
+    QCOMPARE(Change(*http_, QStringLiteral("/score/setclass.php"), t,
+                    {{"class", "初一(1)班|初一(2)班"}}),
+             kOk);
+    QCOMPARE(Change(*http_, QStringLiteral("/score/student.php"), t,
+                    {{"class", "初一(2)班"}, {"student", "张三"}}),
+             kOk);
+    const QStringList batch{ScoreLineText("初一(1)班", "张三", "5分", "2024-03-01 08:00:00"),
+                            ScoreLineText("初一(2)班", "张三", "4分", "2024-03-01 08:00:00"),
+                            ScoreLineText("初一(1)班", "李四", "3分", "2024-03-05 10:00:00")};
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), batch), kOk);
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {ScoreLineText("初一(1)班", "王五", "2分", "2024-03-03 09:00:00")}),
+             kOk);
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"), batch), kOk);
+    QCOMPARE(Scores(t), QStringList({"张三\t5\t2024-03-01 08:00:00\t朗读\t",
+                                     "王五\t2\t2024-03-03 09:00:00\t朗读\t",
+                                     "李四\t3\t2024-03-05 10:00:00\t朗读\t"}));
+    QCOMPARE(Students(t), QStringList({"张三\t5\t1", "李四\t3\t1", "王五\t2\t1"}));
+    QCOMPARE(Upload(*http_, t, QStringLiteral("朗读"),
+                    {ScoreLineText("初一(2)班", "张三", "5分", "2024-03-01 08:00:00")}),
+             kOk);
+    QCOMPARE(Rows(Read(*http_, QStringLiteral("/score/getscore.php"), t, {{"class", "初一(2)班"}})
+                      .Text())
+                 .size(),
+             2);
+    QCOMPARE(Scores(t).size(), 3);
+  }
+
   void aLineTwiceInOneBatchIsStoredOnceWithItsCriterionAsSent() {
     const Account t = ClassOf(QStringLiteral("twice_in_batch"));
     // Quotes, backslashes, braces and commas travel inside the criterion
