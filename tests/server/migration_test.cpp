@@ -1,5 +1,9 @@
 // A service file from before IDs were kept unique: opened by today's service,
 // every row keeps its ID, and an ID given once is never given again.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -107,6 +111,43 @@ class MigrationTest : public QObject {
     QCOMPARE(after.size(), 3);
     QVERIFY(after.last().section(u'\t', 0, 0).toLongLong() > newest.toLongLong());
     server.Stop();
+  }
+
+  // Under systemd the start may last as long as the upgrade does: the
+  // service asks for more time before it opens the database, and says it
+  // is ready only once the schema is up to date.
+  void systemdIsToldTheStartGoesOnUntilTheServiceIsReady() {
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath(QStringLiteral("notify")).toLocal8Bit();
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    QVERIFY(fd >= 0);
+    const auto close_socket = qScopeGuard([fd] { ::close(fd); });
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    QVERIFY(static_cast<size_t>(path.size()) < sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+
+    ServerProcess::Options options;
+    options.environment << QStringLiteral("NOTIFY_SOCKET=") + QString::fromLocal8Bit(path);
+    ServerProcess server(options);
+    QString error;
+    QVERIFY2(server.Start(&error), qPrintable(error));
+    QStringList messages;
+    QDeadlineTimer deadline(10000);
+    while (!messages.contains(QStringLiteral("READY=1")) && !deadline.hasExpired()) {
+      char buffer[4096];
+      const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+      if (n > 0) {
+        messages += QString::fromUtf8(buffer, n).split(u'\n', Qt::SkipEmptyParts);
+      } else {
+        QTest::qWait(20);
+      }
+    }
+    server.Stop();
+    const qsizetype more_time = messages.indexOf(QStringLiteral("EXTEND_TIMEOUT_USEC=60000000"));
+    const qsizetype ready = messages.indexOf(QStringLiteral("READY=1"));
+    QVERIFY2(more_time >= 0 && ready > more_time, qPrintable(messages.join(u' ')));
   }
 };
 
