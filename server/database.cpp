@@ -804,7 +804,22 @@ void Database::Commit() {
       throw DatabaseError("cannot commit");
     }
     ++written_;
-    MaybeCommitBatch();
+    if (QThread::currentThread()->loopLevel() == 0) {
+      // No event loop (tools writing through the storage code): each
+      // request commits as soon as the flusher is free.
+      MaybeCommitBatch();
+    } else if (!commit_posted_) {
+      // The requests already read from the connections join this batch
+      // before it commits: one commit and one flush for all of them.
+      commit_posted_ = true;
+      QMetaObject::invokeMethod(
+          &owner_,
+          [this] {
+            commit_posted_ = false;
+            MaybeCommitBatch();
+          },
+          Qt::QueuedConnection);
+    }
     return;
   }
   QSqlDatabase db = QSqlDatabase::database(connection_name_, false);

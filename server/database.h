@@ -257,6 +257,7 @@ class Database {
   // that commits when no flush is running, so the changes served while one
   // flush runs share one commit and the next flush.
   bool batch_open_ = false;
+  bool commit_posted_ = false;  // a commit of the open batch is scheduled
   quint64 batch_start_ = 0;
   std::function<void()> on_batch_lost_;
   bool Control(const char* sql);
