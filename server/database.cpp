@@ -705,9 +705,31 @@ int Database::Statement(const char* sql, const QVariant* args, qsizetype count,
   for (int attempt = 0;; ++attempt) {
     QString failure;
     int changed = 0;
-    if (pg_.Run(sql, args, count, rows, &changed, &failure)) return changed;
+    // The request's savepoint (and the release of the one before) travel
+    // with its first statement.
+    std::vector<const char*> prefix;
+    if (savepoint_deferred_) {
+      if (release_pending_) prefix.push_back("RELEASE request");
+      prefix.push_back("SAVEPOINT request");
+    }
+    bool prefix_failed = false;
+    const bool ran = pg_.Run(sql, args, count, rows, &changed, &failure, prefix, &prefix_failed);
+    if (!prefix.empty() && !prefix_failed) {
+      savepoint_deferred_ = false;
+      release_pending_ = false;
+    }
+    if (ran) return changed;
     const std::string text =
         QStringLiteral("%1 [%2]").arg(failure, QString::fromUtf8(sql)).toStdString();
+    if (prefix_failed) {
+      // Without its savepoint the request cannot be undone alone: the batch
+      // goes, as when the savepoint is refused in PgBegin.
+      std::fprintf(stderr, "SAVEPOINT request: %s\n", failure.toLocal8Bit().constData());
+      const bool lost = CheckConnectionLost();
+      PgBatchLost();
+      if (lost) throw DatabaseUnavailable(text);
+      throw DatabaseError(text);
+    }
     if (!CheckConnectionLost()) {
       // A failed statement spoils the whole transaction; one outside any
       // request's savepoint takes the batch with it.
@@ -997,17 +1019,10 @@ void Database::PgBegin() {
     in_transaction_ = true;
     return;
   }
-  QString failure;
-  // The savepoint of the request before is released in the same round trip.
-  const char* open = release_pending_ ? "RELEASE request; SAVEPOINT request" : "SAVEPOINT request";
-  release_pending_ = false;
-  if (!PgControl(open, &failure)) {
-    const bool lost = CheckConnectionLost();
-    PgBatchLost();
-    const std::string text = "cannot begin a transaction: " + failure.toStdString();
-    if (lost) throw DatabaseUnavailable(text);
-    throw DatabaseError(text);
-  }
+  // The request's savepoint (and the release of the one before) is sent
+  // with its first statement, in the same round trip; a request that runs
+  // none needs no savepoint.
+  savepoint_deferred_ = true;
   in_transaction_ = true;
 }
 
@@ -1020,13 +1035,25 @@ void Database::PgCommit() {
     if (!PgCommitBatch()) throw DatabaseError("cannot commit");
     return;
   }
-  release_pending_ = true;
+  // A request that ran no statement never opened its savepoint; the one
+  // before, if still open, stays to be released.
+  if (savepoint_deferred_) {
+    savepoint_deferred_ = false;
+  } else {
+    release_pending_ = true;
+  }
   PgScheduleCommit();
 }
 
 void Database::PgRollback() {
   // A lost connection has already taken the batch with it.
   if (connection_lost_ || !batch_open_) return;
+  if (savepoint_deferred_) {
+    // Nothing ran: nothing to undo.
+    savepoint_deferred_ = false;
+    PgScheduleCommit();
+    return;
+  }
   if (QThread::currentThread()->loopLevel() == 0) {
     batch_open_ = false;
     release_pending_ = false;
@@ -1067,6 +1094,7 @@ bool Database::PgCommitBatch() {
   }
   batch_open_ = false;
   release_pending_ = false;
+  savepoint_deferred_ = false;
   committed_ = written_;
   for (PgWaiting& waiting : pg_waiting_) waiting.settled = true;
   PgDeliver();
@@ -1078,6 +1106,7 @@ void Database::PgBatchLost() {
   batch_open_ = false;
   in_transaction_ = false;
   release_pending_ = false;
+  savepoint_deferred_ = false;
   if (!connection_lost_) PgControl("ROLLBACK");
   for (PgWaiting& waiting : pg_waiting_) {
     if (!waiting.settled) waiting.lost = true;

@@ -298,6 +298,7 @@ class Database {
   void PgDeliver();
   bool connection_lost_ = false;
   bool release_pending_ = false;         // the last request's savepoint is still open
+  bool savepoint_deferred_ = false;      // the request's savepoint goes with its first statement
   qint64 last_connect_failure_ms_ = -1;  // steady clock, ms
   int connections_ = 0;
   bool commit_scheduled_ = false;

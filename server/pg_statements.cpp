@@ -97,13 +97,96 @@ bool PgStatements::Simple(const char* sql, QString* failure, const char* expecte
   return ok;
 }
 
+bool PgStatements::RunPipelined(const std::vector<const char*>& prefix, const QByteArray& name,
+                                int count, const char* const* values, PGresult** result,
+                                QString* failure, bool* prefix_failed) {
+  *result = nullptr;
+  if (!PQenterPipelineMode(connection_)) {
+    *failure = ErrorOf(connection_, nullptr);
+    if (prefix_failed) *prefix_failed = true;
+    return false;
+  }
+  bool sent = true;
+  for (const char* sql : prefix) {
+    sent = sent && PQsendQueryParams(connection_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+  }
+  sent = sent && PQsendQueryPrepared(connection_, name.constData(), count, values, nullptr,
+                                     nullptr, 0) &&
+         PQpipelineSync(connection_);
+  if (!sent) {
+    // Nothing is known to have run; the connection is checked by the caller.
+    *failure = ErrorOf(connection_, nullptr);
+    if (prefix_failed) *prefix_failed = true;
+    while (PGresult* left = PQgetResult(connection_)) PQclear(left);
+    PQexitPipelineMode(connection_);
+    return false;
+  }
+  // One result (then a null) per statement sent, then the sync's. After a
+  // failure the rest report PGRES_PIPELINE_ABORTED.
+  bool ok = true;
+  for (size_t i = 0; i <= prefix.size(); ++i) {
+    PGresult* got = PQgetResult(connection_);
+    if (!got) {
+      // The connection broke: no more results will come.
+      if (ok) *failure = ErrorOf(connection_, nullptr);
+      if (ok && prefix_failed) *prefix_failed = i < prefix.size();
+      ok = false;
+      break;
+    }
+    const ExecStatusType status = PQresultStatus(got);
+    const bool good = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    if (ok && !good) {
+      *failure = ErrorOf(connection_, got);
+      if (prefix_failed) *prefix_failed = i < prefix.size();
+      ok = false;
+    }
+    if (i == prefix.size() && ok) {
+      *result = got;
+    } else {
+      PQclear(got);
+    }
+    while (PGresult* extra = PQgetResult(connection_)) PQclear(extra);
+  }
+  if (PQstatus(connection_) == CONNECTION_OK) {
+    // The sync's result closes the pipeline.
+    while (PGresult* got = PQgetResult(connection_)) {
+      const bool synced = PQresultStatus(got) == PGRES_PIPELINE_SYNC;
+      PQclear(got);
+      if (synced) break;
+    }
+  }
+  if (!PQexitPipelineMode(connection_) && ok) {
+    *failure = ErrorOf(connection_, nullptr);
+    ok = false;
+  }
+  if (!ok && *result) {
+    PQclear(*result);
+    *result = nullptr;
+  }
+  return ok;
+}
+
 bool PgStatements::Run(const char* sql, const QVariant* args, qsizetype count,
-                       std::vector<QVariantList>* rows, int* changed, QString* failure) {
+                       std::vector<QVariantList>* rows, int* changed, QString* failure,
+                       const std::vector<const char*>& prefix, bool* prefix_failed) {
+  if (prefix_failed) *prefix_failed = false;
   if (!connection_) {
     *failure = QStringLiteral("not connected");
+    if (prefix_failed) *prefix_failed = !prefix.empty();
     return false;
   }
   auto found = prepared_.find(sql);
+  if (found == prepared_.end() && !prefix.empty()) {
+    // A statement is prepared outside any failed transaction: the prefix
+    // runs first, on its own, this once.
+    for (const char* control : prefix) {
+      if (!Simple(control, failure)) {
+        if (prefix_failed) *prefix_failed = true;
+        return false;
+      }
+    }
+    return Run(sql, args, count, rows, changed, failure);
+  }
   if (found == prepared_.end()) {
     Prepared statement;
     const QByteArray text = NumberedPlaceholders(sql, &statement.parameters);
@@ -159,8 +242,14 @@ bool PgStatements::Run(const char* sql, const QVariant* args, qsizetype count,
     }
     values[static_cast<size_t>(i)] = text.constData();  // "" for a null text
   }
-  PGresult* result = PQexecPrepared(connection_, found->name.constData(), static_cast<int>(count),
-                                    values.data(), nullptr, nullptr, 0);
+  PGresult* result = nullptr;
+  if (prefix.empty()) {
+    result = PQexecPrepared(connection_, found->name.constData(), static_cast<int>(count),
+                            values.data(), nullptr, nullptr, 0);
+  } else if (!RunPipelined(prefix, found->name, static_cast<int>(count), values.data(), &result,
+                           failure, prefix_failed)) {
+    return false;
+  }
   const auto clear = qScopeGuard([&] { PQclear(result); });
   const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {

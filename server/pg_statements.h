@@ -10,6 +10,7 @@
 #include <vector>
 
 typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
 
 namespace zorvanix::server {
 
@@ -23,8 +24,12 @@ class PgStatements {
   // Runs sql ("?" placeholders) with the count values at args (a null text
   // counts as an empty one) and fills rows when given; *changed gets the
   // rows changed. false with *failure set when the statement failed.
+  // With a prefix (statements without parameters, such as the request's
+  // SAVEPOINT), those go first in the same round trip; when one of them
+  // fails the statement is not run and *prefix_failed is set.
   bool Run(const char* sql, const QVariant* args, qsizetype count, std::vector<QVariantList>* rows,
-           int* changed, QString* failure);
+           int* changed, QString* failure, const std::vector<const char*>& prefix = {},
+           bool* prefix_failed = nullptr);
   // Statements without parameters, one or several (BEGIN, "RELEASE ...;
   // SAVEPOINT ...", COMMIT), in one round trip. With expected_tag, the last
   // one must also report that command: a COMMIT of a transaction that had
@@ -32,6 +37,11 @@ class PgStatements {
   bool Simple(const char* sql, QString* failure, const char* expected_tag = nullptr);
 
  private:
+  // Sends the prefix and the prepared statement in pipeline mode and reads
+  // their results; *result gets the statement's.
+  bool RunPipelined(const std::vector<const char*>& prefix, const QByteArray& name, int count,
+                    const char* const* values, PGresult** result, QString* failure,
+                    bool* prefix_failed);
   PGconn* connection_ = nullptr;
   struct Prepared {
     QByteArray name;

@@ -168,6 +168,102 @@ class CoherenceTest : public QObject {
     second.Stop();
   }
 
+  // A student removed behind the service's back (by another process, or an
+  // administrator) is still in its roster: the upload naming the student
+  // fails in the database, after its savepoint has gone with the statement.
+  // It alone is refused; the uploads served in the same batch are stored.
+  void anUploadFailingInTheDatabaseTakesNoOtherUploadDown() {
+    if (!ServerProcess::UsesPostgres()) QSKIP("the roster outlives a removal on PostgreSQL only");
+    ServerProcess server;
+    ZV_START_SERVICE(server);
+    const ServiceHttp http(server.Root());
+    const Account a{QStringLiteral("failing_member"), QStringLiteral("login-a"),
+                    QStringLiteral("操作甲")};
+    const Account b{QStringLiteral("other_member"), QStringLiteral("login-b"),
+                    QStringLiteral("操作乙")};
+    for (const Account& t : {a, b}) {
+      QCOMPARE(Register(http, t), kOk);
+      QCOMPARE(Change(http, QStringLiteral("/score/setclass.php"), t, {{"class", "一班"}}), kOk);
+      QCOMPARE(Change(http, QStringLiteral("/score/student.php"), t,
+                      {{"class", "一班"}, {"student", "张三|李四"}}),
+               kOk);
+      // The roster is read and kept.
+      QCOMPARE(Upload(http, t, QStringLiteral("朗读"),
+                      {ScoreLineText("一班", "张三", "1分", "2024-03-01 08:00:00", "first")}),
+               kOk);
+    }
+    QString error;
+    QVERIFY2(RunOnServiceDatabase(server.Database(),
+                                  QStringLiteral("DELETE FROM students WHERE name = '李四' AND "
+                                                 "class_id IN (SELECT c.id FROM classes c JOIN "
+                                                 "teachers t ON t.id = c.teacher_id WHERE "
+                                                 "t.account = 'failing_member')"),
+                                  &error),
+             qPrintable(error));
+    const auto request = [](const Account& t, const QString& student, const QString& tag) {
+      FormBody body;
+      body.Add(u"username", t.user)
+          .Add(u"password", t.operation)
+          .Add(u"keti", u"朗读")
+          .Add(u"score", ScoreLineText(QStringLiteral("一班"), student, QStringLiteral("2分"),
+                                       QStringLiteral("2024-03-02 08:00:00"), tag) +
+                             u'|' +
+                             ScoreLineText(QStringLiteral("一班"), QStringLiteral("张三"),
+                                           QStringLiteral("3分"),
+                                           QStringLiteral("2024-03-02 08:01:00"), tag));
+      const QByteArray bytes = body.Bytes();
+      return "POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
+             "application/x-www-form-urlencoded\r\nContent-Length: " +
+             QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
+    };
+    // Every request is written before any answer is read, so they are
+    // served together; each connection's answers come in order.
+    const QUrl root(server.Root());
+    struct Sent {
+      QString tag;
+      bool fails;
+      const Account* teacher;
+    };
+    QList<QList<Sent>> plan;
+    for (int c = 0; c < 4; ++c) {
+      plan.append({{QStringLiteral("b%1").arg(c), false, &b},
+                   {QStringLiteral("gone%1").arg(c), c % 2 == 0, &a},
+                   {QStringLiteral("b%1x").arg(c), false, &b}});
+    }
+    QList<std::shared_ptr<QTcpSocket>> sockets;
+    for (qsizetype c = 0; c < plan.size(); ++c) {
+      auto socket = std::make_shared<QTcpSocket>();
+      socket->connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket->waitForConnected(5000));
+      sockets.append(socket);
+    }
+    for (int c = 0; c < plan.size(); ++c) {
+      QByteArray all;
+      for (const Sent& sent : plan[c]) {
+        all += request(*sent.teacher, sent.fails ? QStringLiteral("李四") : QStringLiteral("张三"),
+                       sent.tag);
+      }
+      sockets[c]->write(all);
+    }
+    for (int c = 0; c < plan.size(); ++c) {
+      const QList<HttpResult> replies = ReadReplies(*sockets[c], static_cast<int>(plan[c].size()));
+      QCOMPARE(replies.size(), plan[c].size());
+      for (int i = 0; i < replies.size(); ++i) {
+        const Sent& sent = plan[c][i];
+        const QString rows = ScoresOf(http, *sent.teacher, QStringLiteral("一班"));
+        int stored = 0;
+        for (const QString& row : Rows(rows)) stored += row.section(u'\t', 5) == sent.tag;
+        if (sent.fails) {
+          QVERIFY2(replies[i].body != "Success!", qPrintable(sent.tag));
+          QCOMPARE(stored, 0);
+        } else {
+          QCOMPARE(replies[i].body, QByteArray("Success!"));
+          QCOMPARE(stored, 2);
+        }
+      }
+    }
+  }
+
   void processesStartingTogetherOnANewPostgresDatabaseAllStart() {
     if (!ServerProcess::UsesPostgres()) QSKIP("several processes share PostgreSQL only");
     if (!ServerProcess::PostgresAvailable()) QSKIP("no PostgreSQL test cluster");
