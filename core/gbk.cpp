@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -55,6 +56,13 @@ QByteArray EncodeGbk(QStringView text) {
 }
 
 QString DecodeGbk(QByteArrayView bytes) {
+  // Bytes below 0x80 are the same characters in GBK as in ASCII. Most keys
+  // and values of a request (names of fields, digests, numbers) are ASCII
+  // only, and opening a converter costs more than reading them.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+    return QString::fromLatin1(bytes);
+  }
   QStringDecoder decoder(kGbkCodecName);
   return decoder.decode(bytes);
 }
