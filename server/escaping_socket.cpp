@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <winsock2.h>
 #else
+#include <cerrno>
 #include <sys/socket.h>
 #endif
 
@@ -219,6 +220,33 @@ EscapingSocket::EscapingSocket(RequestLimits limits, QObject* parent)
   idle_.start();
   deadline_.setSingleShot(true);
   connect(&deadline_, &QTimer::timeout, this, [this] { abort(); });
+}
+
+void EscapingSocket::WriteAnswer(const QByteArray& bytes) {
+#ifndef _WIN32
+  const qintptr descriptor = socketDescriptor();
+  if (bytesToWrite() == 0 && state() == QAbstractSocket::ConnectedState && descriptor >= 0 &&
+      isWritable()) {
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+      const ssize_t n = ::send(static_cast<int>(descriptor), bytes.constData() + sent,
+                               static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        sent += n;
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else {
+        // Full (or failed): the socket's own writing takes the rest and
+        // reports a failure the way it always does.
+        break;
+      }
+    }
+    if (sent > 0) idle_.start();
+    if (sent < bytes.size()) write(bytes.constData() + sent, bytes.size() - sent);
+    return;
+  }
+#endif
+  write(bytes);
 }
 
 void EscapingSocket::FollowDeadline() {

@@ -91,6 +91,12 @@ class EscapingSocket : public QTcpSocket {
   explicit EscapingSocket(RequestLimits limits, QObject* parent = nullptr);
   // An HTTP/1.0 client expects the connection to end with the reply.
   bool SpeaksHttp10() const { return escaper_.LastRequestIsHttp10(); }
+  // Writes an answer. While nothing of this connection waits in the
+  // socket's buffer, the bytes go straight to the system (a long kept list
+  // then leaves now, not a turn of the event loop later, and without
+  // passing through the buffer); what the system does not take at once is
+  // buffered and follows, ahead of anything written after.
+  void WriteAnswer(const QByteArray& bytes);
 
  signals:
   // A request refused by the stream's limits (status 400, 413, 414 or 431).

@@ -101,7 +101,11 @@ struct HttpFront::AnswerQueue {
       const std::shared_ptr<Exchange> exchange = std::move(exchanges.front());
       exchanges.pop_front();
       if (!exchange->socket) continue;
-      exchange->socket->write(exchange->response);
+      if (auto* escaping = qobject_cast<EscapingSocket*>(exchange->socket.data())) {
+        escaping->WriteAnswer(exchange->response);
+      } else {
+        exchange->socket->write(exchange->response);
+      }
       if (exchange->close) {
         // Nothing after this answer is read by the client.
         exchange->socket->disconnectFromHost();

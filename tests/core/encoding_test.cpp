@@ -1,5 +1,6 @@
 // GBK text and the escaping of form bodies and addresses: what crosses the
 // wire must reach the service's form decoder with every value intact.
+#include <QStringDecoder>
 #include <QtTest>
 
 #include "core/form_encoding.h"
@@ -24,6 +25,21 @@ class EncodingTest : public QObject {
     QCOMPARE(GbkCode(u"张"), 0xD5C5);
     QCOMPARE(GbkCode(u"a"), 0x61);
     QCOMPARE(GbkCode(u"한"), -1);
+  }
+
+  // ASCII-only bytes take a shortcut past the converter: every byte below
+  // 0x80 (controls and NUL included) must still read as the converter reads
+  // it, alone and beside double-byte characters.
+  void AsciiBytesDecodeAsTheConverterDecodesThem() {
+    QByteArray ascii;
+    for (int c = 0; c < 0x80; ++c) ascii.append(static_cast<char>(c));
+    QStringDecoder converter(kGbkCodecName);
+    const QString expected = converter.decode(ascii);
+    QCOMPARE(expected.size(), 0x80);
+    QCOMPARE(DecodeGbk(ascii), expected);
+    QCOMPARE(DecodeGbk(ascii + QByteArray::fromHex("d5c5")), expected + u'张');
+    QCOMPARE(DecodeGbk(QByteArray::fromHex("d5c5") + ascii), u'张' + expected);
+    QCOMPARE(DecodeGbk(QByteArray()), QString());
   }
 
   void UrlEncodeEscapesOnlyDoubleByteCharacters_data() {

@@ -210,6 +210,45 @@ class ReadersTest : public QObject {
              QStringLiteral("1"));
   }
 
+  // A client that does not read while long kept lists pile up: the first
+  // answers fill the system's buffers and the rest wait in the service's
+  // own, yet every answer arrives whole and in order, and the list asked
+  // for after a change of its class shows the change, not a kept copy.
+  void longKeptListsToAClientThatDoesNotReadArriveWholeAndInOrder() {
+    const ServiceHttp http(server_->Root());
+    const QString before =
+        Read(http, QStringLiteral("/score/getscore.php"), big_, {{"class", "big"}}).Text();
+    const int rows = Rows(before).size();
+    QVERIFY(rows >= kBigScores);
+    const QString line = LineAt(QStringLiteral("big"), 3, 300000);
+    auto socket = Connect(server_->Root());
+    QVERIFY(socket);
+    const QByteArray list = KeptGet(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big"));
+    constexpr int kKept = 10;
+    QByteArray requests;
+    for (int i = 0; i < kKept; ++i) requests += list;
+    requests += KeptUpload(big_, {line}) + list +
+                "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n" + list;
+    socket->write(requests);
+    QVERIFY(socket->waitForBytesWritten(5000));
+    // Nothing is read while the service answers: several megabytes wait.
+    QTest::qWait(1000);
+    const QList<HttpResult> replies = ReadReplies(*socket, kKept + 4, 30000);
+    QCOMPARE(replies.size(), kKept + 4);
+    for (int i = 0; i < kKept; ++i) {
+      QCOMPARE(replies[i].status, 200);
+      QVERIFY2(replies[i].Text() == before, qPrintable(QStringLiteral("answer %1").arg(i)));
+    }
+    QCOMPARE(replies[kKept].Text(), kOk);
+    const QString after = replies[kKept + 1].Text();
+    QCOMPARE(Rows(after).size(), rows + 1);
+    QVERIFY(after.contains(line.section(u'\t', 3, 3)));
+    bool is_number = false;
+    replies[kKept + 2].Text().toLongLong(&is_number);
+    QVERIFY2(is_number, qPrintable(replies[kKept + 2].Text()));
+    QCOMPARE(replies[kKept + 3].body, replies[kKept + 1].body);
+  }
+
   // Uploads in a steady stream from several connections: the log is copied
   // and started over again and again, so its file stays a small multiple
   // of the limit however much is written.
