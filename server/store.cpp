@@ -381,7 +381,9 @@ qint64 Store::StoreNewScores(qint64 teacher_id, const QString& topic,
   // The lines travel as four arrays, so one prepared statement serves every
   // upload. A line already held is found among the class's scores at that
   // second; the new ones take their student's class and are stored in the
-  // order of the lines.
+  // order of the lines. A student gone from the database since the roster
+  // was read has no class: the insert fails and the whole upload is refused,
+  // rather than stored without that line.
   static const char kStatement[] =
       "WITH v AS (SELECT * FROM unnest(CAST(? AS BIGINT[]), CAST(? AS DOUBLE PRECISION[]), "
       "CAST(? AS TEXT[]), CAST(? AS TEXT[])) WITH ORDINALITY AS v(student_id, value, scored_at, "
@@ -389,7 +391,7 @@ qint64 Store::StoreNewScores(qint64 teacher_id, const QString& topic,
       "t AS (SELECT CAST(? AS BIGINT) AS id, CAST(? AS TEXT) AS topic), "
       "stored AS (INSERT INTO scores (teacher_id, student_id, class_id, value, scored_at, "
       "topic, note) SELECT t.id, v.student_id, st.class_id, v.value, v.scored_at, t.topic, "
-      "v.note FROM v JOIN students st ON st.id = v.student_id, t WHERE NOT EXISTS (SELECT 1 "
+      "v.note FROM v LEFT JOIN students st ON st.id = v.student_id, t WHERE NOT EXISTS (SELECT 1 "
       "FROM scores s WHERE s.class_id = st.class_id AND s.scored_at = v.scored_at AND "
       "s.student_id = v.student_id AND s.value = v.value AND s.topic = t.topic AND s.note = "
       "v.note) ORDER BY v.ord RETURNING student_id, value), "
