@@ -830,17 +830,10 @@ void Database::Commit() {
       // No event loop (tools writing through the storage code): each
       // request commits as soon as the flusher is free.
       MaybeCommitBatch();
-    } else if (!commit_posted_) {
+    } else {
       // The requests already read from the connections join this batch
       // before it commits: one commit and one flush for all of them.
-      commit_posted_ = true;
-      QMetaObject::invokeMethod(
-          &owner_,
-          [this] {
-            commit_posted_ = false;
-            MaybeCommitBatch();
-          },
-          Qt::QueuedConnection);
+      ScheduleCommit();
     }
     return;
   }
@@ -1042,7 +1035,7 @@ void Database::PgCommit() {
   } else {
     release_pending_ = true;
   }
-  PgScheduleCommit();
+  ScheduleCommit();
 }
 
 void Database::PgRollback() {
@@ -1051,7 +1044,7 @@ void Database::PgRollback() {
   if (savepoint_deferred_) {
     // Nothing ran: nothing to undo.
     savepoint_deferred_ = false;
-    PgScheduleCommit();
+    ScheduleCommit();
     return;
   }
   if (QThread::currentThread()->loopLevel() == 0) {
@@ -1066,17 +1059,22 @@ void Database::PgRollback() {
     PgBatchLost();
     return;
   }
-  PgScheduleCommit();
+  ScheduleCommit();
 }
 
-void Database::PgScheduleCommit() {
+void Database::ScheduleCommit() {
+  // Once per turn of the event loop: what the turn served commits together.
   if (commit_scheduled_) return;
   commit_scheduled_ = true;
   QMetaObject::invokeMethod(
       &owner_,
       [this] {
         commit_scheduled_ = false;
-        PgCommitBatch();
+        if (postgres_) {
+          PgCommitBatch();
+        } else {
+          MaybeCommitBatch();
+        }
       },
       Qt::QueuedConnection);
 }

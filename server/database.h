@@ -257,7 +257,7 @@ class Database {
   // that commits when no flush is running, so the changes served while one
   // flush runs share one commit and the next flush.
   bool batch_open_ = false;
-  bool commit_posted_ = false;  // a commit of the open batch is scheduled
+  bool commit_scheduled_ = false;  // a commit of the open batch is posted
   quint64 batch_start_ = 0;
   std::function<void()> on_batch_lost_;
   bool Control(const char* sql);
@@ -275,6 +275,8 @@ class Database {
   std::vector<std::function<void()>> held_writes_;
   QString wal_path_;
   void CommitBatch();
+  // Posts the open batch's commit to the event loop (SQLite and PostgreSQL).
+  void ScheduleCommit();
   void BatchLost();
 
   // --- PostgreSQL: the connection, healed after an outage, and the batch of
@@ -291,7 +293,6 @@ class Database {
   void PgBegin();
   void PgCommit();
   void PgRollback();
-  void PgScheduleCommit();
   bool PgCommitBatch();
   void PgBatchLost();
   void PgScheduleDelivery();
@@ -301,7 +302,6 @@ class Database {
   bool savepoint_deferred_ = false;      // the request's savepoint goes with its first statement
   qint64 last_connect_failure_ms_ = -1;  // steady clock, ms
   int connections_ = 0;
-  bool commit_scheduled_ = false;
   struct PgWaiting {
     std::function<void(bool)> done;
     bool lost = false;
