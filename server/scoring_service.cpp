@@ -32,10 +32,9 @@ QString WrongSecretText(SecretKind kind) {
   return QString();
 }
 
-// The answer to a change whose batch could not be committed after all.
-Reply LostChange() { return Reply::Text(u"服务器内部错误，请稍后再试", 500); }
-
 }  // namespace
+
+Reply LostChange() { return Reply::Text(u"服务器内部错误，请稍后再试", 500); }
 
 ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer& mailer)
     : config_(config),
@@ -59,6 +58,9 @@ ScoringService::ScoringService(const ServerConfig& config, Database& db, Mailer&
   // What was rendered from a lost batch shows changes that never were.
   db_.OnBatchLost([this] { ForgetKeptData(); });
   if (config.readers > 0) readers_ = std::make_unique<ReaderPool>(config.database, config.readers);
+  if (db_.IsPostgres() && config.writers > 0) {
+    writers_ = std::make_unique<WriterPool>(config.database, config.writers);
+  }
 }
 
 ScoringService::~ScoringService() = default;
@@ -235,6 +237,15 @@ void ScoringService::Proceed(const Request& request, Admission admission,
     }
   }
   if (const auto* admitted = std::get_if<Admitted>(&admission)) {
+    // A teacher whose uploads a writer is storing waits for them (uploads
+    // go on behind the others, unless other requests are already held).
+    if (const qint64 teacher_id = admitted->teacher_id;
+        teacher_id != 0 && storing_.contains(teacher_id) &&
+        (admitted->route->handler != &ScoringService::Upload || held_.contains(teacher_id))) {
+      held_[teacher_id].push_back(
+          [this, request, admission, respond] { Proceed(request, admission, respond); });
+      return;
+    }
     if (admitted->route->read) {
       Read(request, *admitted->route, admitted->teacher_id, respond);
       return;
@@ -257,6 +268,20 @@ void ScoringService::Proceed(const Request& request, Admission admission,
     hand_over = std::exchange(hand_over_, nullptr);
   } else {
     reply = std::get<Reply>(std::move(admission));
+  }
+  if (std::optional<WriterUpload> upload = std::exchange(to_writer_, std::nullopt)) {
+    // The rosters it was checked against may come from changes still in
+    // this connection's batch: the writer, on a connection of its own,
+    // starts once they are committed.
+    db_.WhenDurable([this, respond, upload = std::move(*upload)](bool kept) mutable {
+      if (!kept) {
+        respond(LostChange());
+        DoneStoring(upload.teacher_id);
+        return;
+      }
+      StoreOnWriter(std::move(upload), respond);
+    });
+    return;
   }
   // A change is answered once it is durable (see Database::WhenDurable);
   // what the handler left to do after it (a mail) starts only then.
@@ -557,6 +582,11 @@ void ScoringService::CommitScores(Transaction& transaction, qint64 teacher_id,
   const qint64 revision = moved_on ? *moved_on : store_.NextRevision(teacher_id);
   transaction.Commit();
   NoteChange(teacher_id);
+  ScoresStored(teacher_id, class_ids, revision);
+}
+
+void ScoringService::ScoresStored(qint64 teacher_id, const QList<qint64>& class_ids,
+                                  qint64 revision) {
   // Only when no other process changed the teacher's data since it was
   // read does the rest of what is kept stay.
   const auto known = revisions_.constFind(teacher_id);

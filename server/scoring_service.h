@@ -19,8 +19,12 @@
 #include "server/request.h"
 #include "server/server_config.h"
 #include "server/store.h"
+#include "server/writer_pool.h"
 
 namespace zorvanix::server {
+
+// The answer to a change whose batch could not be committed after all.
+Reply LostChange();
 
 class ScoringService {
  public:
@@ -156,6 +160,23 @@ class ScoringService {
   }
   // Scores of these classes changed (nothing else): the rosters stay.
   void ScoresChanged(qint64 teacher_id, const QList<qint64>& class_ids);
+  // Scores of these classes were stored (committed), moving the teacher's
+  // data revision on to revision: what is kept follows.
+  void ScoresStored(qint64 teacher_id, const QList<qint64>& class_ids, qint64 revision);
+
+  // An upload checked against the rosters here and stored by a writer.
+  struct WriterUpload {
+    qint64 teacher_id = 0;
+    QString topic;
+    std::vector<Store::NewScore> scores;
+    QList<qint64> class_ids;
+  };
+  // Hands the upload to the teacher's writer; respond gets the writer's
+  // answer once the scores are durable.
+  void StoreOnWriter(WriterUpload upload, const std::function<void(const Reply&)>& respond);
+  // One of the teacher's uploads on a writer was answered: once none is
+  // left, the teacher's held requests go on, in the order they came.
+  void DoneStoring(qint64 teacher_id);
 
   // A class as uploads and score lists find it by name, kept until the
   // teacher changes a list.
@@ -280,6 +301,18 @@ class ScoringService {
   QThreadPool checks_;
   // The reads (none: every read on this thread, through store_).
   std::unique_ptr<ReaderPool> readers_;
+  // PostgreSQL: the connections that store uploads (none: uploads are
+  // stored through db_ like every other change).
+  std::unique_ptr<WriterPool> writers_;
+  // The upload the handler that just ran left for a writer.
+  std::optional<WriterUpload> to_writer_;
+  // Uploads of each teacher handed to a writer and not answered yet. While
+  // a teacher has any, the teacher's other requests are held (held_): a
+  // read then sees what the uploads stored, a change comes after them as
+  // it came after them, and the serving connection never waits for a
+  // writer's locks on the teacher's rows.
+  QHash<qint64, int> storing_;
+  QHash<qint64, std::vector<std::function<void()>>> held_;
   // Reads of what is kept that a reader is making now, by what they make:
   // the same read arriving meanwhile (with no change of the teacher since)
   // waits for that one instead of making it again.

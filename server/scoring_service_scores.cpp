@@ -112,8 +112,10 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   if (lines.isEmpty()) return Reply::Text(u"没有需要上传的计分");
 
   // All lines or none: the first unknown class or student refuses the batch
-  // before anything is written.
-  Transaction transaction(db_);
+  // before anything is written. (On a writer the upload has a transaction
+  // of its own; here only the rosters are read.)
+  std::optional<Transaction> transaction;
+  if (!writers_) transaction.emplace(db_);
   QList<qint64> classes;
   std::vector<Store::NewScore> scores;
   scores.reserve(static_cast<size_t>(lines.size()));
@@ -148,10 +150,17 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
     if (std::none_of(distinct.begin(), distinct.end(), is_same))
       distinct.push_back(std::move(score));
   }
+  if (writers_) {
+    // Stored by the teacher's writer once this turn's changes are
+    // committed; the answer is the writer's (see Proceed).
+    ++storing_[teacher_id];
+    to_writer_ = WriterUpload{teacher_id, topic, std::move(distinct), classes};
+    return Reply::Text(kSuccess);
+  }
   if (db_.IsPostgres()) {
     // The check, the lines, the counters and the revision in one round trip.
     const qint64 revision = store_.StoreNewScores(teacher_id, topic, distinct);
-    CommitScores(transaction, teacher_id, classes, revision);
+    CommitScores(*transaction, teacher_id, classes, revision);
     return Reply::Text(kSuccess);
   }
   const std::vector<Store::NewScore> stored = store_.ScoresAt(distinct);
@@ -171,8 +180,40 @@ Reply ScoringService::Upload(const Request& request, qint64 teacher_id) {
   for (auto it = counters.constBegin(); it != counters.constEnd(); ++it)
     changes.push_back(Store::CounterChange{it.key(), it->first, it->second});
   store_.StoreScores(teacher_id, fresh, changes);
-  CommitScores(transaction, teacher_id, classes);
+  CommitScores(*transaction, teacher_id, classes);
   return Reply::Text(kSuccess);
+}
+
+void ScoringService::StoreOnWriter(WriterUpload upload,
+                                   const std::function<void(const Reply&)>& respond) {
+  const qint64 teacher_id = upload.teacher_id;
+  QList<qint64> class_ids = upload.class_ids;
+  writers_->Run(
+      teacher_id,
+      [upload = std::move(upload)](Database& db, Store& store) {
+        // The check, the lines, the counters and the revision in one round
+        // trip, in the writer's batch.
+        Transaction transaction(db);
+        const qint64 revision =
+            store.StoreNewScores(upload.teacher_id, upload.topic, upload.scores);
+        transaction.Commit();
+        return WriterPool::Outcome{Reply::Text(kSuccess), revision};
+      },
+      [this, teacher_id, class_ids, respond](const WriterPool::Outcome& outcome, bool kept) {
+        if (kept && outcome.revision > 0) ScoresStored(teacher_id, class_ids, outcome.revision);
+        respond(kept ? outcome.reply : LostChange());
+        DoneStoring(teacher_id);
+      });
+}
+
+void ScoringService::DoneStoring(qint64 teacher_id) {
+  const auto storing = storing_.find(teacher_id);
+  if (storing == storing_.end() || --*storing > 0) return;
+  storing_.erase(storing);
+  // A held upload may hand a new one to the writer: those behind it are
+  // held again, in order.
+  const std::vector<std::function<void()>> held = held_.take(teacher_id);
+  for (const auto& run : held) run();
 }
 
 Reply ScoringService::GetScores(Store& store, const Request& request, qint64 teacher_id,

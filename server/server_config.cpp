@@ -219,6 +219,12 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
                      "holds up other requests (default 2; 0 answers everything on the one "
                      "serving thread)."),
       QStringLiteral("count"));
+  const QCommandLineOption writers(
+      QStringLiteral("writers"),
+      QStringLiteral("PostgreSQL: connections, each on a thread of its own, that store the score "
+                     "uploads of different teachers at once (default 3; 0 stores them on the "
+                     "serving connection). SQLite has one writer whatever this says."),
+      QStringLiteral("count"));
   const QCommandLineOption sqlite_log_limit(
       QStringLiteral("sqlite-log-limit"),
       QStringLiteral("Length in bytes past which the SQLite write-ahead log is copied into the "
@@ -315,7 +321,7 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
        {&config_file, &help, &version, &listen, &database, &mail_spool, &smtp, &mail_from, &vendor,
         &vendor_version, &seed_demo, &password_cost, &sqlite_sync, &max_body, &account_failures,
         &address_failures, &failure_window, &no_access_log, &time_zone, &no_sign_up,
-        &sign_ups_per_hour, &log_file, &readers, &sqlite_log_limit}) {
+        &sign_ups_per_hour, &log_file, &readers, &writers, &sqlite_log_limit}) {
     parser.addOption(*option);
   }
   for (const auto* option : {&trusted_proxy, &smtp_user, &smtp_password, &smtp_starttls,
@@ -389,6 +395,13 @@ std::optional<ServerConfig> ParseServerArguments(const QStringList& given_argume
     config.readers = parser.value(readers).toInt(&ok);
     if (!ok || config.readers < 0 || config.readers > 64) {
       return fail(QStringLiteral("--readers wants a count from 0 to 64"));
+    }
+  }
+  if (parser.isSet(writers)) {
+    bool ok = false;
+    config.writers = parser.value(writers).toInt(&ok);
+    if (!ok || config.writers < 0 || config.writers > 64) {
+      return fail(QStringLiteral("--writers wants a count from 0 to 64"));
     }
   }
   // --- Edge: proxies and mail.

@@ -34,6 +34,9 @@ struct ServerConfig {
   // Threads (each with its own database connection) that answer the reads;
   // 0: every request on the serving thread.
   int readers = 2;
+  // PostgreSQL: connections (each on a thread of its own) that store score
+  // uploads of different teachers at once; 0: on the serving connection.
+  int writers = 3;
   // Length of the SQLite write-ahead log past which it is started over.
   qint64 sqlite_log_limit = 32 << 20;
   qint64 max_body_bytes = 1024 * 1024;

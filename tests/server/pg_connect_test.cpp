@@ -245,12 +245,13 @@ class PgConnectTest : public QObject {
   }
 
   // The application names of the connections to a database but this one's.
+  // The names the service's connections (main, readers, writers) go by.
   QStringList ApplicationNames(const QString& database) const {
     QString error;
     QVariant names;
     [&] {
       QVERIFY2(cluster_.Sql(QStringLiteral("postgres"),
-                            QStringLiteral("SELECT string_agg(application_name, ',' ORDER BY "
+                            QStringLiteral("SELECT string_agg(DISTINCT application_name, ',' ORDER BY "
                                            "application_name) FROM pg_stat_activity WHERE "
                                            "datname = '%1' AND pid <> pg_backend_pid()")
                                 .arg(database),
