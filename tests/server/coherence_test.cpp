@@ -11,6 +11,7 @@
 #include <QUuid>
 #include <QtTest>
 
+#include "core/form_encoding.h"
 #include "tests/server/service_http.h"
 #include "tests/support/server_process.h"
 
@@ -66,6 +67,51 @@ QString ScoresOf(const ServiceHttp& http, const Account& teacher, const QString&
   return Read(http, QStringLiteral("/score/getscore.php"), teacher, {{"class", class_name}}).Text();
 }
 
+// The bytes of one form POST or one read, for requests written back to back
+// on one connection.
+QByteArray PostRequest(const QString& path, const FormBody& body) {
+  const QByteArray bytes = body.Bytes();
+  return "POST " + path.toLatin1() +
+         " HTTP/1.1\r\nHost: x\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+         "Content-Length: " +
+         QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
+}
+QByteArray ChangeRequest(const QString& path, const Account& teacher,
+                         std::initializer_list<std::pair<QString, QString>> fields) {
+  FormBody body;
+  body.Add(u"username", teacher.user).Add(u"password", teacher.operation);
+  for (const auto& [key, value] : fields) body.Add(key, value);
+  return PostRequest(path, body);
+}
+QByteArray UploadRequest(const Account& teacher, const QStringList& lines) {
+  return ChangeRequest(QStringLiteral("/score/index.php"), teacher,
+                       {{QStringLiteral("keti"), QStringLiteral("朗读")},
+                        {QStringLiteral("score"), lines.join(u'|')}});
+}
+QByteArray ReadRequest(const QString& path, const Account& teacher, const QString& class_name) {
+  QString target = path + u'?';
+  if (!class_name.isEmpty()) target += QStringLiteral("class=") + EscapeQueryValue(class_name) + u'&';
+  target += QStringLiteral("t=") + EscapeQueryValue(teacher.user) + QStringLiteral("&mp=") +
+            EscapeQueryValue(teacher.Digest());
+  return "GET " + target.toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n";
+}
+
+// Student name -> "average TAB count", from a record text.
+QHash<QString, QString> Totals(const QString& record) {
+  QHash<QString, QString> totals;
+  for (const QString& line : Rows(record)) {
+    const QStringList fields = line.split(u'\t');
+    if (fields.size() == 6) totals.insert(fields[1], fields[4] + u'\t' + fields[5]);
+  }
+  return totals;
+}
+
+int RowsTagged(const QString& list, const QString& tag) {
+  int rows = 0;
+  for (const QString& row : Rows(list)) rows += row.section(u'\t', 5) == tag;
+  return rows;
+}
+
 }  // namespace
 
 class CoherenceTest : public QObject {
@@ -107,6 +153,145 @@ class CoherenceTest : public QObject {
     QCOMPARE(replies[2].Text(), QStringLiteral("测试老师\r\nin_order\r\nteacher@example.com"));
     replies[3].Text().toLongLong(&is_number);
     QVERIFY2(is_number, qPrintable(replies[3].Text()));
+  }
+
+  // A teacher's requests written right behind each other, as a program on
+  // a quick connection sends them, are served as if one after the other: an
+  // upload sees the student added just before it, and the reads and changes
+  // behind an upload see what it stored (on PostgreSQL uploads are stored
+  // on connections of their own, unless --writers 0).
+  void requestsRightBehindAnUploadSeeIt_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("writers") << QStringList{};
+    QTest::newRow("serving connection") << QStringList{QStringLiteral("--writers"),
+                                                       QStringLiteral("0")};
+  }
+  void requestsRightBehindAnUploadSeeIt() {
+    QFETCH(QStringList, arguments);
+    ServerProcess server(WithArguments(arguments));
+    ZV_START_SERVICE(server);
+    const ServiceHttp http(server.Root());
+    const Account t{QStringLiteral("right_behind"), QStringLiteral("登录"),
+                    QStringLiteral("操作")};
+    const QString cls = QStringLiteral("一班");
+    QCOMPARE(Register(http, t), kOk);
+    QCOMPARE(Change(http, QStringLiteral("/score/setclass.php"), t, {{"class", cls}}), kOk);
+    QCOMPARE(Change(http, QStringLiteral("/score/student.php"), t,
+                    {{"class", cls}, {"student", "张三|李四"}}),
+             kOk);
+    // The roster, the score list and the record are read and kept.
+    QCOMPARE(Upload(http, t, QStringLiteral("朗读"),
+                    {ScoreLineText(cls, "张三", "1分", "2024-03-01 08:00:00", "first")}),
+             kOk);
+    QCOMPARE(Rows(ScoresOf(http, t, cls)).size(), 1);
+    QCOMPARE(Totals(Read(http, QStringLiteral("/score/record.php"), t).Text()).value("张三"),
+             QStringLiteral("1\t1"));
+
+    // Two rounds, each read at the end of its round (a read may show what
+    // changes behind it on its connection made, never less than those
+    // before it).
+    const QString student_path = QStringLiteral("/score/student.php");
+    const QList<QByteArray> rounds{
+        ChangeRequest(student_path, t, {{"class", cls}, {"student", "张三|李四|王五"}}) +
+            UploadRequest(t, {ScoreLineText(cls, "王五", "3分", "2024-03-02 08:00:00", "behind"),
+                              ScoreLineText(cls, "张三", "2分", "2024-03-02 08:00:01", "behind")}) +
+            ReadRequest(QStringLiteral("/score/getscore.php"), t, cls) +
+            ReadRequest(QStringLiteral("/score/record.php"), t, QString()),
+        ChangeRequest(student_path, t, {{"class", cls}, {"student", "张三|王五"}}) +
+            UploadRequest(t, {ScoreLineText(cls, "李四", "5分", "2024-03-02 08:00:02", "gone")}) +
+            UploadRequest(t, {ScoreLineText(cls, "王五", "4分", "2024-03-02 08:00:03", "last")}) +
+            ReadRequest(QStringLiteral("/score/getscore.php"), t, cls)};
+    const QUrl root(server.Root());
+    QList<HttpResult> replies;
+    for (const QByteArray& round : rounds) {
+      QTcpSocket socket;
+      socket.connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(socket.waitForConnected(5000));
+      socket.write(round);
+      replies += ReadReplies(socket, 4);
+    }
+    QCOMPARE(replies.size(), 8);
+    QCOMPARE(replies[0].Text(), kOk);
+    QCOMPARE(replies[1].Text(), kOk);
+    QVERIFY2(Rows(replies[2].Text()).size() == 3, qPrintable(replies[2].Text()));
+    QCOMPARE(RowsTagged(replies[2].Text(), QStringLiteral("behind")), 2);
+    const QHash<QString, QString> totals = Totals(replies[3].Text());
+    QCOMPARE(totals.value("张三"), QStringLiteral("1.5\t2"));
+    QCOMPARE(totals.value("王五"), QStringLiteral("3\t1"));
+    QCOMPARE(replies[4].Text(), kOk);
+    QCOMPARE(replies[5].Text(), QStringLiteral("第1行：班级“一班”中没有学生“李四”"));
+    QCOMPARE(replies[6].Text(), kOk);
+    QVERIFY2(Rows(replies[7].Text()).size() == 4, qPrintable(replies[7].Text()));
+    QCOMPARE(RowsTagged(replies[7].Text(), QStringLiteral("last")), 1);
+  }
+
+  // Teachers uploading on many connections at once, each teacher's uploads
+  // spread over the connections and one body sent again everywhere: every
+  // line is stored once, under its own teacher, and counted once.
+  void manyTeachersUploadingAtOnceAreEachStoredOnce() {
+    ServerProcess server;
+    ZV_START_SERVICE(server);
+    const ServiceHttp http(server.Root());
+    const QString cls = QStringLiteral("一班");
+    QList<Account> teachers;
+    for (int k = 0; k < 6; ++k) {
+      teachers.append(Account{QStringLiteral("at_once_%1").arg(k), QStringLiteral("登录"),
+                              QStringLiteral("操作%1").arg(k)});
+      QCOMPARE(Register(http, teachers.back()), kOk);
+      QCOMPARE(Change(http, QStringLiteral("/score/setclass.php"), teachers.back(),
+                      {{"class", cls}}),
+               kOk);
+      QCOMPARE(Change(http, QStringLiteral("/score/student.php"), teachers.back(),
+                      {{"class", cls}, {"student", "张三|李四"}}),
+               kOk);
+    }
+    // Teacher k gives 张三 k+1 points and 李四 k+2 in every upload.
+    const auto upload = [&](int k, const QString& tag, int minute) {
+      const QString at = QStringLiteral("2024-04-01 08:%1:00").arg(minute, 2, 10, QChar(u'0'));
+      return UploadRequest(
+          teachers[k], {ScoreLineText(cls, "张三", QStringLiteral("%1分").arg(k + 1), at, tag),
+                        ScoreLineText(cls, "李四", QStringLiteral("%1分").arg(k + 2), at, tag)});
+    };
+    constexpr int kSockets = 4, kRounds = 3;
+    const QUrl root(server.Root());
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int c = 0; c < kSockets; ++c) {
+      sockets.push_back(std::make_unique<QTcpSocket>());
+      sockets.back()->connectToHost(root.host(), static_cast<quint16>(root.port()));
+      QVERIFY(sockets.back()->waitForConnected(5000));
+    }
+    for (int c = 0; c < kSockets; ++c) {
+      QByteArray all;
+      for (int r = 0; r < kRounds; ++r) {
+        for (int k = 0; k < teachers.size(); ++k) {
+          all += upload(k, QStringLiteral("c%1r%2").arg(c).arg(r), c * kRounds + r);
+        }
+      }
+      // The same body on every connection (a resend).
+      for (int k = 0; k < teachers.size(); ++k) all += upload(k, QStringLiteral("again"), 59);
+      sockets[c]->write(all);
+    }
+    for (int c = 0; c < kSockets; ++c) {
+      const QList<HttpResult> replies =
+          ReadReplies(*sockets[c], kRounds * static_cast<int>(teachers.size()) + 6);
+      QCOMPARE(replies.size(), kRounds * teachers.size() + 6);
+      for (const HttpResult& reply : replies) QCOMPARE(reply.Text(), kOk);
+    }
+    constexpr int kEach = kSockets * kRounds + 1;  // uploads stored per teacher
+    for (int k = 0; k < teachers.size(); ++k) {
+      const QString list = ScoresOf(http, teachers[k], cls);
+      QCOMPARE(Rows(list).size(), 2 * kEach);
+      QCOMPARE(RowsTagged(list, QStringLiteral("again")), 2);
+      for (const QString& row : Rows(list)) {
+        const QString value = row.section(u'\t', 2, 2);
+        const QString student = row.section(u'\t', 1, 1);
+        QCOMPARE(value, QString::number(student == u"张三" ? k + 1 : k + 2));
+      }
+      const QHash<QString, QString> totals =
+          Totals(Read(http, QStringLiteral("/score/record.php"), teachers[k]).Text());
+      QCOMPARE(totals.value("张三"), QStringLiteral("%1\t%2").arg(k + 1).arg(kEach));
+      QCOMPARE(totals.value("李四"), QStringLiteral("%1\t%2").arg(k + 2).arg(kEach));
+    }
   }
 
   void twoProcessesOnOnePostgresDatabaseGiveTheSameAnswers() {
