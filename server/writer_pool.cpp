@@ -25,8 +25,7 @@ class WriterPool::Writer : public QThread {
   // finish runs on this writer's thread.
   void Post(Job job, Finish finish) {
     QMetaObject::invokeMethod(
-        &inbox_,
-        [this, job = std::move(job), finish = std::move(finish)] { Execute(job, finish); },
+        &inbox_, [this, job = std::move(job), finish = std::move(finish)] { Execute(job, finish); },
         Qt::QueuedConnection);
   }
 
@@ -83,15 +82,10 @@ WriterPool::WriterPool(QString address, int threads) {
 WriterPool::~WriterPool() { writers_.clear(); }
 
 void WriterPool::Run(qint64 key, Job job, Done done) {
-  ++pending_;
   Writer& writer = *writers_[static_cast<quint64>(key) % writers_.size()];
   writer.Post(std::move(job), [this, done = std::move(done)](Outcome outcome, bool kept) {
     QMetaObject::invokeMethod(
-        &owner_,
-        [this, done, outcome = std::move(outcome), kept] {
-          --pending_;
-          done(outcome, kept);
-        },
+        &owner_, [done, outcome = std::move(outcome), kept] { done(outcome, kept); },
         Qt::QueuedConnection);
   });
 }

@@ -52,13 +52,10 @@ class WriterPool {
   // Runs job on the writer of key (a teacher): the jobs of one key run in
   // the order they were given.
   void Run(qint64 key, Job job, Done done);
-  // Jobs given and not yet done.
-  int Pending() const { return pending_; }
 
  private:
   class Writer;
-  QObject owner_;    // receives the outcomes on the creating thread
-  int pending_ = 0;  // on the creating thread only
+  QObject owner_;  // receives the outcomes on the creating thread
   std::vector<std::unique_ptr<Writer>> writers_;
 };
 

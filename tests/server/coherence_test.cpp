@@ -11,7 +11,6 @@
 #include <QUuid>
 #include <QtTest>
 
-#include "core/form_encoding.h"
 #include "tests/server/service_http.h"
 #include "tests/support/server_process.h"
 
@@ -67,33 +66,19 @@ QString ScoresOf(const ServiceHttp& http, const Account& teacher, const QString&
   return Read(http, QStringLiteral("/score/getscore.php"), teacher, {{"class", class_name}}).Text();
 }
 
-// The bytes of one form POST or one read, for requests written back to back
-// on one connection.
-QByteArray PostRequest(const QString& path, const FormBody& body) {
-  const QByteArray bytes = body.Bytes();
-  return "POST " + path.toLatin1() +
-         " HTTP/1.1\r\nHost: x\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-         "Content-Length: " +
-         QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
-}
+// The bytes of one change or upload, for requests written back to back on
+// one connection.
 QByteArray ChangeRequest(const QString& path, const Account& teacher,
                          std::initializer_list<std::pair<QString, QString>> fields) {
   FormBody body;
   body.Add(u"username", teacher.user).Add(u"password", teacher.operation);
   for (const auto& [key, value] : fields) body.Add(key, value);
-  return PostRequest(path, body);
+  return FormPostRequest(path, body);
 }
 QByteArray UploadRequest(const Account& teacher, const QStringList& lines) {
   return ChangeRequest(QStringLiteral("/score/index.php"), teacher,
                        {{QStringLiteral("keti"), QStringLiteral("朗读")},
                         {QStringLiteral("score"), lines.join(u'|')}});
-}
-QByteArray ReadRequest(const QString& path, const Account& teacher, const QString& class_name) {
-  QString target = path + u'?';
-  if (!class_name.isEmpty()) target += QStringLiteral("class=") + EscapeQueryValue(class_name) + u'&';
-  target += QStringLiteral("t=") + EscapeQueryValue(teacher.user) + QStringLiteral("&mp=") +
-            EscapeQueryValue(teacher.Digest());
-  return "GET " + target.toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n";
 }
 
 // Student name -> "average TAB count", from a record text.
@@ -130,14 +115,11 @@ class CoherenceTest : public QObject {
                           QStringLiteral("操作密码")};
     QCOMPARE(Register(http, teacher), kOk);
 
-    const QByteArray sign_in =
-        FormBody().Add(u"username", teacher.user).Add(u"password", teacher.login).Bytes();
     const QByteArray clock = "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n";
     const QByteArray requests =
-        "POST /score/checkpassword.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
-        "application/x-www-form-urlencoded\r\nContent-Length: " +
-        QByteArray::number(sign_in.size()) + "\r\n\r\n" + sign_in + clock +
-        "GET /score/getteacher.php?t=" + teacher.user.toLatin1() +
+        FormPostRequest(QStringLiteral("/score/checkpassword.php"),
+                        FormBody().Add(u"username", teacher.user).Add(u"password", teacher.login)) +
+        clock + "GET /score/getteacher.php?t=" + teacher.user.toLatin1() +
         "&mp=" + teacher.Digest().toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n" + clock;
     const QUrl root(server.Root());
     QTcpSocket socket;
@@ -195,12 +177,12 @@ class CoherenceTest : public QObject {
         ChangeRequest(student_path, t, {{"class", cls}, {"student", "张三|李四|王五"}}) +
             UploadRequest(t, {ScoreLineText(cls, "王五", "3分", "2024-03-02 08:00:00", "behind"),
                               ScoreLineText(cls, "张三", "2分", "2024-03-02 08:00:01", "behind")}) +
-            ReadRequest(QStringLiteral("/score/getscore.php"), t, cls) +
-            ReadRequest(QStringLiteral("/score/record.php"), t, QString()),
+            KeptReadRequest(QStringLiteral("/score/getscore.php"), t, cls) +
+            KeptReadRequest(QStringLiteral("/score/record.php"), t, QString()),
         ChangeRequest(student_path, t, {{"class", cls}, {"student", "张三|王五"}}) +
             UploadRequest(t, {ScoreLineText(cls, "李四", "5分", "2024-03-02 08:00:02", "gone")}) +
             UploadRequest(t, {ScoreLineText(cls, "王五", "4分", "2024-03-02 08:00:03", "last")}) +
-            ReadRequest(QStringLiteral("/score/getscore.php"), t, cls)};
+            KeptReadRequest(QStringLiteral("/score/getscore.php"), t, cls)};
     const QUrl root(server.Root());
     QList<HttpResult> replies;
     for (const QByteArray& round : rounds) {
@@ -396,10 +378,7 @@ class CoherenceTest : public QObject {
                              ScoreLineText(QStringLiteral("一班"), QStringLiteral("张三"),
                                            QStringLiteral("3分"),
                                            QStringLiteral("2024-03-02 08:01:00"), tag));
-      const QByteArray bytes = body.Bytes();
-      return "POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
-             "application/x-www-form-urlencoded\r\nContent-Length: " +
-             QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
+      return FormPostRequest(QStringLiteral("/score/index.php"), body);
     };
     // Every request is written before any answer is read, so they are
     // served together; each connection's answers come in order.

@@ -196,11 +196,7 @@ class DurabilityTest : public QObject {
         .Add(u"password", teacher_.operation)
         .Add(u"keti", u"课堂")
         .Add(u"score", lines.join(u'|'));
-    const QByteArray bytes = body.Bytes();
-    return "POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
-           "application/x-www-form-urlencoded\r\n"
-           "Content-Length: " +
-           QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
+    return FormPostRequest(QStringLiteral("/score/index.php"), body);
   }
 
   ServerProcess server_;

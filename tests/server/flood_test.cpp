@@ -27,14 +27,6 @@ ServerProcess::Options InteractiveCost() {
   return options;
 }
 
-QByteArray FormPost(const QString& path, const FormBody& body) {
-  const QByteArray bytes = body.Bytes();
-  return "POST " + path.toLatin1() +
-         " HTTP/1.1\r\nHost: x\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-         "Content-Length: " +
-         QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
-}
-
 QByteArray SignUpRequest(int i) {
   FormBody body;
   body.Add(u"username", QStringLiteral("flood_%1").arg(i))
@@ -45,13 +37,13 @@ QByteArray SignUpRequest(int i) {
       .Add(u"mb", u"")
       .Add(u"tel", u"")
       .Add(u"qq", u"");
-  return FormPost(QStringLiteral("/score/regteacher.php"), body);
+  return FormPostRequest(QStringLiteral("/score/regteacher.php"), body);
 }
 
 QByteArray SignInRequest(const QString& password) {
   FormBody body;
   body.Add(u"username", u"flood_base").Add(u"password", password);
-  return FormPost(QStringLiteral("/score/checkpassword.php"), body);
+  return FormPostRequest(QStringLiteral("/score/checkpassword.php"), body);
 }
 
 }  // namespace

@@ -32,24 +32,13 @@ QString LineAt(const QString& class_name, int student, int n) {
                        at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
-// Requests that keep the connection open, for several on one socket.
-QByteArray KeptGet(const QString& path, const Account& account, const QString& class_name = {}) {
-  QByteArray target = path.toLatin1() + '?';
-  if (!class_name.isEmpty()) target += "class=" + class_name.toLatin1() + '&';
-  target += "t=" + account.user.toLatin1() + "&mp=" + account.Digest().toLatin1();
-  return "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
-}
-
 QByteArray KeptUpload(const Account& account, const QStringList& lines) {
-  const QByteArray body = FormBody()
-                              .Add(u"username", account.user)
-                              .Add(u"password", account.operation)
-                              .Add(u"keti", u"朗读")
-                              .Add(u"score", lines.join(u'|'))
-                              .Bytes();
-  return "POST /score/index.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
-         "application/x-www-form-urlencoded\r\nContent-Length: " +
-         QByteArray::number(body.size()) + "\r\n\r\n" + body;
+  return FormPostRequest(QStringLiteral("/score/index.php"),
+                         FormBody()
+                             .Add(u"username", account.user)
+                             .Add(u"password", account.operation)
+                             .Add(u"keti", u"朗读")
+                             .Add(u"score", lines.join(u'|')));
 }
 
 // The score count of a student in a record download ("" when not there).
@@ -135,7 +124,8 @@ class ReadersTest : public QObject {
     auto slow = Connect(server_->Root());
     auto quick = Connect(server_->Root());
     QVERIFY(slow && quick);
-    slow->write(KeptGet(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big")));
+    slow->write(
+        KeptReadRequest(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big")));
     QVERIFY(slow->waitForBytesWritten(5000));
     // Once a clock request sent after it is answered, the service has taken
     // the long read in (on one thread it would be rendering it now, and
@@ -144,7 +134,7 @@ class ReadersTest : public QObject {
     QVERIFY(fence);
     fence->write("GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n");
     QCOMPARE(ReadReplies(*fence, 1).size(), 1);
-    quick->write(KeptGet(QStringLiteral("/score/getteacher.php"), other_) +
+    quick->write(KeptReadRequest(QStringLiteral("/score/getteacher.php"), other_) +
                  "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n");
     const QList<HttpResult> quick_replies = ReadReplies(*quick, 2);
     QCOMPARE(quick_replies.size(), 2);
@@ -170,8 +160,9 @@ class ReadersTest : public QObject {
     auto noise = Connect(server_->Root());
     QVERIFY(noise);
     for (int round = 1; round <= 30; ++round) {
-      noise->write(KeptGet(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("small")) +
-                   KeptGet(QStringLiteral("/score/record.php"), big_));
+      noise->write(
+          KeptReadRequest(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("small")) +
+          KeptReadRequest(QStringLiteral("/score/record.php"), big_));
       noise->flush();
       const QString line = LineAt(QStringLiteral("small"), 1, 100000 + round);
       QCOMPARE(Upload(http, big_, QStringLiteral("朗读"), {line}), kOk);
@@ -193,11 +184,12 @@ class ReadersTest : public QObject {
     const QString line = LineAt(QStringLiteral("small"), 2, 200000);
     auto socket = Connect(server_->Root());
     QVERIFY(socket);
-    socket->write(KeptGet(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big")) +
-                  KeptUpload(big_, {line}) +
-                  KeptGet(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("small")) +
-                  "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n" +
-                  KeptGet(QStringLiteral("/score/record.php"), big_));
+    socket->write(
+        KeptReadRequest(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big")) +
+        KeptUpload(big_, {line}) +
+        KeptReadRequest(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("small")) +
+        "GET /score/servertime.php HTTP/1.1\r\nHost: x\r\n\r\n" +
+        KeptReadRequest(QStringLiteral("/score/record.php"), big_));
     const QList<HttpResult> replies = ReadReplies(*socket, 5, 20000);
     QCOMPARE(replies.size(), 5);
     QCOMPARE(Rows(replies[0].Text()).size(), kBigScores + 2);
@@ -223,7 +215,8 @@ class ReadersTest : public QObject {
     const QString line = LineAt(QStringLiteral("big"), 3, 300000);
     auto socket = Connect(server_->Root());
     QVERIFY(socket);
-    const QByteArray list = KeptGet(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big"));
+    const QByteArray list =
+        KeptReadRequest(QStringLiteral("/score/getscore.php"), big_, QStringLiteral("big"));
     constexpr int kKept = 10;
     QByteArray requests;
     for (int i = 0; i < kKept; ++i) requests += list;

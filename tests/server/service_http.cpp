@@ -98,6 +98,14 @@ HttpResult ServiceHttp::Post(const QString& path, const FormBody& body) const {
   return PostBytes(path, body.Bytes());
 }
 
+QByteArray FormPostRequest(const QString& path, const FormBody& body) {
+  const QByteArray bytes = body.Bytes();
+  return "POST " + path.toLatin1() +
+         " HTTP/1.1\r\nHost: x\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+         "Content-Length: " +
+         QByteArray::number(bytes.size()) + "\r\n\r\n" + bytes;
+}
+
 QByteArray OriginalClientBody(const QString& joined_fields) {
   return EncodeGbk(UrlEncodeGb2312(joined_fields));
 }
@@ -168,6 +176,15 @@ QString Upload(const ServiceHttp& http, const Account& account, const QString& t
 QString ScoreLineText(const QString& class_name, const QString& student, const QString& score,
                       const QString& time, const QString& criterion) {
   return QStringList{class_name, student, score, time, criterion}.join(u'\t');
+}
+
+QByteArray KeptReadRequest(const QString& path, const Account& teacher, const QString& class_name) {
+  QString target = path + u'?';
+  if (!class_name.isEmpty())
+    target += QStringLiteral("class=") + EscapeQueryValue(class_name) + u'&';
+  target += QStringLiteral("t=") + EscapeQueryValue(teacher.user) + QStringLiteral("&mp=") +
+            EscapeQueryValue(teacher.Digest());
+  return "GET " + target.toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n";
 }
 
 QStringList Rows(const QString& text) {

@@ -78,6 +78,10 @@ class ServiceHttp {
 // travel literally and only double-byte characters are escaped.
 QByteArray OriginalClientBody(const QString& joined_fields);
 
+// The bytes of a form POST of body to path, for requests written to a socket
+// back to back (HTTP/1.1, the connection kept open).
+QByteArray FormPostRequest(const QString& path, const FormBody& body);
+
 struct Account {
   QString user;
   QString login;      // the login password
@@ -108,6 +112,10 @@ QString Upload(const ServiceHttp& http, const Account& account, const QString& t
 // "class TAB student TAB score TAB time TAB criterion".
 QString ScoreLineText(const QString& class_name, const QString& student, const QString& score,
                       const QString& time, const QString& criterion = QString());
+// The bytes of a read of path by account (t + mp, a class first when given),
+// for requests written back to back.
+QByteArray KeptReadRequest(const QString& path, const Account& account,
+                           const QString& class_name = {});
 // The rows of a CR LF text (an empty text has none).
 QStringList Rows(const QString& text);
 
